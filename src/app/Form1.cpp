@@ -1,0 +1,150 @@
+// Start-up, shutdown, the tab guard and the dispatch of the operator's events.
+#include "app/Form1.h"
+
+#include <utility>
+
+#include "app/Configuration.h"
+
+namespace halyard {
+
+namespace {
+constexpr int32_t kI2cBracket = 0;
+constexpr int32_t kI2cRead = 2;
+constexpr int16_t kRegFlag = 0x51;
+constexpr int16_t kRegLength = 0x20;
+constexpr uint8_t kRegText = 0x21;
+constexpr int16_t kMidrange = 128;
+constexpr int16_t kTabTest = 1;
+constexpr int16_t kTabSetUp = 2;
+}  // namespace
+
+Form1::Form1(TarnelRW& tarnelRW1, Dialogs& dialogs, EventPump& pump, AppInfo info)
+    : TarnelRW1_(tarnelRW1),
+      dialogs_(dialogs),
+      info_(std::move(info)),
+      modUSB_(tarnelRW1, dialogs, info_.title),
+      utils_(pump),
+      context_{controls_, state_, TarnelRW1_, modUSB_, utils_, dialogs_, info_.title},
+      testPanel_(context_),
+      setUpPanel_(context_),
+      programmingPanel_(context_),
+      trimPanel_(context_, programmingPanel_) {}
+
+Form1::~Form1() { Form_Unload(); }
+
+std::filesystem::path Form1::ConfigurationPath() const {
+  if (info_.configPath) return *info_.configPath;
+  return ConfigurationPathFor(info_.programPath);
+}
+
+void Form1::Form_Load() {
+  if (loaded_) return;
+  loaded_ = true;
+  testPanel_.ResetTestStatus();
+  // AdapterControl is TarnelRW1: ModUSB was built on the same instance.
+  if (!modUSB_.AttachAdapter()) {
+    dialogs_.MsgBox("Did not attach to Halyard", 0, "Error attaching");
+  }
+  state_.TargetNotConfigured = true;
+  controls_.Program.Enabled = true;
+  state_.ProgramPassCount = 0;
+  state_.TargetIdString = "Halyard_Test";
+  trimPanel_.SetFineAdjustValue(kMidrange);
+  trimPanel_.SetGrossAdjustValue(kMidrange);
+  controls_.CurrentTrim.Caption = "80";
+  controls_.Ver.Caption = "Version " + std::to_string(info_.versionMajor) + "." +
+                          std::to_string(info_.versionMinor) + "." +
+                          std::to_string(info_.versionRevision);
+  ReadConfiguration();
+  controls_.TitleFrame.Visible = true;
+  controls_.SSTab1.Tab = 0;  // selected by the program: the guard does not run
+  CheckTargetConfigured();
+  int16_t value = 0;
+  TarnelRW1_.I2cAccess(kI2cBracket, 0, 0, value);
+}
+
+void Form1::ReadConfiguration() {
+  const ProfileFile profile = ProfileFile::Load(ConfigurationPath());
+  const std::string srec = profile.Get(kSection, "SREC_FileName");
+  if (srec.empty()) return;
+  controls_.SREC_Name.Text = srec;
+  controls_.TrimFilePathAndName.Text = profile.Get(kSection, "TRIM_FileName");
+  state_.ExpectedVersion = profile.Get(kSection, "EXPECTED_VERSION").substr(0, 3);
+}
+
+void Form1::CheckTargetConfigured() {
+  int16_t value = 0;
+  if (TarnelRW1_.I2cAccess(kI2cBracket, 1, 0, value) != 0) return;
+  value = 0;
+  if (TarnelRW1_.I2cAccess(kI2cRead, kTargetI2cDevice, kRegFlag, value) != 0) return;
+  if ((value & 1) != 1) return;
+  value = 0;
+  if (TarnelRW1_.I2cAccess(kI2cRead, kTargetI2cDevice, kRegLength, value) != 0) return;
+  const auto length = static_cast<int16_t>(state_.TargetIdString.size());
+  if (value != length) return;
+  std::string text;
+  modUSB_.ReadI2cString(kRegText, length, kTargetI2cDevice, text);
+  if (text == state_.TargetIdString) state_.TargetNotConfigured = false;
+}
+
+void Form1::Form_Unload() {
+  if (!loaded_) return;
+  loaded_ = false;
+  modUSB_.DetachAdapter();
+}
+
+void Form1::TabGuard() {
+  if (!state_.TargetNotConfigured) return;
+  if (controls_.SSTab1.Tab == kTabTest) controls_.SSTab1.Tab = kTabSetUp;
+}
+
+template <typename Handler>
+bool Form1::RunOperation(Handler&& handler) {
+  if (busy_) return false;
+  busy_ = true;
+  handler();
+  busy_ = false;
+  return true;
+}
+
+bool Form1::SelectTab(int16_t tab) {
+  // Selecting a tab makes no bus transaction, so it stays possible during a wait.
+  if (tab < 0 || tab > 3) return false;
+  controls_.SSTab1.Tab = tab;
+  TabGuard();
+  return true;
+}
+
+bool Form1::Program_Click() {
+  return RunOperation([&] { programmingPanel_.Program_Click(); });
+}
+
+bool Form1::Command1_Click() {
+  return RunOperation([&] { setUpPanel_.Command1_Click(); });
+}
+
+bool Form1::Command2_Click(int16_t Index) {
+  return RunOperation([&] { testPanel_.Command2_Click(Index); });
+}
+
+bool Form1::StartTrim_Click() {
+  return RunOperation([&] { trimPanel_.StartTrim_Click(); });
+}
+
+bool Form1::MoveFineAdjust(int16_t value) {
+  return RunOperation([&] { trimPanel_.SetFineAdjustValue(value); });
+}
+
+bool Form1::MoveGrossAdjust(int16_t value) {
+  return RunOperation([&] { trimPanel_.SetGrossAdjustValue(value); });
+}
+
+bool Form1::RsvFlashRd_Click() {
+  return RunOperation([&] { trimPanel_.RsvFlashRd_Click(); });
+}
+
+bool Form1::Update_Click() {
+  return RunOperation([&] { trimPanel_.Update_Click(); });
+}
+
+}  // namespace halyard

@@ -1,0 +1,102 @@
+// The station's window without widgets: its controls as data, start-up and shutdown, the tab
+// guard, and the operator's events forwarded to the tab panels. The Qt window and
+// halyardctl both drive this class.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <string>
+
+#include "adapter/Dialogs.h"
+#include "adapter/EventPump.h"
+#include "adapter/ModUSB.h"
+#include "adapter/TarnelRW.h"
+#include "adapter/Utils.h"
+#include "app/Controls.h"
+#include "app/FormContext.h"
+#include "bustest/TestPanel.h"
+#include "programming/ProgrammingPanel.h"
+#include "programming/SetUpPanel.h"
+#include "trim/TrimPanel.h"
+
+namespace halyard {
+
+struct AppInfo {
+  std::string title = "halyard-station";  // the application's own title
+  // The program as started; its folder and name give the configuration file's path.
+  std::filesystem::path programPath = "halyard-station";
+  std::optional<std::filesystem::path> configPath;  // overrides the path above
+  int versionMajor = 0;
+  int versionMinor = 0;
+  int versionRevision = 0;
+};
+
+class Form1 {
+ public:
+  static constexpr const char* kSection = "DefaultFiles";
+
+  Form1(TarnelRW& tarnelRW1, Dialogs& dialogs, EventPump& pump, AppInfo info);
+  ~Form1();  // runs shutdown if the window was loaded and not yet unloaded
+  Form1(const Form1&) = delete;
+  Form1& operator=(const Form1&) = delete;
+
+  void Form_Load();    // start-up
+  void Form_Unload();  // shutdown: closes the adapter
+
+  // Operator events. While an operation sits in a timed wait, every one of them that would
+  // start another operation is ignored (returns false): nested runs would interleave bus
+  // transactions and overwrite each other's verdicts. The window also disables its controls.
+  bool SelectTab(int16_t tab);  // the operator selects a tab; the tab guard runs
+  bool Program_Click();
+  bool Command1_Click();
+  bool Command2_Click(int16_t Index);
+  bool StartTrim_Click();
+  bool MoveFineAdjust(int16_t value);   // the operator moves the bar to `value`
+  bool MoveGrossAdjust(int16_t value);
+  bool RsvFlashRd_Click();
+  bool Update_Click();
+  // Edits of text boxes and the check box start nothing and are always taken.
+  void SetSrecName(const std::string& text) { controls_.SREC_Name.Text = text; }
+  void SetTrimFilePathAndName(const std::string& text) {
+    controls_.TrimFilePathAndName.Text = text;
+  }
+  void SetAutoUpdate(int16_t value) { controls_.AutoUpdate.Value = value; }
+
+  // The tab guard: keeps the operator off "Test" while the target is not configured.
+  void TabGuard();
+
+  bool Busy() const { return busy_; }
+  const FormControls& Controls() const { return controls_; }
+  const WindowState& State() const { return state_; }
+  const AppInfo& Info() const { return info_; }
+  std::filesystem::path ConfigurationPath() const;
+
+  TestPanel& Tests() { return testPanel_; }
+  TrimPanel& Trim() { return trimPanel_; }
+  ProgrammingPanel& Programming() { return programmingPanel_; }
+  SetUpPanel& SetUp() { return setUpPanel_; }
+
+ private:
+  template <typename Handler>
+  bool RunOperation(Handler&& handler);
+  void ReadConfiguration();
+  void CheckTargetConfigured();
+
+  TarnelRW& TarnelRW1_;
+  Dialogs& dialogs_;
+  AppInfo info_;
+  FormControls controls_;
+  WindowState state_;
+  ModUSB modUSB_;
+  Utils utils_;
+  FormContext context_;
+  TestPanel testPanel_;
+  SetUpPanel setUpPanel_;
+  ProgrammingPanel programmingPanel_;
+  TrimPanel trimPanel_;
+  bool loaded_ = false;
+  bool busy_ = false;
+};
+
+}  // namespace halyard

@@ -1,0 +1,24 @@
+// What the tab panels share: the window's controls and state, and the services.
+#pragma once
+
+#include <string>
+
+#include "adapter/Dialogs.h"
+#include "adapter/ModUSB.h"
+#include "adapter/TarnelRW.h"
+#include "adapter/Utils.h"
+#include "app/Controls.h"
+
+namespace halyard {
+
+struct FormContext {
+  FormControls& controls;
+  WindowState& state;
+  TarnelRW& TarnelRW1;  // the window's control instance; ModUSB reaches the same object
+  ModUSB& modUSB;
+  Utils& utils;
+  Dialogs& dialogs;
+  std::string appTitle;
+};
+
+}  // namespace halyard
