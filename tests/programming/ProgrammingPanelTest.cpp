@@ -1,0 +1,2 @@
+// Tests of the Programming tab.
+#include <gtest/gtest.h>

@@ -1,0 +1,2 @@
+// Tests of the SetUp tab.
+#include <gtest/gtest.h>
