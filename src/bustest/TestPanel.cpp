@@ -1,13 +1,41 @@
 // The "Test" tab: test runner, result display and the four bus tests.
 #include "bustest/TestPanel.h"
 
+#include <charconv>
+#include <string>
+
 namespace halyard {
 
 namespace {
+constexpr float kRunAllPause = 0.2f;  // seconds before each test of "Run All"
+constexpr int32_t kI2cBracket = 0;
+constexpr int16_t kBracketOpen = 1;
+constexpr int16_t kBracketClose = 0;
+constexpr uint8_t kTargetTextRegister = 0x21;
+constexpr uint8_t kSmbusIdBlockCommand = 0x20;
+constexpr uint8_t kSwbIdRegister = 0x20;
+
 void Paint(LabelState& label, uint32_t fore, uint32_t back, const char* caption) {
   label.ForeColor = fore;
   label.BackColor = back;
   label.Caption = caption;
+}
+
+const char* VerdictText(bool verdict) {
+  return verdict ? "True" : "False";
+}
+
+// The counter's caption is the only store of the count. A caption that does not read as a
+// number counts as 0, so the counter can never stop the run from finishing.
+std::string NextCount(const std::string& caption) {
+  double count = 0.0;
+  const char* first = caption.data();
+  const char* last = first + caption.size();
+  if (std::from_chars(first, last, count).ec != std::errc{})
+    count = 0.0;
+  char buf[32];
+  const auto result = std::to_chars(buf, buf + sizeof buf, count + 1.0);
+  return std::string(buf, result.ptr);
 }
 }  // namespace
 
@@ -23,17 +51,134 @@ void TestPanel::PaintFail(int index) {
   Paint(ctx_.controls.Label6[static_cast<size_t>(index)], kColorFailFore, kColorFailBack, "Fail");
 }
 
-void TestPanel::ResetTestStatus() {
-  ctx_.state.TestPassed.fill(false);
-  for (int i = 0; i <= kRunAllIndex; ++i) PaintNeutral(i);
+void TestPanel::PaintVerdict(int index, bool verdict) {
+  if (verdict) {
+    PaintPass(index);
+  } else {
+    PaintFail(index);
+  }
 }
 
-// The runner and the tests themselves come with the bus test suite.
-void TestPanel::Command2_Click(int16_t /*Index*/) {}
-void TestPanel::RunAll() {}
-bool TestPanel::TestVersion() { return false; }
-bool TestPanel::TestSmbus() { return false; }
-bool TestPanel::TestI2c() { return false; }
-bool TestPanel::TestSwb() { return false; }
+void TestPanel::ResetTestStatus() {
+  ctx_.state.TestPassed.fill(false);
+  for (int i = 0; i <= kRunAllIndex; ++i)
+    PaintNeutral(i);
+}
+
+bool TestPanel::RunTest(int index) {
+  switch (index) {
+    case 0:
+      return TestVersion();
+    case 1:
+      return TestSmbus();
+    case 2:
+      return TestI2c();
+    case 3:
+      return TestSwb();
+    default:
+      return false;
+  }
+}
+
+void TestPanel::Command2_Click(int16_t Index) {
+  if (Index >= 0 && Index < kTestCount) {
+    const bool verdict = RunTest(Index);
+    ctx_.controls.Label6[static_cast<size_t>(Index)].Caption = VerdictText(verdict);
+  } else if (Index == kRunAllIndex) {
+    RunAll();
+  }
+}
+
+void TestPanel::RunAll() {
+  auto& passed = ctx_.state.TestPassed;
+  ResetTestStatus();
+  passed[kRunAllIndex] = false;
+  for (int i = 0; i < kTestCount; ++i) {
+    // Every test runs only when all before it passed; the rest stay neutral and False.
+    if (i > 0 && !passed[static_cast<size_t>(i - 1)])
+      break;
+    ctx_.utils.WaitSeconds(kRunAllPause);
+    passed[static_cast<size_t>(i)] = RunTest(i);
+    // The last test keeps its "Pass"/"Fail": the overall label below reads the same.
+    if (i < kTestCount - 1) {
+      ctx_.controls.Label6[static_cast<size_t>(i)].Caption =
+          VerdictText(passed[static_cast<size_t>(i)]);
+    }
+  }
+  if (passed[kTestCount - 1])
+    passed[kRunAllIndex] = true;
+  if (passed[kRunAllIndex]) {
+    PaintPass(kRunAllIndex);
+    ctx_.controls.Label3.Caption = NextCount(ctx_.controls.Label3.Caption);
+  } else {
+    PaintFail(kRunAllIndex);
+  }
+}
+
+bool TestPanel::TestVersion() {
+  bool verdict = false;
+  int16_t first = 0;
+  int16_t second = 0;
+  const int16_t status = ctx_.TarnelRW1.GetAdapterVersion(first, second);
+  ctx_.controls.Label5[0].Caption = "";
+  // A third value beyond one byte is no character code, so it can match no version.
+  if (status == 0 && second >= 0 && second <= 0xFF) {
+    const auto bits = static_cast<uint16_t>(first);
+    const std::string version{static_cast<char>(bits >> 8), static_cast<char>(bits & 0xFF),
+                              static_cast<char>(second)};
+    if (version == ctx_.state.ExpectedVersion)
+      verdict = true;
+  }
+  PaintVerdict(0, verdict);
+  return verdict;
+}
+
+bool TestPanel::TestSmbus() {
+  std::string text;
+  const int32_t status = ctx_.modUSB.ReadSmbBlockString(kSmbusIdBlockCommand, text);
+  // Cleared only after the read: the label keeps its old look while the read runs.
+  PaintNeutral(1);
+  bool verdict = false;
+  ctx_.controls.Label5[1].Caption = std::to_string(status);
+  if (status == 0 && text == ctx_.state.TargetIdString)
+    verdict = true;
+  PaintVerdict(1, verdict);
+  return verdict;
+}
+
+bool TestPanel::TestI2c() {
+  PaintNeutral(2);
+  bool verdict = false;
+  // One variable for both bracket calls: the control may change it on the opening call.
+  int16_t value = 0;
+  const int16_t openStatus = ctx_.TarnelRW1.I2cAccess(kI2cBracket, kBracketOpen, 0, value);
+  if (openStatus == 0) {
+    const auto count = static_cast<int16_t>(ctx_.state.TargetIdString.size());
+    std::string text;
+    const int16_t status =
+        ctx_.modUSB.ReadI2cString(kTargetTextRegister, count, kTargetI2cDevice, text);
+    ctx_.controls.Label5[2].Caption = std::to_string(status);
+    if (status == 0 && text == ctx_.state.TargetIdString)
+      verdict = true;
+  }
+  ctx_.TarnelRW1.I2cAccess(kI2cBracket, kBracketClose, 0, value);
+  PaintVerdict(2, verdict);
+  return verdict;
+}
+
+bool TestPanel::TestSwb() {
+  PaintNeutral(3);
+  bool verdict = false;
+  std::string text;
+  const auto count = static_cast<int16_t>(ctx_.state.TargetIdString.size());
+  // The verdict rests on the reads alone: the words hold the length byte ahead of the text,
+  // and the I2C and SMBus tests already compare the text itself.
+  const int32_t status = ctx_.modUSB.ReadSwbString(kSwbIdRegister, count, text);
+  if (status == 0)
+    verdict = true;
+  ctx_.controls.Label5[3].Caption = std::to_string(status);
+  PaintVerdict(3, verdict);
+  return verdict;
+}
 
 }  // namespace halyard

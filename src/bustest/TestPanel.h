@@ -19,13 +19,19 @@ class TestPanel {
   bool TestI2c();
   bool TestSwb();
 
-  // A state is painted fore colour, back colour, caption, in that order.
+  // A state is painted fore colour, back colour, caption, in that order. The neutral state
+  // keeps the system colour 0x8000000A as its value; the window draws it.
   void PaintNeutral(int index);
   void PaintPass(int index);
   void PaintFail(int index);
 
  private:
+  // Runs the four tests in order after a 0.2-second pause each, stops at the first failure,
+  // and counts the run in Label3 when all four passed.
   void RunAll();
+  // The test of button `index` (0 to 3); it paints its own labels.
+  bool RunTest(int index);
+  void PaintVerdict(int index, bool verdict);
 
   FormContext& ctx_;
 };
