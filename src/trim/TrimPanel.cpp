@@ -1,38 +1,134 @@
-// The "Trim" tab.
+// The "Trim" tab: trim start, the two trim bars, the reserved row and the trim update.
 #include "trim/TrimPanel.h"
 
+#include <cctype>
 #include <cstdio>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "adapter/ModUSB.h"
+#include "adapter/Utils.h"
 
 namespace halyard {
 
 namespace {
+constexpr int16_t kMidrange = 0x80;
 constexpr int16_t kTrimRegister = 0x5001;
+constexpr int16_t kTrimFirmwareFlag = 0x700A;
+constexpr int16_t kTrimFirmwareFlagValue = 0x02;
+constexpr uint8_t kCmdSiliconVersion = 0x0D;
+constexpr int16_t kRowWriteLocation = 0x0000;  // bit 3 lets the trim firmware write a row
+constexpr int16_t kRowWriteEnable = 0x08;
+constexpr int16_t kCmdRowWriteLength = 0x11;
+constexpr int16_t kRowWriteLengthWord = 0x000F;
+constexpr int16_t kCmdRowWrite = 0x10;
+constexpr int16_t kRowWriteCount = 33;  // the 32 row bytes and 0x0F
+constexpr size_t kWriteBufferSize = 257;
+constexpr size_t kRowBytes = 32;
+constexpr size_t kTrimByte = 30;
+constexpr size_t kRowTextPerByte = 3;  // two digits and a blank
+constexpr size_t kShownDigits = 16;    // the last eight bytes
+constexpr float kRowWritePause = 0.3f;
+const std::string kReservedRowAddress = "B1E0";
+const std::string kErrorTitle = "Error";
 
 std::string ShownTrim(int16_t value) {
   char buf[8];
   std::snprintf(buf, sizeof buf, "%X", static_cast<unsigned>(255 - value));
   return buf;
 }
+
+// The row text without its blanks: two digits per byte.
+std::string RowDigits(const std::string& rowText) {
+  std::string digits;
+  for (size_t i = 0; i < rowText.size(); i += kRowTextPerByte) {
+    digits += rowText.substr(i, 2);
+  }
+  return digits;
+}
+
+std::string LastChars(const std::string& text, size_t n) {
+  return text.size() <= n ? text : text.substr(text.size() - n);
+}
+
+// The shown trim as the two digits of byte 30, or nothing when the caption is not a trim.
+std::optional<std::string> TrimByteDigits(const std::string& caption) {
+  std::string digits = caption.size() == 1 ? "0" + caption : caption;
+  if (digits.size() != 2)
+    return std::nullopt;
+  for (char c : digits) {
+    if (!std::isxdigit(static_cast<unsigned char>(c)))
+      return std::nullopt;
+  }
+  return digits;
+}
 }  // namespace
+
+void TrimPanel::StartTrim_Click() {
+  SetFineAdjustValue(kMidrange);
+  SetGrossAdjustValue(kMidrange);
+  ctx_.controls.CurrentTrim.Caption = "80";
+
+  uint8_t major = 0;
+  uint8_t minor = 0;
+  if (ctx_.modUSB.ReadWordBytes(kCmdSiliconVersion, major, minor) != 0) {
+    ctx_.dialogs.MsgBox("Could not determine if Halyard controller is in ROM", 0, kErrorTitle);
+    return;
+  }
+  if (major != 1 || (minor != 4 && minor != 5)) {
+    ctx_.dialogs.MsgBox("Detected the wrong platform.  Reported Silicon version: " +
+                            std::to_string(major) + "." + std::to_string(minor),
+                        0, kErrorTitle);
+    return;
+  }
+
+  std::string path = ctx_.controls.TrimFilePathAndName.Text;
+  std::string second;
+  std::string third;
+  if (ctx_.modUSB.ProgramSrecFile(path, second, third) != 0) {
+    ctx_.dialogs.MsgBox("Programming the gxTrim srec into the Halyard controller failed", 0,
+                        kErrorTitle);
+    return;
+  }
+  if (SendCommandHex("08", "17") != 0) {
+    ctx_.dialogs.MsgBox("Could not start the controller trim program", 0, kErrorTitle);
+    return;
+  }
+  if (ctx_.modUSB.WriteControllerByte(kTrimRegister, kMidrange) != 0) {
+    ctx_.dialogs.MsgBox("Transaction to set midrange osc trim value failed", 0, kErrorTitle);
+    return;
+  }
+  // The trim firmware does without this flag; a failure here is not the operator's concern.
+  ctx_.modUSB.WriteControllerByte(kTrimFirmwareFlag, kTrimFirmwareFlagValue);
+}
 
 void TrimPanel::SetFineAdjustValue(int16_t value) {
   ScrollBarState& bar = ctx_.controls.FineAdjust;
-  if (value < bar.Min) value = bar.Min;
-  if (value > bar.Max) value = bar.Max;
-  if (bar.Value == value) return;
+  if (value < bar.Min)
+    value = bar.Min;
+  if (value > bar.Max)
+    value = bar.Max;
+  if (bar.Value == value)
+    return;
   bar.Value = value;
   FineAdjust_Change();
 }
 
 void TrimPanel::SetGrossAdjustValue(int16_t value) {
   ScrollBarState& bar = ctx_.controls.GrossAdjust;
-  if (value < bar.Min) value = bar.Min;
-  if (value > bar.Max) value = bar.Max;
-  if (bar.Value == value) return;
+  if (value < bar.Min)
+    value = bar.Min;
+  if (value > bar.Max)
+    value = bar.Max;
+  if (bar.Value == value)
+    return;
   bar.Value = value;
   GrossAdjust_Change();
 }
 
+// Each handler first brings the other bar along, whose handler then runs nested and finds
+// this bar already equal; so one step writes the register twice and sets the caption twice.
 void TrimPanel::FineAdjust_Change() {
   SetGrossAdjustValue(ctx_.controls.FineAdjust.Value);
   const std::string shown = ShownTrim(ctx_.controls.FineAdjust.Value);
@@ -47,15 +143,132 @@ void TrimPanel::GrossAdjust_Change() {
   ctx_.controls.CurrentTrim.Caption = shown;
 }
 
-// Trim start, the reserved row and the trim update come with the trim work.
-void TrimPanel::StartTrim_Click() {}
-int16_t TrimPanel::SendCommandHex(const std::string&, const std::string&) { return 0; }
-int16_t TrimPanel::WriteWordHex(const std::string&, const std::string&, const std::string&) {
-  return 0;
+int16_t TrimPanel::SendCommandHex(const std::string& command, const std::string& device) {
+  const int16_t cmd = Utils::HexToInt(command);
+  const int16_t dev = Utils::HexToInt(device);
+  const int16_t status = ctx_.TarnelRW1.SendSmbusCommand(cmd, dev);
+  if (status != 0) {
+    ctx_.dialogs.MsgBox("Error sending command " + std::to_string(cmd), 0, kErrorTitle);
+  }
+  return status;
 }
-int16_t TrimPanel::ReadBlockHex(const std::string&, const std::string&, std::string&) { return 0; }
-int32_t TrimPanel::ReadReservedRow(const std::string&, std::string&) { return 0; }
-void TrimPanel::RsvFlashRd_Click() {}
-void TrimPanel::Update_Click() {}
+
+int16_t TrimPanel::WriteWordHex(const std::string& command, const std::string& device,
+                                const std::string& word) {
+  const int16_t cmd = Utils::HexToInt(command);
+  const int16_t dev = Utils::HexToInt(device);
+  const int16_t value = Utils::HexToInt(word);
+  // The control takes the word between the command and the device.
+  const int16_t status = ctx_.TarnelRW1.WriteSmbusWord(cmd, value, dev);
+  if (status != 0) {
+    ctx_.dialogs.MsgBox("Error writing word " + std::to_string(cmd), 0, kErrorTitle);
+  }
+  return status;
+}
+
+int16_t TrimPanel::ReadBlockHex(const std::string& command, const std::string& device,
+                                std::string& rowText) {
+  rowText.clear();
+  std::vector<uint8_t> buffer(kBlockReadBufferSize, 0);
+  int16_t length = 0;
+  const int16_t cmd = Utils::HexToInt(command);
+  const int16_t dev = Utils::HexToInt(device);
+  const int16_t status = ctx_.TarnelRW1.ReadSmbusBlock(cmd, buffer, length, dev);
+  if (status != 0)
+    return status;
+  // The control may hand back a different array; a count beyond it cannot be trusted.
+  const int valid = ValidBlockBytes(length, buffer.size());
+  if (valid < 0)
+    return kStatusBlockCountBeyondArray;
+  rowText.reserve(static_cast<size_t>(valid) * kRowTextPerByte);
+  for (int i = 0; i < valid; ++i) {
+    char buf[4];
+    std::snprintf(buf, sizeof buf, "%02X ", buffer[static_cast<size_t>(i)]);
+    rowText += buf;
+  }
+  return status;
+}
+
+int32_t TrimPanel::ReadReservedRow(const std::string& rowAddress, std::string& rowText) {
+  const int16_t status = WriteWordHex("9", "17", rowAddress);
+  if (status != 0)
+    return status;
+  return ReadBlockHex("C", "17", rowText);
+}
+
+void TrimPanel::RsvFlashRd_Click() {
+  std::string rowText;
+  ReadReservedRow(kReservedRowAddress, rowText);
+  ctx_.controls.ReservedRow.Text = LastChars(RowDigits(rowText), kShownDigits);
+}
+
+void TrimPanel::Update_Click() {
+  ctx_.controls.ReservedRow.Text.clear();
+  int16_t location = 0;
+  bool locationRead = false;
+  WriteTrimRow(location, locationRead);
+  CloseTrimUpdate(location, locationRead);
+}
+
+void TrimPanel::WriteTrimRow(int16_t& location, bool& locationRead) {
+  std::string rowText;
+  if (ReadReservedRow(kReservedRowAddress, rowText) != 0)
+    return;
+  // Anything but a whole row would be written back as something other than the row read:
+  // a shorter one padded with zeros, a longer one cut, and the trim byte in the wrong place.
+  if (rowText.size() != kRowBytes * kRowTextPerByte)
+    return;
+  const std::optional<std::string> trimDigits = TrimByteDigits(ctx_.controls.CurrentTrim.Caption);
+  if (!trimDigits)
+    return;
+
+  std::string digits;
+  for (size_t k = 0; k < kRowBytes; ++k) {
+    digits += k == kTrimByte ? *trimDigits : rowText.substr(k * kRowTextPerByte, 2);
+  }
+  digits += "0F";
+
+  std::vector<uint8_t> buffer(kWriteBufferSize, 0);
+  int16_t converted = 0;
+  std::string conversion = digits;
+  if (!Utils::HexTextToBytes(conversion, buffer, converted))
+    return;
+
+  // Whatever the controller makes of this word, the row write does not depend on its outcome.
+  ctx_.modUSB.WriteWordBytes(0x00, 0x0F, 0x00);
+  if (ctx_.modUSB.ReadControllerByte(kRowWriteLocation, location) != 0)
+    return;
+  locationRead = true;
+  if (ctx_.modUSB.WriteControllerByte(kRowWriteLocation,
+                                      static_cast<int16_t>(location | kRowWriteEnable)) != 0) {
+    return;
+  }
+  ctx_.utils.WaitSeconds(kRowWritePause);
+  // The row address is still the one the read selected.
+  if (ctx_.TarnelRW1.WriteSmbusWord(kCmdRowWriteLength, kRowWriteLengthWord, kTrimFirmwareDevice) !=
+      0) {
+    return;
+  }
+  ctx_.utils.WaitSeconds(kRowWritePause);
+  if (ctx_.TarnelRW1.WriteSmbusBlock(kCmdRowWrite, buffer, kRowWriteCount, kTrimFirmwareDevice) !=
+      0) {
+    return;  // no row shown for a row that was not written
+  }
+  ctx_.utils.WaitSeconds(kRowWritePause);
+  ctx_.controls.ReservedRow.Text = LastChars(digits, kShownDigits);
+}
+
+void TrimPanel::CloseTrimUpdate(int16_t location, bool locationRead) {
+  // The location's other bits must survive: without a value read from it, it is read now,
+  // and left alone when that read fails too.
+  if (!locationRead && ctx_.modUSB.ReadControllerByte(kRowWriteLocation, location) != 0)
+    return;
+  const auto cleared = static_cast<int16_t>(location & ~kRowWriteEnable & 0xFF);
+  if (ctx_.modUSB.WriteControllerByte(kRowWriteLocation, cleared) != 0)
+    return;
+  // Only "checked" asks for it; the grey state does not.
+  if (ctx_.controls.AutoUpdate.Value == 1)
+    programming_.ProgramFromSrec();
+}
 
 }  // namespace halyard
