@@ -43,7 +43,8 @@ std::string TraceBytes(const std::vector<uint8_t>& data, int count) {
   for (size_t i = 0; i < n; ++i) {
     char buf[4];
     std::snprintf(buf, sizeof buf, "%02X", data[i]);
-    if (i > 0) out += ' ';
+    if (i > 0)
+      out += ' ';
     out += buf;
   }
   return out;
@@ -52,10 +53,13 @@ std::string TraceBytes(const std::vector<uint8_t>& data, int count) {
 TracingAdapter::TracingAdapter(TarnelRW& inner, Sink sink)
     : inner_(inner), sink_(std::move(sink)) {}
 
-std::vector<std::string> TracingAdapter::TakeLines() { return std::exchange(lines_, {}); }
+std::vector<std::string> TracingAdapter::TakeLines() {
+  return std::exchange(lines_, {});
+}
 
 void TracingAdapter::Emit(std::string line) {
-  if (sink_) sink_(line);
+  if (sink_)
+    sink_(line);
   lines_.push_back(std::move(line));
 }
 
@@ -99,8 +103,8 @@ int16_t TracingAdapter::WriteSmbusBlock(int16_t command, const std::vector<uint8
   return status;
 }
 
-int16_t TracingAdapter::ReadSmbusBlock(int16_t command, std::vector<uint8_t>& data,
-                                       int16_t& count, int16_t device) {
+int16_t TracingAdapter::ReadSmbusBlock(int16_t command, std::vector<uint8_t>& data, int16_t& count,
+                                       int16_t device) {
   const int16_t status = inner_.ReadSmbusBlock(command, data, count, device);
   Emit("ReadSmbusBlock command=" + TraceHex2(command) + " device=" + TraceHex2(device) + " -> " +
        std::to_string(status) + " count=" + std::to_string(count) +
@@ -110,8 +114,8 @@ int16_t TracingAdapter::ReadSmbusBlock(int16_t command, std::vector<uint8_t>& da
 
 int16_t TracingAdapter::SendSmbusCommand(int16_t command, int16_t device) {
   const int16_t status = inner_.SendSmbusCommand(command, device);
-  Emit("SendSmbusCommand command=" + TraceHex2(command) + " device=" + TraceHex2(device) +
-       " -> " + std::to_string(status));
+  Emit("SendSmbusCommand command=" + TraceHex2(command) + " device=" + TraceHex2(device) + " -> " +
+       std::to_string(status));
   return status;
 }
 
@@ -121,8 +125,7 @@ int16_t TracingAdapter::GetWriteStatus() {
   return status;
 }
 
-int16_t TracingAdapter::I2cAccess(int32_t function, int16_t device, int16_t reg,
-                                  int16_t& value) {
+int16_t TracingAdapter::I2cAccess(int32_t function, int16_t device, int16_t reg, int16_t& value) {
   const int16_t valueIn = value;
   const int16_t status = inner_.I2cAccess(function, device, reg, value);
   Emit("I2cAccess function=" + std::to_string(function) + " device=" + TraceHex2(device) +

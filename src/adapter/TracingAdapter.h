@@ -44,8 +44,8 @@ class TracingAdapter final : public TarnelRW {
 };
 
 // Formatting shared with anything that prints bus values the same way.
-std::string TraceHex2(int value);     // "0x16": commands, devices, registers
-std::string TraceHex4(int16_t value); // "0xB1E0": words and values
+std::string TraceHex2(int value);                // "0x16": commands, devices, registers
+std::string TraceHex4(int16_t value);            // "0xB1E0": words and values
 std::string TraceText(const std::string& text);  // quoted
 std::string TraceBytes(const std::vector<uint8_t>& data, int count);  // "00 01 0F"
 

@@ -25,10 +25,10 @@ std::string KeyOf(const std::string& section, const std::string& key) {
 // inih's behaviour is set through process-wide switches; the station sets them the same way
 // before every parse, so whoever parsed before cannot change how this file is read.
 void ConfigureInih() {
-  ini_allow_multiline = false;       // an indented line is not a continuation
+  ini_allow_multiline = false;        // an indented line is not a continuation
   ini_allow_inline_comments = false;  // "a=b ;c" has the value "b ;c"
   ini_allow_bom = true;
-  ini_use_stack = false;             // heap line buffer that grows: no line is cut
+  ini_use_stack = false;  // heap line buffer that grows: no line is cut
   ini_allow_realloc = true;
   ini_max_line = 1 << 20;
   ini_initial_alloc = 256;
@@ -64,16 +64,19 @@ ProfileFile ProfileFile::Parse(const std::string& text) {
 
 ProfileFile ProfileFile::Load(const std::filesystem::path& path) {
   std::ifstream in(path, std::ios::binary);
-  if (!in) return ProfileFile{};
+  if (!in)
+    return ProfileFile{};
   std::ostringstream text;
   text << in.rdbuf();
-  if (in.bad()) return ProfileFile{};
+  if (in.bad())
+    return ProfileFile{};
   return Parse(text.str());
 }
 
 std::string ProfileFile::Get(const std::string& section, const std::string& key) const {
   const auto it = values_.find(KeyOf(section, key));
-  if (it == values_.end()) return "";
+  if (it == values_.end())
+    return "";
   return it->second.substr(0, kProfileValueMax);
 }
 

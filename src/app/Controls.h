@@ -9,13 +9,13 @@
 namespace halyard {
 
 // Colours are 0x00BBGGRR; bit 31 set names a system colour by the index in the low byte.
-inline constexpr uint32_t kColorNeutral = 0x8000000A;      // system colour 10, active border
-inline constexpr uint32_t kColorButtonFace = 0x8000000F;   // system colour 15
-inline constexpr uint32_t kColorButtonText = 0x80000012;   // system colour 18
-inline constexpr uint32_t kColorPassFore = 0x008000;       // dark green
-inline constexpr uint32_t kColorPassBack = 0x80FF80;       // light green
-inline constexpr uint32_t kColorFailFore = 0x000080;       // dark red
-inline constexpr uint32_t kColorFailBack = 0x8080FF;       // light red
+inline constexpr uint32_t kColorNeutral = 0x8000000A;     // system colour 10, active border
+inline constexpr uint32_t kColorButtonFace = 0x8000000F;  // system colour 15
+inline constexpr uint32_t kColorButtonText = 0x80000012;  // system colour 18
+inline constexpr uint32_t kColorPassFore = 0x008000;      // dark green
+inline constexpr uint32_t kColorPassBack = 0x80FF80;      // light green
+inline constexpr uint32_t kColorFailFore = 0x000080;      // dark red
+inline constexpr uint32_t kColorFailBack = 0x8080FF;      // light red
 
 struct LabelState {
   std::string Caption;
@@ -65,12 +65,11 @@ struct FormControls {
   LabelState Label4{"0"};
 
   // Tab 1, "Test".
-  std::array<ButtonState, 5> Command2{{{"Version Test"}, {"SMBus Test"}, {"I2C Test"},
-                                        {"SWB Test"}, {"Run All"}}};
+  std::array<ButtonState, 5> Command2{
+      {{"Version Test"}, {"SMBus Test"}, {"I2C Test"}, {"SWB Test"}, {"Run All"}}};
   std::array<LabelState, 5> Label6{{{"Status"}, {"Status"}, {"Status"}, {"Status"}, {"Status"}}};
   // Label5(4) is the scale over the two trim bars on tab 3.
-  std::array<LabelState, 5> Label5{
-      {{"Label5"}, {"Label5"}, {"Label5"}, {"Label5"}, {"1       8"}}};
+  std::array<LabelState, 5> Label5{{{"Label5"}, {"Label5"}, {"Label5"}, {"Label5"}, {"1       8"}}};
   LabelState Label3{"0"};
 
   // Tab 2, "SetUp".

@@ -52,7 +52,7 @@ class Form1 {
   bool Command1_Click();
   bool Command2_Click(int16_t Index);
   bool StartTrim_Click();
-  bool MoveFineAdjust(int16_t value);   // the operator moves the bar to `value`
+  bool MoveFineAdjust(int16_t value);  // the operator moves the bar to `value`
   bool MoveGrossAdjust(int16_t value);
   bool RsvFlashRd_Click();
   bool Update_Click();
