@@ -1,0 +1,331 @@
+// One halyardctl session: the bench, the window logic with console services, the steps, and
+// the report of each step as readable lines or as one JSON object per line.
+#include "cli/Halyardctl.h"
+
+#include <CLI/CLI.hpp>
+#include <exception>
+#include <memory>
+#include <system_error>
+#include <utility>
+
+#include "Version.h"
+#include "adapter/EventPump.h"
+#include "adapter/TracingAdapter.h"
+#include "app/Form1.h"
+#include "cli/ConsoleServices.h"
+#include "cli/FormJson.h"
+#include "cli/Steps.h"
+#include "sim/SimulatedAdapter.h"
+
+namespace halyard::cli {
+
+namespace {
+
+constexpr const char* kProgramName = "halyardctl";
+constexpr const char* kStationName = "halyard-station";
+
+std::string VersionText() {
+  return std::to_string(kVersionMajor) + "." + std::to_string(kVersionMinor) + "." +
+         std::to_string(kVersionRevision);
+}
+
+// Bench errors are meant to be one line; a stray line break would split the report.
+std::string OneLine(std::string text) {
+  for (char& c : text) {
+    if (c == '\n' || c == '\r')
+      c = ' ';
+  }
+  return text;
+}
+
+class Session {
+ public:
+  Session(const Options& options, TarnelRW& bench, AppInfo info, std::ostream& out)
+      : options_(options),
+        out_(out),
+        tracer_(bench, TraceSink()),
+        dialogs_(options.json ? nullptr : &out),
+        pump_(MakePump(options.noWait)),
+        form_(tracer_, dialogs_, *pump_, std::move(info)) {}
+
+  int Run(const std::vector<Step>& steps) {
+    Begin("startup");
+    Json before = FormToJson(form_);
+    form_.Form_Load();
+    Finish("startup", before, std::nullopt, true);
+
+    for (const Step& step : steps) {
+      Begin(step.text);
+      before = FormToJson(form_);
+      bool passed = true;
+      const bool wentThrough = Perform(step, passed);
+      std::optional<bool> verdict;
+      if (TestIndex(step.kind) >= 0)
+        verdict = passed;
+      if (verdict == false)
+        failedSteps_.push_back(step.text);
+      if (!wentThrough)
+        ignoredSteps_.push_back(step.text);
+      Finish(step.text, before, verdict, wentThrough);
+      if (step.kind == StepKind::kState && !options_.json)
+        PrintState();
+    }
+
+    Begin("shutdown");
+    before = FormToJson(form_);
+    form_.Form_Unload();
+    Finish("shutdown", before, std::nullopt, true);
+
+    const bool failed =
+        dialogs_.TotalCount() > 0 || !failedSteps_.empty() || !ignoredSteps_.empty();
+    if (!options_.json)
+      PrintResult(failed);
+    return failed ? kExitFailed : kExitOk;
+  }
+
+ private:
+  static std::unique_ptr<EventPump> MakePump(bool noWait) {
+    if (noWait)
+      return std::make_unique<VirtualClockPump>();
+    return std::make_unique<SleepingEventPump>();
+  }
+
+  TracingAdapter::Sink TraceSink() {
+    // Printed as the operation returns, so the bus lines interleave with the message boxes
+    // in the order they happened.
+    if (options_.json || !options_.trace)
+      return {};
+    return [this](const std::string& line) { out_ << "  bus: " << line << "\n"; };
+  }
+
+  // Carries out one operator action. False when the window ignored it (an operation was
+  // still running); `passed` receives the verdict of a test step.
+  bool Perform(const Step& step, bool& passed) {
+    switch (step.kind) {
+      case StepKind::kTab:
+        return form_.SelectTab(static_cast<int16_t>(step.value));
+      case StepKind::kState:
+        return true;
+      case StepKind::kVersionTest:
+      case StepKind::kSmbusTest:
+      case StepKind::kI2cTest:
+      case StepKind::kSwbTest: {
+        const int index = TestIndex(step.kind);
+        const bool ran = form_.Command2_Click(static_cast<int16_t>(index));
+        // A single test leaves TestPassed alone; its verdict is the caption it leaves.
+        passed = ran && form_.Controls().Label6[static_cast<size_t>(index)].Caption == "True";
+        return ran;
+      }
+      case StepKind::kRunAll: {
+        const bool ran = form_.Command2_Click(kRunAllIndex);
+        passed = ran && form_.State().TestPassed[kRunAllIndex];
+        return ran;
+      }
+      case StepKind::kConfigure:
+        return form_.Command1_Click();
+      case StepKind::kProgram:
+        return form_.Program_Click();
+      case StepKind::kSrec:
+        form_.SetSrecName(step.path);
+        return true;
+      case StepKind::kTrimSrec:
+        form_.SetTrimFilePathAndName(step.path);
+        return true;
+      case StepKind::kAutoUpdate:
+        form_.SetAutoUpdate(static_cast<int16_t>(step.value));
+        return true;
+      case StepKind::kTrimStart:
+        return form_.StartTrim_Click();
+      case StepKind::kFine:
+        return form_.MoveFineAdjust(static_cast<int16_t>(step.value));
+      case StepKind::kGross:
+        return form_.MoveGrossAdjust(static_cast<int16_t>(step.value));
+      case StepKind::kTrimRead:
+        return form_.RsvFlashRd_Click();
+      case StepKind::kTrimUpdate:
+        return form_.Update_Click();
+    }
+    return false;
+  }
+
+  void Begin(const std::string& name) {
+    if (!options_.json)
+      out_ << name << "\n";
+  }
+
+  void Finish(const std::string& name, const Json& before, std::optional<bool> verdict,
+              bool wentThrough) {
+    const Json after = FormToJson(form_);
+    std::vector<Message> messages = dialogs_.TakeMessages();
+    std::vector<std::string> trace = tracer_.TakeLines();
+    if (options_.json) {
+      Json report;
+      report["step"] = name;
+      if (verdict)
+        report["passed"] = *verdict;
+      if (!wentThrough)
+        report["ignored"] = true;
+      Json messageArray = Json::array();
+      for (const Message& message : messages) {
+        messageArray.push_back(Json{{"title", message.title}, {"text", message.text}});
+      }
+      report["messages"] = std::move(messageArray);
+      report["trace"] = trace;
+      report["form"] = after;
+      out_ << DumpJson(report) << "\n" << std::flush;
+      return;
+    }
+    PrintChanges(before, after);
+    if (!wentThrough)
+      out_ << "  ignored: another operation was still running\n";
+    if (verdict)
+      out_ << "  verdict: " << (*verdict ? "passed" : "failed") << "\n";
+    out_ << std::flush;
+  }
+
+  void PrintChanges(const Json& before, const Json& after) {
+    const auto was = FlattenForm(before);
+    const auto now = FlattenForm(after);
+    // Both come from FormToJson, so the same names stand in the same places.
+    for (size_t i = 0; i < now.size() && i < was.size(); ++i) {
+      if (now[i].second != was[i].second) {
+        out_ << "  " << now[i].first << ": " << was[i].second << " -> " << now[i].second << "\n";
+      }
+    }
+  }
+
+  void PrintState() {
+    for (const auto& [name, value] : FlattenForm(FormToJson(form_))) {
+      out_ << "  " << name << " = " << value << "\n";
+    }
+  }
+
+  void PrintResult(bool failed) {
+    if (!failed) {
+      out_ << "result: pass\n";
+      return;
+    }
+    out_ << "result: fail";
+    const char* separator = " (";
+    if (dialogs_.TotalCount() > 0) {
+      out_ << separator << dialogs_.TotalCount() << " message box"
+           << (dialogs_.TotalCount() == 1 ? "" : "es");
+      separator = "; ";
+    }
+    for (const std::string& step : failedSteps_) {
+      out_ << separator << QuoteText(step) << " failed";
+      separator = "; ";
+    }
+    for (const std::string& step : ignoredSteps_) {
+      out_ << separator << QuoteText(step) << " ignored";
+      separator = "; ";
+    }
+    out_ << ")\n";
+  }
+
+  const Options& options_;
+  std::ostream& out_;
+  TracingAdapter tracer_;
+  ConsoleDialogs dialogs_;
+  std::unique_ptr<EventPump> pump_;
+  Form1 form_;
+  std::vector<std::string> failedSteps_;
+  std::vector<std::string> ignoredSteps_;
+};
+
+}  // namespace
+
+int RunSession(const Options& options, const std::filesystem::path& programDir, std::ostream& out,
+               std::ostream& err) {
+  // Everything is checked before the bench is touched: a bad command line runs nothing.
+  std::vector<Step> steps;
+  std::string error;
+  if (!ParseSteps(options.steps, steps, error)) {
+    err << kProgramName << ": " << error << "\n";
+    return kExitUsage;
+  }
+  if (options.configPath) {
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(*options.configPath, ec)) {
+      err << kProgramName << ": configuration file " << QuoteText(options.configPath->string())
+          << " does not exist or is not a file\n";
+      return kExitUsage;
+    }
+  }
+  std::unique_ptr<SimulatedAdapter> bench = MakeSimulatedAdapter(options.benchPath, error);
+  if (!bench) {
+    err << kProgramName << ": " << OneLine(error) << "\n";
+    return kExitUsage;
+  }
+
+  AppInfo info;
+  info.title = kStationName;
+  info.programPath = programDir / kStationName;
+  info.configPath = options.configPath;
+  info.versionMajor = kVersionMajor;
+  info.versionMinor = kVersionMinor;
+  info.versionRevision = kVersionRevision;
+  Session session(options, *bench, std::move(info), out);
+  return session.Run(steps);
+}
+
+int HalyardctlMain(const std::vector<std::string>& args, const std::filesystem::path& programDir,
+                   std::ostream& out, std::ostream& err) {
+  try {
+    CLI::App app{
+        "Runs the halyard-station window logic on the simulated bench, one operator "
+        "action per step.",
+        kProgramName};
+    Options options;
+    std::string configPath;
+    bool version = false;
+    CLI::Option* configOption =
+        app.add_option("--config", configPath, "configuration file instead of halyard-station.ini");
+    app.add_option("--bench", options.benchPath, "bench file (JSON); default: the default bench");
+    app.add_flag("--json", options.json, "one JSON object per line: startup, each step, shutdown");
+    app.add_flag("--trace", options.trace, "show the bus trace lines in the text output");
+    app.add_flag("--no-wait", options.noWait,
+                 "waits end at once (a virtual clock); changes only the pacing");
+    app.add_flag("--version", version, "print the version and exit");
+    app.add_option("steps", options.steps, "operator actions, in order");
+    app.footer(StepHelp() +
+               "\nExit status: 0 all went through, 1 a test failed or a message "
+               "box was raised, 2 bad usage or a bad file.");
+
+    std::vector<const char*> argv{kProgramName};
+    for (const std::string& arg : args)
+      argv.push_back(arg.c_str());
+    try {
+      app.parse(static_cast<int>(argv.size()), argv.data());
+    } catch (const CLI::CallForHelp&) {
+      out << app.help();
+      return kExitOk;
+    } catch (const CLI::ParseError& e) {
+      err << kProgramName << ": " << OneLine(e.what()) << "\n";
+      return kExitUsage;
+    }
+    if (version) {
+      out << kProgramName << " " << VersionText() << "\n";
+      return kExitOk;
+    }
+    if (configOption->count() > 0)
+      options.configPath = configPath;
+    return RunSession(options, programDir, out, err);
+  } catch (const std::exception& e) {
+    err << kProgramName << ": internal error: " << OneLine(e.what()) << "\n";
+  } catch (...) {
+    err << kProgramName << ": internal error\n";
+  }
+  return kExitUsage;
+}
+
+std::filesystem::path ProgramDirectory() {
+  std::error_code ec;
+  const std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", ec);
+  if (!ec && exe.has_parent_path())
+    return exe.parent_path();
+  std::filesystem::path cwd = std::filesystem::current_path(ec);
+  return ec ? std::filesystem::path(".") : cwd;
+}
+
+}  // namespace halyard::cli

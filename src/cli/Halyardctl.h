@@ -1,0 +1,40 @@
+// halyardctl as a library: the command line is parsed and a whole session (start-up, the
+// steps, shutdown) is run in-process, so tests drive exactly what the program does.
+#pragma once
+
+#include <filesystem>
+#include <optional>
+#include <ostream>
+#include <string>
+#include <vector>
+
+namespace halyard::cli {
+
+inline constexpr int kExitOk = 0;
+inline constexpr int kExitFailed = 1;  // a test failed, a message box was raised
+inline constexpr int kExitUsage = 2;   // bad usage or a bad file; nothing ran
+
+struct Options {
+  std::optional<std::filesystem::path> configPath;  // overrides halyard-station.ini
+  std::string benchPath;                            // empty: the default bench
+  bool json = false;
+  bool trace = false;
+  bool noWait = false;  // waits end at once on a virtual clock
+  std::vector<std::string> steps;
+};
+
+// Runs one session on the simulated bench. `programDir` is the folder whose
+// halyard-station.ini is the configuration when `options.configPath` is not set. Reports
+// go to `out`, the one-line reason for exit status 2 to `err`.
+int RunSession(const Options& options, const std::filesystem::path& programDir, std::ostream& out,
+               std::ostream& err);
+
+// The whole program: `args` are the arguments after the program name. Never throws.
+int HalyardctlMain(const std::vector<std::string>& args, const std::filesystem::path& programDir,
+                   std::ostream& out, std::ostream& err);
+
+// The folder of the running executable (from /proc/self/exe), or the working directory
+// when that cannot be read.
+std::filesystem::path ProgramDirectory();
+
+}  // namespace halyard::cli
