@@ -212,7 +212,7 @@ TEST_F(Form1StartupTest, EachFailedCheckLeavesTheTargetUnconfiguredAndStillClose
       {"length read fails", [](Form1StartupTest& t) { t.failRegister_ = 0x20; }, 4},
       {"length differs", [](Form1StartupTest& t) { t.memory_[0x20] = 13; }, 4},
       {"text differs in case", [](Form1StartupTest& t) { t.memory_[0x21] = 'h'; }, 16},
-      {"text read fails", [](Form1StartupTest& t) { t.failRegister_ = 0x23; }, 8},
+      {"text read fails", [](Form1StartupTest& t) { t.failRegister_ = 0x23; }, 7},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
