@@ -1,0 +1,55 @@
+# The two commands a new user needs: `make run` and `make test`.
+# Both install what is missing (scripts/install-deps.sh), configure and build.
+
+BUILD_DIR ?= build
+ASAN_DIR ?= build-asan
+GENERATOR ?= Ninja
+JOBS ?= $(shell nproc)
+ARGS ?=
+
+.PHONY: all deps configure build run test test-asan asan-build format clean
+
+all: build
+
+deps:
+	@bash scripts/install-deps.sh
+
+$(BUILD_DIR)/build.ninja: | deps
+	cmake -S . -B $(BUILD_DIR) -G $(GENERATOR) -DCMAKE_BUILD_TYPE=RelWithDebInfo
+
+configure: deps $(BUILD_DIR)/build.ninja
+
+build: configure
+	cmake --build $(BUILD_DIR) -j $(JOBS)
+
+# The station's window on the simulated bench. Run from bin/, where the configuration file
+# and the sample firmware images sit, so their relative paths resolve.
+run: build
+	@if [ -z "$$DISPLAY" ] && [ -z "$$WAYLAND_DISPLAY" ] && [ -z "$$QT_QPA_PLATFORM" ]; then \
+	  echo "halyard-station needs a display: use 'xvfb-run make run' for a virtual one, or $(BUILD_DIR)/bin/halyardctl for the station without a window." >&2; \
+	  exit 1; \
+	fi
+	cd $(BUILD_DIR)/bin && ./halyard-station $(ARGS)
+
+test: build
+	ctest --test-dir $(BUILD_DIR) --output-on-failure -j $(JOBS)
+	$(MAKE) --no-print-directory test-asan
+
+$(ASAN_DIR)/build.ninja: | deps
+	cmake -S . -B $(ASAN_DIR) -G $(GENERATOR) -DCMAKE_BUILD_TYPE=Debug -DHALYARD_SANITIZE=ON
+
+asan-build: deps $(ASAN_DIR)/build.ninja
+	cmake --build $(ASAN_DIR) -j $(JOBS)
+
+# The same suite once more under AddressSanitizer and UndefinedBehaviorSanitizer.
+test-asan: asan-build
+	ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
+	LSAN_OPTIONS=suppressions=$(CURDIR)/scripts/lsan.supp:print_suppressions=0 \
+	UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+	ctest --test-dir $(ASAN_DIR) --output-on-failure -j $(JOBS)
+
+format:
+	find src tests bench -name '*.cpp' -o -name '*.h' | xargs clang-format -i
+
+clean:
+	rm -rf $(BUILD_DIR) $(ASAN_DIR)
