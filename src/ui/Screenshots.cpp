@@ -1,0 +1,95 @@
+// Renders the station's window offscreen on the default bench and saves one picture per tab
+// for the README: halyard-screenshots OUTPUT_DIR. Runs from the program's folder, where the
+// configuration and the firmware images it names are.
+#include <QAbstractButton>
+#include <QApplication>
+#include <QDir>
+#include <QPixmap>
+#include <QTabBar>
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <string>
+
+#include "Version.h"
+#include "adapter/Dialogs.h"
+#include "app/Form1.h"
+#include "sim/SimulatedAdapter.h"
+#include "ui/QtServices.h"
+#include "ui/StationWindow.h"
+
+namespace {
+
+// A message box would block an unattended run: it is printed instead.
+class PrintingDialogs final : public halyard::Dialogs {
+ public:
+  void MsgBox(const std::string& prompt, int, const std::string& title) override {
+    std::fprintf(stderr, "message box \"%s\": %s\n", title.c_str(), prompt.c_str());
+  }
+};
+
+bool Save(halyard::ui::StationWindow& window, const QString& dir, const char* name) {
+  QApplication::processEvents();
+  const QString path = QDir(dir).filePath(QString::fromUtf8(name));
+  if (!window.grab().save(path)) {
+    std::fprintf(stderr, "halyard-screenshots: cannot write %s\n", path.toLocal8Bit().data());
+    return false;
+  }
+  std::printf("%s\n", path.toLocal8Bit().data());
+  return true;
+}
+
+void Click(halyard::ui::StationWindow& window, const char* name, int index = -1) {
+  static_cast<QAbstractButton*>(window.Control(name, index))->click();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc != 2) {
+    std::fprintf(stderr, "usage: halyard-screenshots OUTPUT_DIR\n");
+    return 2;
+  }
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+  const QString outDir = QDir::current().absoluteFilePath(QString::fromLocal8Bit(argv[1]));
+  QApplication app(argc, argv);
+  const std::filesystem::path programDir = QCoreApplication::applicationDirPath().toStdString();
+  std::filesystem::current_path(programDir);
+
+  const auto start = std::chrono::steady_clock::now();
+  std::string error;
+  const auto bench = halyard::MakeSimulatedAdapter("", error);
+  if (!bench) {
+    std::fprintf(stderr, "halyard-screenshots: %s\n", error.c_str());
+    return 2;
+  }
+  PrintingDialogs dialogs;
+  halyard::ui::QtEventPump pump;
+  halyard::AppInfo info;
+  info.programPath = programDir / "halyard-station";
+  info.versionMajor = halyard::kVersionMajor;
+  info.versionMinor = halyard::kVersionMinor;
+  info.versionRevision = halyard::kVersionRevision;
+  halyard::Form1 form(*bench, dialogs, pump, info);
+  form.Form_Load();
+  halyard::ui::StationWindow window(form);
+  pump.SetBeforeWait([&window] { window.SyncFromForm(); });
+  window.show();
+  QApplication::processEvents();
+  const double startupMs =
+      std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+  std::fprintf(stderr, "start-up to a shown window: %.1f ms\n", startupMs);
+
+  bool ok = Save(window, outDir, "tab-programming.png");
+  window.TabBar()->setCurrentIndex(2);  // as the operator's click on the tab
+  ok = Save(window, outDir, "tab-setup.png") && ok;
+  Click(window, "Command1");  // configures the target and selects "Test"
+  Click(window, "Command2", 4);
+  ok = Save(window, outDir, "tab-test.png") && ok;
+  window.TabBar()->setCurrentIndex(3);
+  Click(window, "StartTrim");
+  Click(window, "RsvFlashRd");
+  ok = Save(window, outDir, "tab-trim.png") && ok;
+  return ok ? 0 : 1;
+}

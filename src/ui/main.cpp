@@ -1,0 +1,94 @@
+// main() of halyard-station: the operator's window on the simulated bench.
+#include <CLI/CLI.hpp>
+#include <QApplication>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <iostream>
+#include <optional>
+#include <string>
+
+#include "Version.h"
+#include "adapter/TracingAdapter.h"
+#include "app/Form1.h"
+#include "sim/SimulatedAdapter.h"
+#include "ui/QtServices.h"
+#include "ui/StationWindow.h"
+
+namespace {
+
+bool IsSet(const char* variable) {
+  const char* value = std::getenv(variable);
+  return value != nullptr && *value != '\0';
+}
+
+// Qt aborts without a display; the station should say what to do instead.
+bool HaveDisplay() {
+  return IsSet("DISPLAY") || IsSet("WAYLAND_DISPLAY") || IsSet("QT_QPA_PLATFORM");
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  CLI::App cli{"halyard-station: the operator's window of the Halyard production station"};
+  std::string benchPath;
+  std::string configPath;
+  cli.add_option("--bench", benchPath, "bench file (JSON) of the simulated adapter");
+  cli.add_option("--config", configPath,
+                 "configuration file (default: halyard-station.ini beside the program)")
+      ->check(CLI::ExistingFile);
+  try {
+    cli.parse(argc, argv);
+  } catch (const CLI::CallForHelp& e) {
+    return cli.exit(e);
+  } catch (const CLI::ParseError& e) {
+    cli.exit(e);
+    return 2;
+  }
+
+  if (!HaveDisplay()) {
+    std::cerr << "halyard-station: no display to open the window on (DISPLAY, WAYLAND_DISPLAY "
+                 "and QT_QPA_PLATFORM are unset); use halyardctl for the station without a "
+                 "window, or run `xvfb-run make run` for a virtual display\n";
+    return 2;
+  }
+
+  QApplication app(argc, argv);
+
+  std::string error;
+  const auto bench = halyard::MakeSimulatedAdapter(benchPath, error);
+  if (!bench) {
+    std::cerr << "halyard-station: " << error << "\n";
+    return 2;
+  }
+  halyard::TracingAdapter tracing(*bench);
+
+  halyard::AppInfo info;
+  info.title = "halyard-station";
+  info.programPath = QCoreApplication::applicationFilePath().toStdString();
+  if (info.programPath.empty())
+    info.programPath = std::filesystem::read_symlink("/proc/self/exe");
+  if (!configPath.empty())
+    info.configPath = configPath;
+  info.versionMajor = halyard::kVersionMajor;
+  info.versionMinor = halyard::kVersionMinor;
+  info.versionRevision = halyard::kVersionRevision;
+
+  halyard::ui::QtDialogs dialogs;
+  halyard::ui::QtEventPump pump;
+  halyard::Form1 form(tracing, dialogs, pump, info);
+  // Start-up's message boxes appear on their own, before the window.
+  form.Form_Load();
+
+  halyard::ui::StationWindow window(form);
+  dialogs.SetParent(&window);
+  dialogs.SetBeforeShow([&window] { window.SyncFromForm(); });
+  pump.SetBeforeWait([&window] { window.SyncFromForm(); });
+  // The window keeps no trace: halyardctl is the tool that reports it.
+  window.SetAfterEvent([&tracing] { tracing.TakeLines(); });
+  tracing.TakeLines();
+  window.show();
+  const int status = app.exec();
+  form.Form_Unload();  // already done when the window closed; kept for a quit from elsewhere
+  return status;
+}
