@@ -9,6 +9,7 @@
 #include "adapter/Utils.h"
 #include "app/Controls.h"
 #include "app/FormContext.h"
+#include "bustest/StationBench.h"
 #include "programming/SetUpPanel.h"
 #include "support/MockTarnelRW.h"
 #include "support/TestServices.h"
@@ -191,6 +192,117 @@ TEST(WriteConfigStringTest, WritesCharacterCodesAsBytesAndReturnsTheFailingStatu
   EXPECT_EQ(dialogs.messages,
             (std::vector<RecordedMessage>{
                 {"Could not write configuration string to device", 0, "other title"}}));
+}
+
+// ---- On the simulated bench ---------------------------------------------------------------
+
+// Start-up on a blank target; the operator's attempt to reach "Test" lands on "SetUp".
+void StartOnSetUp(testing::StationBench& bench) {
+  bench.Start();
+  ASSERT_TRUE(bench.Form().State().TargetNotConfigured);
+  bench.Form().SelectTab(1);
+  ASSERT_EQ(bench.Form().Controls().SSTab1.Tab, 2);
+}
+
+TEST(SetUpBenchTest, ConfiguredBlankTargetPassesTheNextStartUpCheck) {
+  testing::StationBench bench;
+  StartOnSetUp(bench);
+  ASSERT_TRUE(bench.Form().Command1_Click());
+  EXPECT_EQ(bench.Form().Controls().SSTab1.Tab, 1);
+  EXPECT_FALSE(bench.Form().State().TargetNotConfigured);
+  const TargetMemory& memory = bench.Sim().Target();
+  EXPECT_EQ(memory[0x51], 0xFF);  // bit 0 was already set in the blank byte; nothing cleared
+  EXPECT_EQ(memory[0x20], 12);
+  EXPECT_EQ(std::string(memory.begin() + 0x21, memory.begin() + 0x21 + 12), kId);
+  EXPECT_EQ(memory[0x2D], 0xFF);  // no terminator
+  EXPECT_FALSE(bench.Sim().I2cRunOpen());
+
+  bench.Restart();
+  EXPECT_FALSE(bench.Form().State().TargetNotConfigured);
+}
+
+TEST(SetUpBenchTest, ConfigurationSurvivesTheProgramThroughTheStateFile) {
+  const auto stateFile = std::filesystem::path(::testing::TempDir()) /
+                         ("halyard-setup-state-" + std::to_string(::getpid()) + ".json");
+  std::filesystem::remove(stateFile);
+  const std::string benchJson = "{\"state_file\": \"" + stateFile.string() + "\"}";
+  std::string error;
+  {
+    auto sim = MakeSimulatedAdapterFromJson(benchJson, error);
+    ASSERT_NE(sim, nullptr) << error;
+    testing::StationBench bench(std::move(sim), false);
+    StartOnSetUp(bench);
+    bench.Form().Command1_Click();
+  }  // shutdown closes the adapter, which saves the target
+  auto sim = MakeSimulatedAdapterFromJson(benchJson, error);
+  ASSERT_NE(sim, nullptr) << error;
+  testing::StationBench next(std::move(sim), false);
+  next.Start();
+  EXPECT_FALSE(next.Form().State().TargetNotConfigured);
+  next.Form().SelectTab(1);
+  EXPECT_EQ(next.Form().Controls().SSTab1.Tab, 1);
+  std::filesystem::remove(stateFile);
+}
+
+TEST(SetUpBenchTest, FailingEachCallInTurnEndsWithTheCloseAndTheRightMessage) {
+  std::vector<std::string> passing;
+  {
+    testing::StationBench bench;
+    StartOnSetUp(bench);
+    bench.Form().Command1_Click();
+    passing = bench.TakeTrace();
+  }
+  // Open, flag read, flag write, length write, twelve characters, close.
+  ASSERT_EQ(passing.size(), 17u);
+  const size_t firstCharacter = 4;
+  const size_t close = 16;
+
+  for (size_t failing = 0; failing < passing.size(); ++failing) {
+    for (int16_t status : {int16_t{-1}, int16_t{6}}) {
+      SCOPED_TRACE("call " + std::to_string(failing + 1) + " (" + passing[failing] +
+                   ") fails with " + std::to_string(status));
+      testing::StationBench bench;
+      StartOnSetUp(bench);
+      bench.FailNthCall(static_cast<int64_t>(failing + 1), status);
+      ASSERT_TRUE(bench.Form().Command1_Click());
+      const std::vector<std::string> trace = bench.TakeTrace();
+
+      ASSERT_GT(trace.size(), failing);
+      for (size_t i = 0; i < failing; ++i)
+        EXPECT_EQ(trace[i], passing[i]);
+      EXPECT_EQ(testing::TraceStatus(trace[failing]), std::to_string(status));
+      const bool succeeded = failing == close;  // the close's status is never looked at
+      if (!succeeded) {
+        ASSERT_EQ(trace.size(), failing + 2) << "only the close follows a failure";
+        EXPECT_TRUE(trace.back().starts_with("I2cAccess function=0 device=0x00 register=0x00"))
+            << trace.back();
+      }
+
+      const auto& form = bench.Form();
+      if (failing >= firstCharacter && failing < close) {
+        EXPECT_EQ(bench.Messages(),
+                  (std::vector<RecordedMessage>{
+                      {"Could not write configuration string to device", 0, form.Info().title}}));
+      } else {
+        EXPECT_TRUE(bench.Messages().empty());
+      }
+      EXPECT_EQ(form.Controls().SSTab1.Tab, succeeded ? 1 : 2);
+      EXPECT_EQ(form.State().TargetNotConfigured, !succeeded);
+
+      // The characters before a failed one stay written; nothing after it is.
+      const TargetMemory& memory = bench.Sim().Target();
+      const size_t written =
+          failing < firstCharacter ? 0 : std::min(failing, close) - firstCharacter;
+      for (size_t i = 0; i < 12; ++i) {
+        EXPECT_EQ(memory[0x21 + i], i < written ? static_cast<uint8_t>(kId[i]) : 0xFF) << i;
+      }
+      EXPECT_EQ(memory[0x20], failing > 3 ? 12 : 0xFF);
+
+      // The next start-up finds the target configured only when all of it was written.
+      bench.Restart();
+      EXPECT_EQ(bench.Form().State().TargetNotConfigured, !succeeded);
+    }
+  }
 }
 
 }  // namespace
