@@ -20,6 +20,7 @@ constexpr int16_t kTrimFirmwareFlagValue = 0x02;
 constexpr uint8_t kCmdSiliconVersion = 0x0D;
 constexpr int16_t kRowWriteLocation = 0x0000;  // bit 3 lets the trim firmware write a row
 constexpr int16_t kRowWriteEnable = 0x08;
+constexpr int kClosingAttempts = 2;
 constexpr int16_t kCmdRowWriteLength = 0x11;
 constexpr int16_t kRowWriteLengthWord = 0x000F;
 constexpr int16_t kCmdRowWrite = 0x10;
@@ -259,16 +260,23 @@ void TrimPanel::WriteTrimRow(int16_t& location, bool& locationRead) {
 }
 
 void TrimPanel::CloseTrimUpdate(int16_t location, bool locationRead) {
-  // The location's other bits must survive: without a value read from it, it is read now,
-  // and left alone when that read fails too.
-  if (!locationRead && ctx_.modUSB.ReadControllerByte(kRowWriteLocation, location) != 0)
+  // Bit 3 left set keeps the row open to writes, so one failed transaction gets a second
+  // attempt. The location's other bits must survive: without a value read from it, it is read
+  // first, and left alone when that read fails.
+  for (int attempt = 0; attempt < kClosingAttempts; ++attempt) {
+    if (!locationRead) {
+      if (ctx_.modUSB.ReadControllerByte(kRowWriteLocation, location) != 0)
+        continue;
+      locationRead = true;
+    }
+    const auto cleared = static_cast<int16_t>(location & ~kRowWriteEnable & 0xFF);
+    if (ctx_.modUSB.WriteControllerByte(kRowWriteLocation, cleared) != 0)
+      continue;
+    // Only "checked" asks for it; the grey state does not.
+    if (ctx_.controls.AutoUpdate.Value == 1)
+      programming_.ProgramFromSrec();
     return;
-  const auto cleared = static_cast<int16_t>(location & ~kRowWriteEnable & 0xFF);
-  if (ctx_.modUSB.WriteControllerByte(kRowWriteLocation, cleared) != 0)
-    return;
-  // Only "checked" asks for it; the grey state does not.
-  if (ctx_.controls.AutoUpdate.Value == 1)
-    programming_.ProgramFromSrec();
+  }
 }
 
 }  // namespace halyard

@@ -491,5 +491,15 @@ TEST_F(UpdateTest, UnreadableLocationIsNeverWrittenAndNothingIsReprogrammed) {
   EXPECT_EQ(memory[0x0000], 0xA5);
 }
 
+TEST_F(UpdateTest, ClosingWriteIsTriedTwiceAndAFailureSkipsTheReprogramming) {
+  h.controls.AutoUpdate.Value = 1;
+  EXPECT_CALL(adapter, WriteSmbusWord(_, _, _)).Times(AnyNumber());
+  EXPECT_CALL(adapter, WriteSmbusWord(0x0A, 0x00A5, 0x16)).Times(2).WillRepeatedly(Return(4));
+  EXPECT_CALL(adapter, ProgramSrec(_, _, _)).Times(0);
+  h.trim.Update_Click();
+  EXPECT_EQ(written.size(), 1u);
+  EXPECT_TRUE(h.dialogs.messages.empty());
+}
+
 }  // namespace
 }  // namespace halyard::testing
