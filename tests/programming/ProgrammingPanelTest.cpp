@@ -2,9 +2,18 @@
 // count of successful runs.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <optional>
 #include <string>
+#include <vector>
 
+#include "adapter/TracingAdapter.h"
+#include "sim/SimulatedAdapter.h"
 #include "support/MockTarnelRW.h"
 #include "support/TestServices.h"
 #include "trim/PanelHarness.h"
@@ -100,6 +109,80 @@ TEST_F(ProgramTest, CountStopsAtItsLargestValue) {
   EXPECT_EQ(h.state.ProgramPassCount, 32767);
   EXPECT_EQ(h.controls.Label4.Caption, "32767");
   EXPECT_EQ(h.controls.Label7.Caption, "0");
+}
+
+// ---- On the simulated bench ----
+
+std::filesystem::path SourceDir() {
+  const char* dir = std::getenv("HALYARD_SOURCE_DIR");
+  // Run by hand, without ctest's environment: the checkout this file lies in.
+  return dir ? std::filesystem::path(dir)
+             : std::filesystem::path(__FILE__).parent_path().parent_path().parent_path();
+}
+
+struct ProgramBench {
+  ProgramBench() : sim(Make()), h(*sim) { sim->OpenDevice("HALYARD-SIM0"); }
+  static std::unique_ptr<SimulatedAdapter> Make() {
+    std::string error;
+    auto made = MakeSimulatedAdapter("", error);
+    if (!made)
+      ADD_FAILURE() << error;
+    return made;
+  }
+  std::unique_ptr<SimulatedAdapter> sim;
+  PanelHarness h;
+};
+
+TEST(ProgramOnBench, ShippedFirmwareProgramsAndCounts) {
+  ProgramBench b;
+  // Configuration files written on Windows separate folders with '\'.
+  b.h.controls.SREC_Name.Text = SourceDir().string() + "\\firmware\\halyard-fw.srec";
+  b.h.programming.Program_Click();
+  b.h.programming.Program_Click();
+  EXPECT_EQ(b.h.controls.Label7.Caption, "0");
+  EXPECT_EQ(b.h.controls.Label4.Caption, "2");
+  EXPECT_TRUE(b.h.dialogs.messages.empty());
+  EXPECT_EQ(b.sim->SuccessfulProgrammings(), 2);
+}
+
+TEST(ProgramOnBench, EveryKindOfFailureIsReportedWithItsStatusAndPath) {
+  const std::filesystem::path dir =
+      std::filesystem::temp_directory_path() / ("halyard-program-" + std::to_string(::getpid()));
+  std::filesystem::create_directories(dir);
+  const std::filesystem::path damaged = dir / "damaged.srec";
+  std::ofstream(damaged) << "S1130000000102030405060708090A0B0C0D0E0F00\n";  // wrong checksum
+  struct Case {
+    std::string path;
+    std::optional<int16_t> scripted;  // a status the control answers in the device's place
+  };
+  const std::string good = (SourceDir() / "firmware" / "halyard-fw.srec").string();
+  const std::vector<Case> cases{{(dir / "missing.srec").string(), {}},
+                                {damaged.string(), {}},
+                                {dir.string(), {}},
+                                {"", {}},
+                                {good, int16_t{-1}},
+                                {good, int16_t{9}}};
+  for (const Case& c : cases) {
+    ProgramBench b;
+    if (c.scripted) {
+      BenchRule rule;
+      rule.status = *c.scripted;
+      b.sim->AddRule(rule);
+    }
+    b.h.controls.SREC_Name.Text = c.path;
+    const int16_t status = b.h.programming.ProgramFromSrec();
+    EXPECT_NE(status, 0) << c.path;
+    if (c.scripted) {
+      EXPECT_EQ(status, *c.scripted);
+    }
+    EXPECT_EQ(b.h.controls.Label7.Caption, std::to_string(status));
+    EXPECT_EQ(b.h.controls.Label4.Caption, "0");
+    EXPECT_THAT(b.h.dialogs.messages,
+                ElementsAre(RecordedMessage{"Error (error: " + std::to_string(status) +
+                                                ")programming device from srec: " + c.path,
+                                            0, "Programming Error"}));
+  }
+  std::filesystem::remove_all(dir);
 }
 
 }  // namespace
