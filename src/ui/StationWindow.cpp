@@ -67,6 +67,28 @@ void FitCaption(QWidget* widget, const QString& caption, int available) {
   widget->setFont(font);
 }
 
+// A check box's value is 0 unchecked, 1 checked, 2 grey; Qt numbers the last two the other
+// way round.
+int16_t CheckBoxValue(Qt::CheckState state) {
+  switch (state) {
+    case Qt::Checked:
+      return 1;
+    case Qt::PartiallyChecked:
+      return 2;
+    case Qt::Unchecked:
+      break;
+  }
+  return 0;
+}
+
+Qt::CheckState CheckStateOf(int16_t value) {
+  if (value == 1)
+    return Qt::Checked;
+  if (value == 2)
+    return Qt::PartiallyChecked;
+  return Qt::Unchecked;
+}
+
 void SetEnabled(QWidget* widget, bool enabled) {
   if (widget->isEnabled() != enabled)
     widget->setEnabled(enabled);
@@ -219,7 +241,7 @@ void StationWindow::Connect(const ControlLayout& layout, QWidget* widget) {
     }
   } else if (auto* check = qobject_cast<QCheckBox*>(widget)) {
     connect(check, &QCheckBox::clicked, this, [this, check] {
-      Forward([&] { form_.SetAutoUpdate(static_cast<int16_t>(check->checkState())); });
+      Forward([&] { form_.SetAutoUpdate(CheckBoxValue(check->checkState())); });
     });
   } else if (auto* bar = qobject_cast<QScrollBar*>(widget)) {
     if (name == "FineAdjust") {
@@ -360,7 +382,7 @@ void StationWindow::SyncFromForm() {
   syncText("ReservedRow", c.ReservedRow);
 
   auto* check = static_cast<QCheckBox*>(widgets_.at("AutoUpdate"));
-  const auto checkState = static_cast<Qt::CheckState>(std::clamp<int>(c.AutoUpdate.Value, 0, 2));
+  const Qt::CheckState checkState = CheckStateOf(c.AutoUpdate.Value);
   if (check->checkState() != checkState) {
     const QSignalBlocker blocker(check);
     check->setCheckState(checkState);

@@ -53,14 +53,15 @@ int main(int argc, char** argv) {
     return 2;
   }
 
-  QApplication app(argc, argv);
-
+  // The bench comes before Qt, so a bad bench file gets its one line and nothing else.
   std::string error;
   const auto bench = halyard::MakeSimulatedAdapter(benchPath, error);
   if (!bench) {
     std::cerr << "halyard-station: " << error << "\n";
     return 2;
   }
+
+  QApplication app(argc, argv);
   halyard::TracingAdapter tracing(*bench);
 
   halyard::AppInfo info;
