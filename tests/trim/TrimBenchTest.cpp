@@ -28,7 +28,9 @@ using ::testing::IsEmpty;
 
 std::filesystem::path SourceDir() {
   const char* dir = std::getenv("HALYARD_SOURCE_DIR");
-  return dir ? dir : HALYARD_TEST_SOURCE_DIR;
+  // Run by hand, without ctest's environment: the checkout this file lies in.
+  return dir ? std::filesystem::path(dir)
+             : std::filesystem::path(__FILE__).parent_path().parent_path().parent_path();
 }
 std::string TrimImage() {
   return (SourceDir() / "firmware" / "gxTrim.srec").string();
