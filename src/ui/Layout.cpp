@@ -81,8 +81,7 @@ std::span<const ControlLayout> MainWindowLayout() {
 }
 
 std::string ControlKey(const std::string& name, int index) {
-  if (index < 0)
-    return name;
+  if (index < 0) return name;
   return name + "(" + std::to_string(index) + ")";
 }
 

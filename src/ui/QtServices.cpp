@@ -11,8 +11,7 @@
 namespace halyard::ui {
 
 void QtDialogs::MsgBox(const std::string& prompt, int /*style*/, const std::string& title) {
-  if (beforeShow_)
-    beforeShow_();
+  if (beforeShow_) beforeShow_();
   QMessageBox box(QMessageBox::NoIcon, QString::fromStdString(title),
                   QString::fromStdString(prompt), QMessageBox::Ok, parent_);
   box.setTextFormat(Qt::PlainText);  // a path with "<" in it is text, not markup
@@ -20,11 +19,9 @@ void QtDialogs::MsgBox(const std::string& prompt, int /*style*/, const std::stri
 }
 
 void QtEventPump::WaitUntil(Clock::time_point deadline) {
-  if (beforeWait_)
-    beforeWait_();
+  if (beforeWait_) beforeWait_();
   const auto remaining = deadline - Now();
-  if (remaining <= Clock::duration::zero())
-    return;
+  if (remaining <= Clock::duration::zero()) return;
   // Rounded up: a timer of 0 ms would return at once and make the caller spin.
   const auto ms = std::chrono::ceil<std::chrono::milliseconds>(remaining).count();
   QEventLoop loop;

@@ -50,8 +50,7 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "usage: halyard-screenshots OUTPUT_DIR\n");
     return 2;
   }
-  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-    qputenv("QT_QPA_PLATFORM", "offscreen");
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
   const QString outDir = QDir::current().absoluteFilePath(QString::fromLocal8Bit(argv[1]));
   QApplication app(argc, argv);
   const std::filesystem::path programDir = QCoreApplication::applicationDirPath().toStdString();

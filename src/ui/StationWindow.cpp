@@ -5,9 +5,9 @@
 #include <QCloseEvent>
 #include <QFontMetricsF>
 #include <QFrame>
-#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPainter>
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollBar>
@@ -56,8 +56,7 @@ Qt::Alignment AlignmentFor(Alignment alignment) {
 void FitCaption(QWidget* widget, const QString& caption, int available) {
   QFont font = widget->font();
   const double needed = QFontMetricsF(font).horizontalAdvance(caption);
-  if (caption.isEmpty() || needed <= available)
-    return;
+  if (caption.isEmpty() || needed <= available) return;
   font.setStretch(std::max(75, static_cast<int>(100.0 * available / needed)));
   double width = QFontMetricsF(font).horizontalAdvance(caption);
   while (width > available && font.pointSizeF() > 6.0) {
@@ -82,22 +81,47 @@ int16_t CheckBoxValue(Qt::CheckState state) {
 }
 
 Qt::CheckState CheckStateOf(int16_t value) {
-  if (value == 1)
-    return Qt::Checked;
-  if (value == 2)
-    return Qt::PartiallyChecked;
+  if (value == 1) return Qt::Checked;
+  if (value == 2) return Qt::PartiallyChecked;
   return Qt::Unchecked;
 }
 
+// A frame as the station draws it: an etched rectangle whose top edge runs through the middle
+// of the caption, children placed from the frame's own corner. (QGroupBox in most styles puts
+// the caption above the frame and shades its inside, which the layout does not allow for.)
+class CaptionFrame final : public QWidget {
+ public:
+  CaptionFrame(const QString& caption, QWidget* parent) : QWidget(parent), caption_(caption) {}
+
+ protected:
+  void paintEvent(QPaintEvent*) override {
+    QPainter painter(this);
+    const QFontMetrics metrics(font());
+    const int top = caption_.isEmpty() ? 0 : metrics.height() / 2;
+    const QRect box = rect().adjusted(0, top, -2, -2);
+    painter.setPen(palette().color(QPalette::Mid));
+    painter.drawRect(box);
+    painter.setPen(palette().color(QPalette::Light));
+    painter.drawRect(box.translated(1, 1));
+    if (caption_.isEmpty()) return;
+    const QRect text(kCaptionIndent, 0, metrics.horizontalAdvance(caption_) + 4, metrics.height());
+    painter.fillRect(text, palette().color(QPalette::Window));
+    painter.setPen(palette().color(QPalette::WindowText));
+    painter.drawText(text, Qt::AlignCenter, caption_);
+  }
+
+ private:
+  static constexpr int kCaptionIndent = 6;
+  QString caption_;
+};
+
 void SetEnabled(QWidget* widget, bool enabled) {
-  if (widget->isEnabled() != enabled)
-    widget->setEnabled(enabled);
+  if (widget->isEnabled() != enabled) widget->setEnabled(enabled);
 }
 }  // namespace
 
 StationWindow::StationWindow(Form1& form, QWidget* parent) : QWidget(parent), form_(form) {
-  if (const QScreen* s = screen())
-    dpi_ = s->logicalDotsPerInchY();
+  if (const QScreen* s = screen()) dpi_ = s->logicalDotsPerInchY();
   Build();
   SyncFromForm();
 }
@@ -123,8 +147,7 @@ void StationWindow::Build() {
     const std::string key = ControlKey(layout.name, layout.index);
     widgets_[key] = widget;
     // Static labels keep the default colours; the others get theirs from Form1 below.
-    if (layout.kind == ControlKind::kLabel)
-      SyncLabel(key, LabelState{layout.caption});
+    if (layout.kind == ControlKind::kLabel) SyncLabel(key, LabelState{layout.caption});
     Connect(layout, widget);
   }
   SetTabOrder();
@@ -162,7 +185,7 @@ QWidget* StationWindow::Create(const ControlLayout& layout, QWidget* parent) {
       return tabControl_;
     }
     case ControlKind::kFrame:
-      widget = new QGroupBox(caption, parent);
+      widget = new CaptionFrame(caption, parent);
       break;
     case ControlKind::kLabel: {
       auto* label = new QLabel(caption, parent);
@@ -198,8 +221,7 @@ QWidget* StationWindow::Create(const ControlLayout& layout, QWidget* parent) {
       break;
     }
   }
-  if (layout.font != FontStyle::kDefault)
-    widget->setFont(FontFor(layout.font));
+  if (layout.font != FontStyle::kDefault) widget->setFont(FontFor(layout.font));
   widget->setGeometry(ToPixels(layout));
   if (layout.kind == ControlKind::kLabel) {
     FitCaption(widget, caption, widget->width());
@@ -265,11 +287,9 @@ void StationWindow::SetTabOrder() {
   std::vector<std::pair<int, QWidget*>> order;
   for (const ControlLayout& layout : MainWindowLayout()) {
     QWidget* widget = widgets_.at(ControlKey(layout.name, layout.index));
-    if (layout.kind == ControlKind::kTabControl)
-      widget = tabBar_;
+    if (layout.kind == ControlKind::kTabControl) widget = tabBar_;
     // Labels and frames hold places in the order but never take the focus.
-    if (widget->focusPolicy() == Qt::NoFocus)
-      continue;
+    if (widget->focusPolicy() == Qt::NoFocus) continue;
     order.emplace_back(layout.tabOrder, widget);
   }
   std::sort(order.begin(), order.end(),
@@ -285,8 +305,7 @@ QWidget* StationWindow::Control(const std::string& name, int index) const {
 }
 
 QWidget* StationWindow::TabPage(int tab) const {
-  if (tab < 0 || tab >= kTabCount)
-    return nullptr;
+  if (tab < 0 || tab >= kTabCount) return nullptr;
   return pages_[static_cast<size_t>(tab)];
 }
 
@@ -294,8 +313,7 @@ template <typename Handler>
 void StationWindow::Forward(Handler&& handler) {
   handler();
   SyncFromForm();
-  if (afterEvent_)
-    afterEvent_();
+  if (afterEvent_) afterEvent_();
   if (closePending_ && !form_.Busy()) {
     closePending_ = false;
     close();
@@ -317,8 +335,7 @@ void StationWindow::closeEvent(QCloseEvent* event) {
 void StationWindow::SyncLabel(const std::string& key, const LabelState& state) {
   auto* label = static_cast<QLabel*>(widgets_.at(key));
   const QString caption = QString::fromStdString(state.Caption);
-  if (label->text() != caption)
-    label->setText(caption);
+  if (label->text() != caption) label->setText(caption);
   // Colours resolve against the window's palette: the label's own one carries our changes.
   const QColor fore = ToQColor(state.ForeColor, palette());
   const QColor back = ToQColor(state.BackColor, palette());
@@ -354,8 +371,7 @@ void StationWindow::SyncFromForm() {
   const auto syncButton = [&](const std::string& key, const ButtonState& state) {
     auto* button = static_cast<QPushButton*>(widgets_.at(key));
     const QString caption = QString::fromStdString(state.Caption);
-    if (button->text() != caption)
-      button->setText(caption);
+    if (button->text() != caption) button->setText(caption);
     SetEnabled(button, state.Enabled && idle);
   };
   syncButton("Program", c.Program);
@@ -398,8 +414,7 @@ void StationWindow::SyncFromForm() {
     bar->setSingleStep(state.SmallChange);
     bar->setPageStep(state.LargeChange);
     // Only a change is copied: a thumb the operator is dragging keeps its place.
-    if (bar->value() != state.Value)
-      bar->setValue(state.Value);
+    if (bar->value() != state.Value) bar->setValue(state.Value);
     SetEnabled(bar, idle);
   };
   syncBar("FineAdjust", c.FineAdjust);
@@ -413,8 +428,7 @@ void StationWindow::SyncFromForm() {
     }
     for (int i = 0; i < kTabCount; ++i) {
       QWidget* page = pages_[static_cast<size_t>(i)];
-      if (page->isVisibleTo(this) != (i == tab))
-        page->setVisible(i == tab);
+      if (page->isVisibleTo(this) != (i == tab)) page->setVisible(i == tab);
     }
   }
 }

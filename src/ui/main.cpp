@@ -67,10 +67,8 @@ int main(int argc, char** argv) {
   halyard::AppInfo info;
   info.title = "halyard-station";
   info.programPath = QCoreApplication::applicationFilePath().toStdString();
-  if (info.programPath.empty())
-    info.programPath = std::filesystem::read_symlink("/proc/self/exe");
-  if (!configPath.empty())
-    info.configPath = configPath;
+  if (info.programPath.empty()) info.programPath = std::filesystem::read_symlink("/proc/self/exe");
+  if (!configPath.empty()) info.configPath = configPath;
   info.versionMajor = halyard::kVersionMajor;
   info.versionMinor = halyard::kVersionMinor;
   info.versionRevision = halyard::kVersionRevision;
