@@ -236,6 +236,20 @@ TEST(BenchFile, LoadingNamesTheFileAndTakesTheStateFileFromItsFolder) {
   EXPECT_TRUE(byDefault->Config().stateFile.empty());
 }
 
+TEST(BenchFile, TheExampleInTheBenchGuideIsValid) {
+  const std::string guide = testing::ReadText(testing::SourceDir() / "docs" / "bench.md");
+  const size_t start = guide.find("```json\n");
+  ASSERT_NE(start, std::string::npos);
+  const size_t end = guide.find("```", start + 8);
+  ASSERT_NE(end, std::string::npos);
+  BenchConfig config;
+  std::string error;
+  ASSERT_TRUE(Parse(guide.substr(start + 8, end - start - 8), config, error)) << error;
+  EXPECT_EQ(config.rows.at(kReservedRowAddress), DefaultReservedRow());
+  ASSERT_EQ(config.rules.size(), 1u);
+  EXPECT_EQ(config.rules[0].outputs.data->size(), 13u);
+}
+
 TEST(BenchState, RoundTripsAndReportsAMissingFileAsAbsent) {
   ScratchDir dir;
   const std::filesystem::path path = dir.Path() / "state.json";

@@ -46,11 +46,9 @@ class OpenBench : public ::testing::Test {
   // The row write as the station makes it: select, arm, write 32 bytes and 0x0F.
   int16_t WriteRow(uint16_t address, const FlashRow& row, int16_t count = 33) {
     int16_t status = sim_.WriteSmbusWord(0x09, static_cast<int16_t>(address), 0x17);
-    if (status != 0)
-      return status;
+    if (status != 0) return status;
     status = sim_.WriteSmbusWord(0x11, 0x000F, 0x17);
-    if (status != 0)
-      return status;
+    if (status != 0) return status;
     std::vector<uint8_t> buffer(257, 0);
     std::copy(row.begin(), row.end(), buffer.begin());
     buffer[32] = 0x0F;
@@ -63,8 +61,7 @@ class OpenBench : public ::testing::Test {
     status = sim_.WriteSmbusWord(0x09, static_cast<int16_t>(address), 0x17);
     std::vector<uint8_t> data(129, 0);
     int16_t count = 0;
-    if (status == 0)
-      status = sim_.ReadSmbusBlock(0x0C, data, count, 0x17);
+    if (status == 0) status = sim_.ReadSmbusBlock(0x0C, data, count, 0x17);
     data.resize(static_cast<size_t>(count));
     return data;
   }

@@ -198,8 +198,7 @@ void ExpectSameAsObjcopy(const std::filesystem::path& file, const std::string& w
 }
 
 TEST(SrecVersusObjcopy, GoodFilesGiveTheSameBytes) {
-  if (!HaveObjcopy())
-    GTEST_SKIP() << "objcopy not installed";
+  if (!HaveObjcopy()) GTEST_SKIP() << "objcopy not installed";
   ScratchDir dir;
   std::string lower = Record(3, 0x0000FF00, Pattern(4, 9));
   for (size_t i = 2; i < lower.size(); ++i)
@@ -223,8 +222,7 @@ TEST(SrecVersusObjcopy, ShippedFirmwarePassesBothReaders) {
     const SrecResult ours = ReadSrecFile(testing::FirmwareFile(name));
     ASSERT_TRUE(ours.Ok()) << name << ": " << ours.message;
     EXPECT_GT(ours.image.DataBytes(), 256u) << name;
-    if (HaveObjcopy())
-      ExpectSameAsObjcopy(testing::FirmwareFile(name), name);
+    if (HaveObjcopy()) ExpectSameAsObjcopy(testing::FirmwareFile(name), name);
   }
 }
 
@@ -232,8 +230,7 @@ TEST(SrecVersusObjcopy, ShippedFirmwarePassesBothReaders) {
 // both refuse. (objcopy does not check header and count records closely, so the judge is not
 // asked about those; the table above covers them.)
 TEST(SrecVersusObjcopy, DamagedFilesAreRefusedByBoth) {
-  if (!HaveObjcopy())
-    GTEST_SKIP() << "objcopy not installed";
+  if (!HaveObjcopy()) GTEST_SKIP() << "objcopy not installed";
   ScratchDir dir;
   std::vector<std::string> lines;
   {
@@ -249,8 +246,7 @@ TEST(SrecVersusObjcopy, DamagedFilesAreRefusedByBoth) {
   int damaged = 0;
   for (size_t i = 0; i < lines.size(); ++i) {
     const std::string& line = lines[i];
-    if (line[1] == '0' || line[1] == '5')
-      continue;
+    if (line[1] == '0' || line[1] == '5') continue;
     std::vector<std::pair<std::string, std::string>> variants = {
         {"checksum changed", line.substr(0, line.size() - 1) + flipDigit(line.back())},
         {"digit in body changed", line.substr(0, 8) + flipDigit(line[8]) + line.substr(9)},
