@@ -67,19 +67,16 @@ class DuplicateKeyWatch {
       case json::parse_event_t::key: {
         Frame& top = frames_.back();
         top.key = parsed.get<std::string>();
-        if (!top.keys.insert(top.key).second && !found_)
-          found_ = Pointer();
+        if (!top.keys.insert(top.key).second && !found_) found_ = Pointer();
         break;
       }
       case json::parse_event_t::value:
-        if (!frames_.empty() && frames_.back().array)
-          ++frames_.back().index;
+        if (!frames_.empty() && frames_.back().array) ++frames_.back().index;
         break;
       case json::parse_event_t::object_end:
       case json::parse_event_t::array_end:
         frames_.pop_back();
-        if (!frames_.empty() && frames_.back().array)
-          ++frames_.back().index;
+        if (!frames_.empty() && frames_.back().array) ++frames_.back().index;
         break;
     }
     return true;
@@ -157,8 +154,7 @@ class Checker {
   const std::string& Reason() const { return reason_; }
 
   void Fail(const std::string& place, const std::string& reason) {
-    if (Failed())
-      return;
+    if (Failed()) return;
     place_ = place.empty() ? "/" : place;
     reason_ = reason;
   }
@@ -170,8 +166,7 @@ class Checker {
   // Refuses keys outside `allowed`.
   bool OnlyKeys(const json& object, const std::string& place,
                 std::initializer_list<std::string_view> allowed) {
-    if (!IsObject(object, place))
-      return false;
+    if (!IsObject(object, place)) return false;
     for (const auto& [key, value] : object.items()) {
       bool known = false;
       for (std::string_view name : allowed)
@@ -185,8 +180,7 @@ class Checker {
   }
 
   bool IsObject(const json& value, const std::string& place) {
-    if (value.is_object())
-      return true;
+    if (value.is_object()) return true;
     Fail(place, "expected an object, found " + std::string(value.type_name()));
     return false;
   }
@@ -225,15 +219,13 @@ class Checker {
   }
 
   std::optional<std::string> Text(const json& value, const std::string& place) {
-    if (value.is_string())
-      return value.get<std::string>();
+    if (value.is_string()) return value.get<std::string>();
     Fail(place, "expected a text, found " + std::string(value.type_name()));
     return std::nullopt;
   }
 
   std::optional<bool> Boolean(const json& value, const std::string& place) {
-    if (value.is_boolean())
-      return value.get<bool>();
+    if (value.is_boolean()) return value.get<bool>();
     Fail(place, "expected true or false, found " + std::string(value.type_name()));
     return std::nullopt;
   }
@@ -241,8 +233,7 @@ class Checker {
   std::optional<std::vector<uint8_t>> Bytes(const json& value, const std::string& place,
                                             size_t exactSize, size_t maxSize) {
     const std::optional<std::string> text = Text(value, place);
-    if (!text)
-      return std::nullopt;
+    if (!text) return std::nullopt;
     std::string why;
     std::optional<std::vector<uint8_t>> bytes = ParseHexBytes(*text, why);
     if (!bytes) {
@@ -312,8 +303,7 @@ bool ReadRule(Checker& check, const json& node, const std::string& place, BenchR
     return false;
   }
   const std::optional<std::string> opName = check.Text(node["op"], Checker::Join(place, "op"));
-  if (!opName)
-    return false;
+  if (!opName) return false;
   if (*opName != "*") {
     rule.op = OperationFromName(*opName);
     if (!rule.op) {
@@ -324,8 +314,7 @@ bool ReadRule(Checker& check, const json& node, const std::string& place, BenchR
   }
   if (node.contains("match")) {
     const std::string matchPlace = Checker::Join(place, "match");
-    if (!check.IsObject(node["match"], matchPlace))
-      return false;
+    if (!check.IsObject(node["match"], matchPlace)) return false;
     for (const auto& [key, value] : node["match"].items()) {
       const std::string keyPlace = Checker::Join(matchPlace, key);
       static const std::set<std::string> kKeys = {"command",  "word",     "device", "count",
@@ -342,16 +331,14 @@ bool ReadRule(Checker& check, const json& node, const std::string& place, BenchR
       CallInputs& m = rule.match;
       if (key == "name" || key == "path") {
         const std::optional<std::string> text = check.Text(value, keyPlace);
-        if (!text)
-          return false;
+        if (!text) return false;
         (key == "name" ? m.name : m.path) = *text;
         continue;
       }
       const bool wide = key == "function" || key == "kind";
       const std::optional<int64_t> number = check.Integer(
           value, keyPlace, wide ? kInt32Low : kInt16Low, wide ? kPattern32High : kPattern16High);
-      if (!number)
-        return false;
+      if (!number) return false;
       std::optional<int64_t>* slot = key == "command"    ? &m.command
                                      : key == "word"     ? &m.word
                                      : key == "device"   ? &m.device
@@ -366,16 +353,14 @@ bool ReadRule(Checker& check, const json& node, const std::string& place, BenchR
   if (node.contains("nth")) {
     const std::optional<int64_t> nth = check.Integer(node["nth"], Checker::Join(place, "nth"), 1,
                                                      std::numeric_limits<int32_t>::max());
-    if (!nth)
-      return false;
+    if (!nth) return false;
     rule.nth = *nth;
   }
   if (node.contains("count")) {
     const std::string countPlace = Checker::Join(place, "count");
     const std::optional<int64_t> times =
         check.Integer(node["count"], countPlace, -1, std::numeric_limits<int32_t>::max());
-    if (!times)
-      return false;
+    if (!times) return false;
     if (*times == 0) {
       check.Fail(countPlace, "count 0 would never apply; use -1 for always or at least 1");
       return false;
@@ -385,14 +370,12 @@ bool ReadRule(Checker& check, const json& node, const std::string& place, BenchR
   if (node.contains("status")) {
     const std::optional<int64_t> status =
         check.Integer(node["status"], Checker::Join(place, "status"), kInt16Low, kInt16High);
-    if (!status)
-      return false;
+    if (!status) return false;
     rule.status = static_cast<int16_t>(*status);
   }
   if (node.contains("outputs")) {
     const std::string outPlace = Checker::Join(place, "outputs");
-    if (!check.IsObject(node["outputs"], outPlace))
-      return false;
+    if (!check.IsObject(node["outputs"], outPlace)) return false;
     for (const auto& [key, value] : node["outputs"].items()) {
       const std::string keyPlace = Checker::Join(outPlace, key);
       static const std::set<std::string> kKeys = {"count", "data",   "word", "value",
@@ -412,27 +395,23 @@ bool ReadRule(Checker& check, const json& node, const std::string& place, BenchR
       RuleOutputs& out = rule.outputs;
       if (key == "names") {
         const std::optional<std::string> text = check.Text(value, keyPlace);
-        if (!text)
-          return false;
+        if (!text) return false;
         out.names = *text;
       } else if (key == "data") {
         std::optional<std::vector<uint8_t>> bytes = check.Bytes(value, keyPlace, 0, kMaxRuleData);
-        if (!bytes)
-          return false;
+        if (!bytes) return false;
         out.data = std::move(*bytes);
       } else if (key == "count") {
         const bool list = *rule.op == Operation::kListDevices;
         const std::optional<int64_t> number =
             check.Integer(value, keyPlace, list ? kInt32Low : kInt16Low,
                           list ? std::numeric_limits<int32_t>::max() : kInt16High);
-        if (!number)
-          return false;
+        if (!number) return false;
         out.count = static_cast<int32_t>(*number);
       } else {
         const std::optional<int64_t> number =
             check.Integer(value, keyPlace, kInt16Low, kPattern16High);
-        if (!number)
-          return false;
+        if (!number) return false;
         std::optional<int16_t>* slot = key == "word"    ? &out.word
                                        : key == "value" ? &out.value
                                        : key == "first" ? &out.first
@@ -446,16 +425,13 @@ bool ReadRule(Checker& check, const json& node, const std::string& place, BenchR
 
 bool ReadMemoryMap(Checker& check, const json& node, const std::string& place, int64_t highAddress,
                    uint8_t* memory) {
-  if (!check.IsObject(node, place))
-    return false;
+  if (!check.IsObject(node, place)) return false;
   for (const auto& [key, value] : node.items()) {
     const std::string keyPlace = Checker::Join(place, key);
     const std::optional<int64_t> address = check.AddressKey(key, keyPlace, highAddress);
-    if (!address)
-      return false;
+    if (!address) return false;
     const std::optional<int64_t> byte = check.Integer(value, keyPlace, 0, 0xFF);
-    if (!byte)
-      return false;
+    if (!byte) return false;
     memory[*address] = static_cast<uint8_t>(*byte);
   }
   return true;
@@ -463,20 +439,17 @@ bool ReadMemoryMap(Checker& check, const json& node, const std::string& place, i
 
 bool ReadRows(Checker& check, const json& node, const std::string& place,
               std::map<uint16_t, FlashRow>& rows) {
-  if (!check.IsObject(node, place))
-    return false;
+  if (!check.IsObject(node, place)) return false;
   for (const auto& [key, value] : node.items()) {
     const std::string keyPlace = Checker::Join(place, key);
     const std::optional<int64_t> address = check.AddressKey(key, keyPlace, 0xFFFF);
-    if (!address)
-      return false;
+    if (!address) return false;
     if (*address % 32 != 0) {
       check.Fail(keyPlace, "row address " + key + " is not a multiple of 32");
       return false;
     }
     const std::optional<std::vector<uint8_t>> bytes = check.Bytes(value, keyPlace, 32, 32);
-    if (!bytes)
-      return false;
+    if (!bytes) return false;
     std::copy(bytes->begin(), bytes->end(), rows[static_cast<uint16_t>(*address)].begin());
   }
   return true;
@@ -499,8 +472,7 @@ bool ReadBench(Checker& check, const json& root, const std::filesystem::path& ba
     for (size_t i = 0; i < list.size(); ++i) {
       const std::string place = "/adapters/" + std::to_string(i);
       const std::optional<std::string> name = check.Text(list[i], place);
-      if (!name)
-        return false;
+      if (!name) return false;
       // ListDevices joins the names with ",", so a name may not hold one.
       if (name->empty() || name->find(',') != std::string::npos) {
         check.Fail(place, "an adapter name must be non-empty and without ','");
@@ -512,15 +484,13 @@ bool ReadBench(Checker& check, const json& root, const std::filesystem::path& ba
   if (root.contains("open_result")) {
     const std::optional<int64_t> result =
         check.Integer(root["open_result"], "/open_result", kInt16Low, kInt16High);
-    if (!result)
-      return false;
+    if (!result) return false;
     config.openResult = static_cast<int16_t>(*result);
   }
   if (root.contains("adapter_version")) {
     const std::optional<std::string> version =
         check.Text(root["adapter_version"], "/adapter_version");
-    if (!version)
-      return false;
+    if (!version) return false;
     if (version->size() != 3) {
       check.Fail("/adapter_version", "expected exactly three characters, such as \"1.2\"");
       return false;
@@ -529,15 +499,12 @@ bool ReadBench(Checker& check, const json& root, const std::filesystem::path& ba
   }
   if (root.contains("target")) {
     const json& target = root["target"];
-    if (!check.OnlyKeys(target, "/target", {"configured", "memory"}))
-      return false;
+    if (!check.OnlyKeys(target, "/target", {"configured", "memory"})) return false;
     if (target.contains("configured")) {
       const std::optional<bool> configured =
           check.Boolean(target["configured"], "/target/configured");
-      if (!configured)
-        return false;
-      if (*configured)
-        WriteTargetConfiguration(config.targetMemory);
+      if (!configured) return false;
+      if (*configured) WriteTargetConfiguration(config.targetMemory);
     }
     // Explicit bytes come after "configured", so a file can spoil one byte of a configured block.
     if (target.contains("memory") && !ReadMemoryMap(check, target["memory"], "/target/memory", 0xFF,
@@ -554,8 +521,7 @@ bool ReadBench(Checker& check, const json& root, const std::filesystem::path& ba
     if (controller.contains("silicon_version")) {
       const std::string place = "/controller/silicon_version";
       const std::optional<std::string> text = check.Text(controller["silicon_version"], place);
-      if (!text)
-        return false;
+      if (!text) return false;
       unsigned major = 256;
       unsigned minor = 256;
       char extra = 0;
@@ -569,8 +535,7 @@ bool ReadBench(Checker& check, const json& root, const std::filesystem::path& ba
     if (controller.contains("reserved_row")) {
       const std::optional<std::vector<uint8_t>> bytes =
           check.Bytes(controller["reserved_row"], "/controller/reserved_row", 32, 32);
-      if (!bytes)
-        return false;
+      if (!bytes) return false;
       std::copy(bytes->begin(), bytes->end(), config.rows[kReservedRowAddress].begin());
     }
     if (controller.contains("rows") &&
@@ -585,8 +550,7 @@ bool ReadBench(Checker& check, const json& root, const std::filesystem::path& ba
     if (controller.contains("programmed")) {
       const std::optional<bool> programmed =
           check.Boolean(controller["programmed"], "/controller/programmed");
-      if (!programmed)
-        return false;
+      if (!programmed) return false;
       config.imagePresent = *programmed;
     }
   }
@@ -598,15 +562,13 @@ bool ReadBench(Checker& check, const json& root, const std::filesystem::path& ba
     }
     for (size_t i = 0; i < rules.size(); ++i) {
       BenchRule rule;
-      if (!ReadRule(check, rules[i], "/rules/" + std::to_string(i), rule))
-        return false;
+      if (!ReadRule(check, rules[i], "/rules/" + std::to_string(i), rule)) return false;
       config.rules.push_back(std::move(rule));
     }
   }
   if (root.contains("state_file")) {
     const std::optional<std::string> path = check.Text(root["state_file"], "/state_file");
-    if (!path)
-      return false;
+    if (!path) return false;
     if (path->empty()) {
       check.Fail("/state_file", "empty path");
       return false;
@@ -697,8 +659,7 @@ bool LoadBenchState(const std::filesystem::path& path, BenchState& state, bool& 
                     std::string& error) {
   std::error_code ec;
   exists = std::filesystem::exists(path, ec) || ec;
-  if (!exists)
-    return true;
+  if (!exists) return true;
   std::string text;
   std::string reason;
   if (!ReadWholeFile(path, text, reason)) {
@@ -715,8 +676,7 @@ bool LoadBenchState(const std::filesystem::path& path, BenchState& state, bool& 
   BenchState parsed;
   parsed.rows.clear();
   [&] {
-    if (!check.OnlyKeys(root, "", {"format", "target_memory", "rows"}))
-      return;
+    if (!check.OnlyKeys(root, "", {"format", "target_memory", "rows"})) return;
     if (!root.contains("format") || !root["format"].is_string() ||
         root["format"].get<std::string>() != kStateFormat) {
       check.Fail("/format", std::string("expected \"") + kStateFormat + "\"");
@@ -728,11 +688,9 @@ bool LoadBenchState(const std::filesystem::path& path, BenchState& state, bool& 
     }
     const std::optional<std::vector<uint8_t>> memory =
         check.Bytes(root["target_memory"], "/target_memory", 256, 256);
-    if (!memory)
-      return;
+    if (!memory) return;
     std::copy(memory->begin(), memory->end(), parsed.targetMemory.begin());
-    if (root.contains("rows"))
-      ReadRows(check, root["rows"], "/rows", parsed.rows);
+    if (root.contains("rows")) ReadRows(check, root["rows"], "/rows", parsed.rows);
   }();
   if (check.Failed()) {
     error = path.string() + ": " + check.Place() + ": " + check.Reason();

@@ -37,20 +37,17 @@ const OperationInfo& Info(Operation op) {
 }
 
 bool Same16(const std::optional<int64_t>& want, const std::optional<int64_t>& got) {
-  if (!want)
-    return true;
+  if (!want) return true;
   return got && static_cast<uint16_t>(*want) == static_cast<uint16_t>(*got);
 }
 
 bool Same32(const std::optional<int64_t>& want, const std::optional<int64_t>& got) {
-  if (!want)
-    return true;
+  if (!want) return true;
   return got && static_cast<int32_t>(*want) == static_cast<int32_t>(*got);
 }
 
 bool SameText(const std::optional<std::string>& want, const std::optional<std::string>& got) {
-  if (!want)
-    return true;
+  if (!want) return true;
   return got && *want == *got;
 }
 
@@ -62,8 +59,7 @@ const char* OperationName(Operation op) {
 
 std::optional<Operation> OperationFromName(std::string_view name) {
   for (const OperationInfo& info : Table()) {
-    if (name == info.name)
-      return info.op;
+    if (name == info.name) return info.op;
   }
   return std::nullopt;
 }
@@ -76,23 +72,20 @@ bool IsWriteCall(Operation op, const CallInputs& inputs) {
 
 bool OperationHasInput(Operation op, std::string_view key) {
   for (std::string_view input : Info(op).inputs) {
-    if (input == key)
-      return true;
+    if (input == key) return true;
   }
   return false;
 }
 
 bool OperationHasOutput(Operation op, std::string_view key) {
   for (std::string_view output : Info(op).outputs) {
-    if (output == key)
-      return true;
+    if (output == key) return true;
   }
   return false;
 }
 
 bool RuleMatches(const BenchRule& rule, Operation op, const CallInputs& inputs) {
-  if (rule.op && *rule.op != op)
-    return false;
+  if (rule.op && *rule.op != op) return false;
   const CallInputs& m = rule.match;
   return Same16(m.command, inputs.command) && Same16(m.word, inputs.word) &&
          Same16(m.device, inputs.device) && Same16(m.count, inputs.count) &&

@@ -4,26 +4,20 @@
 namespace halyard {
 
 int HexDigitValue(char c) {
-  if (c >= '0' && c <= '9')
-    return c - '0';
-  if (c >= 'A' && c <= 'F')
-    return c - 'A' + 10;
-  if (c >= 'a' && c <= 'f')
-    return c - 'a' + 10;
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
   return -1;
 }
 
 std::optional<uint32_t> ParseHexNumber(std::string_view text) {
-  if (text.size() < 3 || text[0] != '0' || (text[1] != 'x' && text[1] != 'X'))
-    return std::nullopt;
+  if (text.size() < 3 || text[0] != '0' || (text[1] != 'x' && text[1] != 'X')) return std::nullopt;
   uint64_t value = 0;
   for (size_t i = 2; i < text.size(); ++i) {
     const int digit = HexDigitValue(text[i]);
-    if (digit < 0)
-      return std::nullopt;
+    if (digit < 0) return std::nullopt;
     value = value * 16 + static_cast<uint64_t>(digit);
-    if (value > 0xFFFFFFFFu)
-      return std::nullopt;
+    if (value > 0xFFFFFFFFu) return std::nullopt;
   }
   return static_cast<uint32_t>(value);
 }

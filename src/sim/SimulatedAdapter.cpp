@@ -154,8 +154,7 @@ int16_t SimulatedAdapter::Dispatch(Call& call) {
 
   const BenchRule* answer = nullptr;
   for (BenchRule& rule : rules_) {
-    if (!RuleMatches(rule, call.op, call.in))
-      continue;
+    if (!RuleMatches(rule, call.op, call.in)) continue;
     ++rule.matched;
     if (answer == nullptr && rule.matched >= rule.nth &&
         (rule.times < 0 || rule.applied < rule.times)) {
@@ -175,35 +174,26 @@ int16_t SimulatedAdapter::Dispatch(Call& call) {
     status = Perform(call);
   }
   // A scripted answer to a write is that write's outcome, so GetWriteStatus reports it too.
-  if (IsWriteCall(call.op, call.in))
-    writeStatus_ = status;
+  if (IsWriteCall(call.op, call.in)) writeStatus_ = status;
   return status;
 }
 
 void SimulatedAdapter::ApplyOutputs(const RuleOutputs& given, Outputs& out) {
-  if (given.names && out.names)
-    *out.names = *given.names;
-  if (given.count && out.listCount)
-    *out.listCount = *given.count;
-  if (given.word && out.word)
-    *out.word = *given.word;
-  if (given.value && out.value)
-    *out.value = *given.value;
-  if (given.first && out.first)
-    *out.first = *given.first;
-  if (given.second && out.second)
-    *out.second = *given.second;
+  if (given.names && out.names) *out.names = *given.names;
+  if (given.count && out.listCount) *out.listCount = *given.count;
+  if (given.word && out.word) *out.word = *given.word;
+  if (given.value && out.value) *out.value = *given.value;
+  if (given.first && out.first) *out.first = *given.first;
+  if (given.second && out.second) *out.second = *given.second;
   if (out.data != nullptr && out.blockCount != nullptr) {
     if (given.data) {
       // Grow the caller's array only as far as the data goes; a scripted count beyond it is
       // reported as given, so callers' guards against such counts can be exercised.
-      if (out.data->size() < given.data->size())
-        out.data->resize(given.data->size());
+      if (out.data->size() < given.data->size()) out.data->resize(given.data->size());
       std::copy(given.data->begin(), given.data->end(), out.data->begin());
       *out.blockCount = static_cast<int16_t>(given.data->size());
     }
-    if (given.count)
-      *out.blockCount = static_cast<int16_t>(*given.count);
+    if (given.count) *out.blockCount = static_cast<int16_t>(*given.count);
   }
 }
 
@@ -220,8 +210,7 @@ int16_t SimulatedAdapter::Perform(Call& call) {
       int32_t count = 0;
       if (*call.in.kind == kListKind) {
         for (const std::string& name : config_.adapters) {
-          if (!joined.empty())
-            joined += ',';
+          if (!joined.empty()) joined += ',';
           joined += name;
         }
         count = static_cast<int32_t>(config_.adapters.size());
@@ -269,8 +258,7 @@ int16_t SimulatedAdapter::Open(const std::string& name) {
   if (std::find(config_.adapters.begin(), config_.adapters.end(), name) == config_.adapters.end()) {
     return sim_status::kOpenFailed;
   }
-  if (config_.openResult == sim_status::kOpenFailed)
-    return sim_status::kOpenFailed;
+  if (config_.openResult == sim_status::kOpenFailed) return sim_status::kOpenFailed;
   if (!open_ && !config_.stateFile.empty()) {
     BenchState state;
     bool exists = false;
@@ -290,8 +278,7 @@ int16_t SimulatedAdapter::Open(const std::string& name) {
 }
 
 void SimulatedAdapter::Close() {
-  if (!open_)
-    return;
+  if (!open_) return;
   open_ = false;
   i2cRunOpen_ = false;
   if (!config_.stateFile.empty()) {
@@ -299,8 +286,7 @@ void SimulatedAdapter::Close() {
     state.targetMemory = target_;
     state.rows = rows_;
     std::string error;
-    if (!SaveBenchState(config_.stateFile, state, error))
-      stateError_ = error;
+    if (!SaveBenchState(config_.stateFile, state, error)) stateError_ = error;
   }
 }
 
@@ -323,8 +309,7 @@ int16_t SimulatedAdapter::SmbusWordWrite(int command, uint16_t word, int device)
     }
   }
   if (device == kTrimFirmwareAddress) {
-    if (!trimRunning_)
-      return sim_status::kNoDevice;
+    if (!trimRunning_) return sim_status::kNoDevice;
     switch (command) {
       case kCmdRowAddress:
         rowWriteArmed_ = false;
@@ -365,26 +350,19 @@ int16_t SimulatedAdapter::SmbusWordRead(int command, int16_t& word, int device) 
 
 int16_t SimulatedAdapter::SmbusBlockWrite(int command, const std::vector<uint8_t>& data, int count,
                                           int device) {
-  if (device == kControllerAddress)
-    return sim_status::kUnknownCommand;
-  if (device != kTrimFirmwareAddress)
-    return sim_status::kNoDevice;
-  if (!trimRunning_)
-    return sim_status::kNoDevice;
-  if (command != kCmdRowWrite)
-    return sim_status::kUnknownCommand;
+  if (device == kControllerAddress) return sim_status::kUnknownCommand;
+  if (device != kTrimFirmwareAddress) return sim_status::kNoDevice;
+  if (!trimRunning_) return sim_status::kNoDevice;
+  if (command != kCmdRowWrite) return sim_status::kUnknownCommand;
   // One arming covers one write attempt, good or bad.
   const bool armed = std::exchange(rowWriteArmed_, false);
   if (count != kRowWriteCount || data.size() < static_cast<size_t>(kRowWriteCount) ||
       data[kRowWriteCount - 1] != kRowWriteTail) {
     return sim_status::kBadBlock;
   }
-  if (!rowAddress_)
-    return sim_status::kNoRowSelected;
-  if (!armed)
-    return sim_status::kRowNotArmed;
-  if ((controllerMemory_[0x0000] & kFlashUnlockBit) == 0)
-    return sim_status::kRowWriteProtected;
+  if (!rowAddress_) return sim_status::kNoRowSelected;
+  if (!armed) return sim_status::kRowNotArmed;
+  if ((controllerMemory_[0x0000] & kFlashUnlockBit) == 0) return sim_status::kRowWriteProtected;
   FlashRow& row = rows_[*rowAddress_];
   std::copy(data.begin(), data.begin() + static_cast<std::ptrdiff_t>(row.size()), row.begin());
   return sim_status::kOk;
@@ -393,20 +371,15 @@ int16_t SimulatedAdapter::SmbusBlockWrite(int command, const std::vector<uint8_t
 int16_t SimulatedAdapter::SmbusBlockRead(int command, std::vector<uint8_t>& data, int16_t& count,
                                          int device) {
   if (device == kControllerAddress) {
-    if (command != kCmdTargetIdBlock)
-      return sim_status::kUnknownCommand;
+    if (command != kCmdTargetIdBlock) return sim_status::kUnknownCommand;
     const size_t length = std::min<size_t>(target_[0x20], kSmbusBlockLimit);
     PutBlock(&target_[0x21], length, data, count);
     return sim_status::kOk;
   }
-  if (device != kTrimFirmwareAddress)
-    return sim_status::kNoDevice;
-  if (!trimRunning_)
-    return sim_status::kNoDevice;
-  if (command != kCmdRowRead)
-    return sim_status::kUnknownCommand;
-  if (!rowAddress_)
-    return sim_status::kNoRowSelected;
+  if (device != kTrimFirmwareAddress) return sim_status::kNoDevice;
+  if (!trimRunning_) return sim_status::kNoDevice;
+  if (command != kCmdRowRead) return sim_status::kUnknownCommand;
+  if (!rowAddress_) return sim_status::kNoRowSelected;
   FlashRow erased;
   erased.fill(0xFF);
   const auto found = rows_.find(*rowAddress_);
@@ -417,21 +390,17 @@ int16_t SimulatedAdapter::SmbusBlockRead(int command, std::vector<uint8_t>& data
 
 void SimulatedAdapter::PutBlock(const uint8_t* bytes, size_t size, std::vector<uint8_t>& data,
                                 int16_t& count) {
-  if (data.size() < size)
-    data.resize(size);
+  if (data.size() < size) data.resize(size);
   std::copy(bytes, bytes + size, data.begin());
   count = static_cast<int16_t>(size);
 }
 
 int16_t SimulatedAdapter::SmbusSend(int command, int device) {
-  if (device == kControllerAddress)
-    return sim_status::kUnknownCommand;
-  if (device != kTrimFirmwareAddress)
-    return sim_status::kNoDevice;
+  if (device == kControllerAddress) return sim_status::kUnknownCommand;
+  if (device != kTrimFirmwareAddress) return sim_status::kNoDevice;
   if (command == kCmdTrimStart) {
     // Without a programmed image there is no trim firmware to answer.
-    if (!imagePresent_)
-      return sim_status::kNoDevice;
+    if (!imagePresent_) return sim_status::kNoDevice;
     trimRunning_ = true;
     rowAddress_.reset();
     rowWriteArmed_ = false;
@@ -454,14 +423,10 @@ int16_t SimulatedAdapter::I2c(int32_t function, int device, int reg, int16_t& va
     }
     return sim_status::kBadFunction;
   }
-  if (function != 1 && function != 2)
-    return sim_status::kBadFunction;
-  if (!i2cRunOpen_)
-    return sim_status::kI2cNoRun;
-  if (device != kTargetI2cAddress)
-    return sim_status::kNoDevice;
-  if (reg < 0 || reg > 0xFF)
-    return sim_status::kBadRegister;
+  if (function != 1 && function != 2) return sim_status::kBadFunction;
+  if (!i2cRunOpen_) return sim_status::kI2cNoRun;
+  if (device != kTargetI2cAddress) return sim_status::kNoDevice;
+  if (reg < 0 || reg > 0xFF) return sim_status::kBadRegister;
   if (function == 1) {
     target_[static_cast<size_t>(reg)] = static_cast<uint8_t>(value & 0xFF);
   } else {
@@ -471,10 +436,8 @@ int16_t SimulatedAdapter::I2c(int32_t function, int device, int reg, int16_t& va
 }
 
 int16_t SimulatedAdapter::Swb(int32_t kind, int reg, int16_t& value) {
-  if (kind != kSwbKind)
-    return sim_status::kBadKind;
-  if (reg < kSwbFirstRegister || reg > kSwbLastRegister)
-    return sim_status::kBadRegister;
+  if (kind != kSwbKind) return sim_status::kBadKind;
+  if (reg < kSwbFirstRegister || reg > kSwbLastRegister) return sim_status::kBadRegister;
   const size_t low = static_cast<size_t>(0x20 + 2 * (reg - kSwbFirstRegister));
   value = static_cast<int16_t>(static_cast<uint16_t>(target_[low + 1] << 8 | target_[low]));
   return sim_status::kOk;
@@ -513,8 +476,7 @@ void SimulatedAdapter::AddRule(BenchRule rule) {
 
 bool SimulatedAdapter::AddRuleJson(const std::string& json, std::string& error) {
   BenchRule rule;
-  if (!ParseBenchRule(json, rule, error))
-    return false;
+  if (!ParseBenchRule(json, rule, error)) return false;
   AddRule(std::move(rule));
   return true;
 }
@@ -525,8 +487,7 @@ void SimulatedAdapter::ClearRules() {
 
 std::optional<FlashRow> SimulatedAdapter::Row(uint16_t address) const {
   const auto found = rows_.find(address);
-  if (found == rows_.end())
-    return std::nullopt;
+  if (found == rows_.end()) return std::nullopt;
   return found->second;
 }
 
@@ -538,16 +499,14 @@ int SimulatedAdapter::SuccessfulProgrammings() const {
 std::unique_ptr<SimulatedAdapter> MakeSimulatedAdapter(const std::string& benchPath,
                                                        std::string& error) {
   BenchConfig config;
-  if (!benchPath.empty() && !LoadBenchFile(benchPath, config, error))
-    return nullptr;
+  if (!benchPath.empty() && !LoadBenchFile(benchPath, config, error)) return nullptr;
   return std::make_unique<SimulatedAdapter>(std::move(config));
 }
 
 std::unique_ptr<SimulatedAdapter> MakeSimulatedAdapterFromJson(
     const std::string& json, std::string& error, const std::filesystem::path& baseDir) {
   BenchConfig config;
-  if (!ParseBench(json, "bench text", baseDir, config, error))
-    return nullptr;
+  if (!ParseBench(json, "bench text", baseDir, config, error)) return nullptr;
   return std::make_unique<SimulatedAdapter>(std::move(config));
 }
 

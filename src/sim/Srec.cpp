@@ -82,13 +82,11 @@ std::vector<uint8_t> SrecImage::Flatten(uint32_t& lowestAddress) const {
   uint32_t low = UINT32_MAX;
   uint64_t high = 0;
   for (const SrecSegment& segment : segments) {
-    if (segment.bytes.empty())
-      continue;
+    if (segment.bytes.empty()) continue;
     low = std::min(low, segment.address);
     high = std::max<uint64_t>(high, uint64_t{segment.address} + segment.bytes.size());
   }
-  if (low == UINT32_MAX)
-    return {};
+  if (low == UINT32_MAX) return {};
   lowestAddress = low;
   std::vector<uint8_t> flat(static_cast<size_t>(high - low), 0x00);
   for (const SrecSegment& segment : segments) {
@@ -107,19 +105,15 @@ SrecResult ParseSrec(std::string_view text, uint32_t addressLimit) {
   size_t pos = 0;
   while (pos < text.size()) {
     size_t end = text.find('\n', pos);
-    if (end == std::string_view::npos)
-      end = text.size();
+    if (end == std::string_view::npos) end = text.size();
     std::string_view line = text.substr(pos, end - pos);
     pos = end + 1;
     ++lineNumber;
     // Files written on other systems end their lines with CR LF.
-    if (!line.empty() && line.back() == '\r')
-      line.remove_suffix(1);
-    if (line.empty())
-      continue;
+    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    if (line.empty()) continue;
 
-    if (line[0] != 'S')
-      return Fail(SrecError::kMalformed, lineNumber, "does not start with 'S'");
+    if (line[0] != 'S') return Fail(SrecError::kMalformed, lineNumber, "does not start with 'S'");
     if (line.size() < 2 || line[1] < '0' || line[1] > '9' || kAddressBytes[line[1] - '0'] == 0) {
       return Fail(SrecError::kMalformed, lineNumber,
                   "unknown record type '" + std::string(line.substr(0, 2)) + "'");
@@ -140,8 +134,7 @@ SrecResult ParseSrec(std::string_view text, uint32_t addressLimit) {
       bytes[i] = static_cast<uint8_t>(HexDigitValue(digits[2 * i]) * 16 +
                                       HexDigitValue(digits[2 * i + 1]));
     }
-    if (bytes.empty())
-      return Fail(SrecError::kMalformed, lineNumber, "no length byte");
+    if (bytes.empty()) return Fail(SrecError::kMalformed, lineNumber, "no length byte");
     const size_t length = bytes[0];
     if (length != bytes.size() - 1) {
       return Fail(SrecError::kMalformed, lineNumber,
@@ -183,8 +176,7 @@ SrecResult ParseSrec(std::string_view text, uint32_t addressLimit) {
                           " bytes ends beyond " + HexAddress(addressLimit - 1));
         }
         ++image.dataRecords;
-        if (dataCount == 0)
-          break;
+        if (dataCount == 0) break;
         const auto first = bytes.begin() + static_cast<std::ptrdiff_t>(dataFirst);
         if (!image.segments.empty() &&
             uint64_t{image.segments.back().address} + image.segments.back().bytes.size() ==
@@ -222,10 +214,8 @@ SrecResult ParseSrec(std::string_view text, uint32_t addressLimit) {
         break;
     }
   }
-  if (!sawRecord)
-    return Fail(SrecError::kEmpty, 0, "no records");
-  if (image.DataBytes() == 0)
-    return Fail(SrecError::kNoData, 0, "no data records");
+  if (!sawRecord) return Fail(SrecError::kEmpty, 0, "no records");
+  if (image.DataBytes() == 0) return Fail(SrecError::kNoData, 0, "no data records");
   return result;
 }
 
@@ -239,21 +229,17 @@ SrecResult ReadSrecFile(const std::filesystem::path& path, uint32_t addressLimit
     return Fail(SrecError::kUnreadable, 0, "'" + path.string() + "' is not a file");
   }
   const uintmax_t size = std::filesystem::file_size(path, ec);
-  if (ec)
-    return Fail(SrecError::kUnreadable, 0, "cannot read '" + path.string() + "'");
+  if (ec) return Fail(SrecError::kUnreadable, 0, "cannot read '" + path.string() + "'");
   if (size > kMaxFileSize) {
     return Fail(SrecError::kUnreadable, 0, "'" + path.string() + "' is too large for an image");
   }
   std::ifstream in(path, std::ios::binary);
-  if (!in)
-    return Fail(SrecError::kUnreadable, 0, "cannot open '" + path.string() + "'");
+  if (!in) return Fail(SrecError::kUnreadable, 0, "cannot open '" + path.string() + "'");
   std::ostringstream contents;
   contents << in.rdbuf();
-  if (in.bad())
-    return Fail(SrecError::kUnreadable, 0, "cannot read '" + path.string() + "'");
+  if (in.bad()) return Fail(SrecError::kUnreadable, 0, "cannot read '" + path.string() + "'");
   const std::string text = contents.str();
-  if (text.empty())
-    return Fail(SrecError::kEmpty, 0, "'" + path.string() + "' is empty");
+  if (text.empty()) return Fail(SrecError::kEmpty, 0, "'" + path.string() + "' is empty");
   return ParseSrec(text, addressLimit);
 }
 

@@ -21,8 +21,7 @@ class ScratchDir {
     std::string name = std::string("halyard-sim-") + info->test_suite_name() + "-" + info->name() +
                        "-" + std::to_string(::getpid());
     for (char& c : name) {
-      if (c == '/')
-        c = '_';
+      if (c == '/') c = '_';
     }
     path_ = std::filesystem::temp_directory_path() / name;
     std::filesystem::remove_all(path_);
