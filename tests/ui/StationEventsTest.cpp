@@ -89,8 +89,7 @@ TEST(StationRunAll, ShowsEachVerdictWhileItRunsThenPassesAndCounts) {
   std::vector<QStringList> seen;
   station.duringWait = [&] {
     const QStringList now = StatusCaptions(station);
-    if (seen.empty() || seen.back() != now)
-      seen.push_back(now);
+    if (seen.empty() || seen.back() != now) seen.push_back(now);
   };
   for (int run = 1; run <= 2; ++run) {
     seen.clear();

@@ -71,8 +71,7 @@ struct Station {
     window = std::make_unique<StationWindow>(*form);
     pump.SetBeforeWait([this] {
       window->SyncFromForm();
-      if (duringWait)
-        duringWait();
+      if (duringWait) duringWait();
     });
     window->show();
     QApplication::processEvents();
@@ -100,8 +99,7 @@ struct Station {
   int Count(const std::string& operation) {
     int count = 0;
     for (const std::string& line : tracing->TakeLines()) {
-      if (line.rfind(operation + " ", 0) == 0)
-        ++count;
+      if (line.rfind(operation + " ", 0) == 0) ++count;
     }
     return count;
   }

@@ -140,8 +140,7 @@ TEST(StationWindowLayout, FontsExistAndNoDesignCaptionIsClipped) {
   EXPECT_FALSE(station.Get("Label6", 3)->font().bold());
 
   for (const ControlLayout& layout : MainWindowLayout()) {
-    if (layout.kind != ControlKind::kLabel && layout.kind != ControlKind::kButton)
-      continue;
+    if (layout.kind != ControlKind::kLabel && layout.kind != ControlKind::kButton) continue;
     QWidget* widget = station.window->Control(layout.name, layout.index);
     const double width = QFontMetricsF(widget->font()).horizontalAdvance(layout.caption);
     EXPECT_LE(width, widget->width()) << ControlKey(layout.name, layout.index);
@@ -162,8 +161,7 @@ TEST(StationWindowLayout, KeyboardFocusFollowsTheTabOrder) {
   QWidget* widget = window.TabBar();
   do {
     const auto it = names.find(widget);
-    if (it != names.end() && widget->focusPolicy() != Qt::NoFocus)
-      chain.push_back(it->second);
+    if (it != names.end() && widget->focusPolicy() != Qt::NoFocus) chain.push_back(it->second);
     widget = widget->nextInFocusChain();
   } while (widget != window.TabBar());
   // The focusable controls by their places 2, 4, 5, 9, 12, 15, 17, 19, 21, 28 ... 40; labels
