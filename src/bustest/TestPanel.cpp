@@ -31,8 +31,7 @@ std::string NextCount(const std::string& caption) {
   double count = 0.0;
   const char* first = caption.data();
   const char* last = first + caption.size();
-  if (std::from_chars(first, last, count).ec != std::errc{})
-    count = 0.0;
+  if (std::from_chars(first, last, count).ec != std::errc{}) count = 0.0;
   char buf[32];
   const auto result = std::to_chars(buf, buf + sizeof buf, count + 1.0);
   return std::string(buf, result.ptr);
@@ -95,8 +94,7 @@ void TestPanel::RunAll() {
   passed[kRunAllIndex] = false;
   for (int i = 0; i < kTestCount; ++i) {
     // Every test runs only when all before it passed; the rest stay neutral and False.
-    if (i > 0 && !passed[static_cast<size_t>(i - 1)])
-      break;
+    if (i > 0 && !passed[static_cast<size_t>(i - 1)]) break;
     ctx_.utils.WaitSeconds(kRunAllPause);
     passed[static_cast<size_t>(i)] = RunTest(i);
     // The last test keeps its "Pass"/"Fail": the overall label below reads the same.
@@ -105,8 +103,7 @@ void TestPanel::RunAll() {
           VerdictText(passed[static_cast<size_t>(i)]);
     }
   }
-  if (passed[kTestCount - 1])
-    passed[kRunAllIndex] = true;
+  if (passed[kTestCount - 1]) passed[kRunAllIndex] = true;
   if (passed[kRunAllIndex]) {
     PaintPass(kRunAllIndex);
     ctx_.controls.Label3.Caption = NextCount(ctx_.controls.Label3.Caption);
@@ -126,8 +123,7 @@ bool TestPanel::TestVersion() {
     const auto bits = static_cast<uint16_t>(first);
     const std::string version{static_cast<char>(bits >> 8), static_cast<char>(bits & 0xFF),
                               static_cast<char>(second)};
-    if (version == ctx_.state.ExpectedVersion)
-      verdict = true;
+    if (version == ctx_.state.ExpectedVersion) verdict = true;
   }
   PaintVerdict(0, verdict);
   return verdict;
@@ -140,8 +136,7 @@ bool TestPanel::TestSmbus() {
   PaintNeutral(1);
   bool verdict = false;
   ctx_.controls.Label5[1].Caption = std::to_string(status);
-  if (status == 0 && text == ctx_.state.TargetIdString)
-    verdict = true;
+  if (status == 0 && text == ctx_.state.TargetIdString) verdict = true;
   PaintVerdict(1, verdict);
   return verdict;
 }
@@ -158,8 +153,7 @@ bool TestPanel::TestI2c() {
     const int16_t status =
         ctx_.modUSB.ReadI2cString(kTargetTextRegister, count, kTargetI2cDevice, text);
     ctx_.controls.Label5[2].Caption = std::to_string(status);
-    if (status == 0 && text == ctx_.state.TargetIdString)
-      verdict = true;
+    if (status == 0 && text == ctx_.state.TargetIdString) verdict = true;
   }
   ctx_.TarnelRW1.I2cAccess(kI2cBracket, kBracketClose, 0, value);
   PaintVerdict(2, verdict);
@@ -174,8 +168,7 @@ bool TestPanel::TestSwb() {
   // The verdict rests on the reads alone: the words hold the length byte ahead of the text,
   // and the I2C and SMBus tests already compare the text itself.
   const int32_t status = ctx_.modUSB.ReadSwbString(kSwbIdRegister, count, text);
-  if (status == 0)
-    verdict = true;
+  if (status == 0) verdict = true;
   ctx_.controls.Label5[3].Caption = std::to_string(status);
   PaintVerdict(3, verdict);
   return verdict;

@@ -30,18 +30,14 @@ void SetUpPanel::Command1_Click() {
 
 bool SetUpPanel::WriteConfigurationBlock(int16_t& value) {
   auto& control = ctx_.TarnelRW1;
-  if (control.I2cAccess(kI2cBracket, kBracketOpen, 0, value) != 0)
-    return false;
-  if (control.I2cAccess(kI2cRead, kTargetI2cDevice, kRegFlag, value) != 0)
-    return false;
+  if (control.I2cAccess(kI2cBracket, kBracketOpen, 0, value) != 0) return false;
+  if (control.I2cAccess(kI2cRead, kTargetI2cDevice, kRegFlag, value) != 0) return false;
   // Only bit 0 is ours; the other seven bits of the flag byte go back as they were read.
   value = static_cast<int16_t>(value | kFlagConfigured);
-  if (control.I2cAccess(kI2cWrite, kTargetI2cDevice, kRegFlag, value) != 0)
-    return false;
+  if (control.I2cAccess(kI2cWrite, kTargetI2cDevice, kRegFlag, value) != 0) return false;
   const std::string& id = ctx_.state.TargetIdString;
   value = static_cast<int16_t>(id.size());
-  if (control.I2cAccess(kI2cWrite, kTargetI2cDevice, kRegLength, value) != 0)
-    return false;
+  if (control.I2cAccess(kI2cWrite, kTargetI2cDevice, kRegLength, value) != 0) return false;
   // WriteConfigString shows its own message when a character cannot be written.
   return ctx_.modUSB.WriteConfigString(kRegText, static_cast<int16_t>(id.size()), kTargetI2cDevice,
                                        id) == 0;

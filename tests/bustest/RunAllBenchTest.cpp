@@ -17,14 +17,10 @@ using testing::TraceStatus;
 
 // The test a traced call belongs to in a run of all four: version, SMBus, I2C, SWB.
 int TestOfCall(const std::string& line) {
-  if (line.starts_with("GetAdapterVersion"))
-    return 0;
-  if (line.starts_with("ReadSmbusBlock"))
-    return 1;
-  if (line.starts_with("I2cAccess"))
-    return 2;
-  if (line.starts_with("ReadSwbWord"))
-    return 3;
+  if (line.starts_with("GetAdapterVersion")) return 0;
+  if (line.starts_with("ReadSmbusBlock")) return 1;
+  if (line.starts_with("I2cAccess")) return 2;
+  if (line.starts_with("ReadSwbWord")) return 3;
   return -1;
 }
 

@@ -61,8 +61,7 @@ class StationBench {
 
   StationBench(std::unique_ptr<SimulatedAdapter> bench, bool configuredTarget)
       : sim_(std::move(bench)), tracer_(*sim_), ini_(sim_->Config().adapterVersion) {
-    if (configuredTarget)
-      WriteTargetConfiguration(sim_->Target());
+    if (configuredTarget) WriteTargetConfiguration(sim_->Target());
     form_ = NewForm();
   }
 
@@ -116,8 +115,7 @@ class StationBench {
 // The status a trace line reports ("... -> 5 ..."), or "" for lines without one.
 inline std::string TraceStatus(const std::string& line) {
   const size_t arrow = line.find("-> ");
-  if (arrow == std::string::npos)
-    return {};
+  if (arrow == std::string::npos) return {};
   const size_t start = arrow + 3;
   const size_t end = line.find(' ', start);
   return line.substr(start, end == std::string::npos ? std::string::npos : end - start);

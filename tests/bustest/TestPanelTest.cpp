@@ -75,8 +75,7 @@ class TestPanelTest : public ::testing::Test {
                                       int16_t) { return AnswerBlock(data, count, kId); }));
     EXPECT_CALL(adapter, I2cAccess(_, _, _, _))
         .WillRepeatedly(Invoke([this](int32_t function, int16_t, int16_t reg, int16_t& value) {
-          if (function == 2)
-            value = memory[static_cast<uint8_t>(reg)];
+          if (function == 2) value = memory[static_cast<uint8_t>(reg)];
           return int16_t{0};
         }));
     EXPECT_CALL(adapter, ReadSwbWord(_, _, _))
