@@ -368,10 +368,8 @@ class UpdateTest : public ::testing::Test {
     memory[0x0000] = 0xA5;
     ON_CALL(adapter, WriteSmbusWord(_, _, _))
         .WillByDefault([this](int16_t command, int16_t word, int16_t device) {
-          if (device == 0x16 && command == 0x09)
-            address = word;
-          if (device == 0x16 && command == 0x0A)
-            memory[address] = word;
+          if (device == 0x16 && command == 0x09) address = word;
+          if (device == 0x16 && command == 0x0A) memory[address] = word;
           return int16_t{0};
         });
     ON_CALL(adapter, ReadSmbusWord(0x0B, _, 0x16))
@@ -456,17 +454,6 @@ TEST_F(UpdateTest, GreyAutoUpdateDoesNotReprogram) {
   EXPECT_CALL(adapter, ProgramSrec(_, _, _)).Times(0);
   h.trim.Update_Click();
   EXPECT_EQ(written.size(), 1u);
-}
-
-TEST_F(UpdateTest, RowOfAnotherLengthWritesNothingButClearsTheBit) {
-  for (size_t n : {0u, 29u, 31u, 33u, 129u}) {
-    row = RowOf(n);
-    memory[0x0000] = 0xAD;
-    h.trim.Update_Click();
-    EXPECT_TRUE(written.empty()) << n;
-    EXPECT_EQ(memory[0x0000], 0xA5) << n;
-    EXPECT_EQ(h.controls.ReservedRow.Text, "") << n;
-  }
 }
 
 TEST_F(UpdateTest, FailedRowReadSendsNoRowCommandAndKeepsTheOtherBits) {
