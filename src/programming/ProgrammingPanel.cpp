@@ -28,8 +28,7 @@ int16_t ProgrammingPanel::ProgramFromSrec() {
   }
   // A 16-bit count would wrap to a negative number; it stops at its largest value instead.
   int16_t& count = ctx_.state.ProgramPassCount;
-  if (count < std::numeric_limits<int16_t>::max())
-    ++count;
+  if (count < std::numeric_limits<int16_t>::max()) ++count;
   ctx_.controls.Label4.Caption = std::to_string(count);
   return status;
 }

@@ -56,11 +56,9 @@ std::string LastChars(const std::string& text, size_t n) {
 // The shown trim as the two digits of byte 30, or nothing when the caption is not a trim.
 std::optional<std::string> TrimByteDigits(const std::string& caption) {
   std::string digits = caption.size() == 1 ? "0" + caption : caption;
-  if (digits.size() != 2)
-    return std::nullopt;
+  if (digits.size() != 2) return std::nullopt;
   for (char c : digits) {
-    if (!std::isxdigit(static_cast<unsigned char>(c)))
-      return std::nullopt;
+    if (!std::isxdigit(static_cast<unsigned char>(c))) return std::nullopt;
   }
   return digits;
 }
@@ -106,24 +104,18 @@ void TrimPanel::StartTrim_Click() {
 
 void TrimPanel::SetFineAdjustValue(int16_t value) {
   ScrollBarState& bar = ctx_.controls.FineAdjust;
-  if (value < bar.Min)
-    value = bar.Min;
-  if (value > bar.Max)
-    value = bar.Max;
-  if (bar.Value == value)
-    return;
+  if (value < bar.Min) value = bar.Min;
+  if (value > bar.Max) value = bar.Max;
+  if (bar.Value == value) return;
   bar.Value = value;
   FineAdjust_Change();
 }
 
 void TrimPanel::SetGrossAdjustValue(int16_t value) {
   ScrollBarState& bar = ctx_.controls.GrossAdjust;
-  if (value < bar.Min)
-    value = bar.Min;
-  if (value > bar.Max)
-    value = bar.Max;
-  if (bar.Value == value)
-    return;
+  if (value < bar.Min) value = bar.Min;
+  if (value > bar.Max) value = bar.Max;
+  if (bar.Value == value) return;
   bar.Value = value;
   GrossAdjust_Change();
 }
@@ -175,12 +167,10 @@ int16_t TrimPanel::ReadBlockHex(const std::string& command, const std::string& d
   const int16_t cmd = Utils::HexToInt(command);
   const int16_t dev = Utils::HexToInt(device);
   const int16_t status = ctx_.TarnelRW1.ReadSmbusBlock(cmd, buffer, length, dev);
-  if (status != 0)
-    return status;
+  if (status != 0) return status;
   // The control may hand back a different array; a count beyond it cannot be trusted.
   const int valid = ValidBlockBytes(length, buffer.size());
-  if (valid < 0)
-    return kStatusBlockCountBeyondArray;
+  if (valid < 0) return kStatusBlockCountBeyondArray;
   rowText.reserve(static_cast<size_t>(valid) * kRowTextPerByte);
   for (int i = 0; i < valid; ++i) {
     char buf[4];
@@ -192,8 +182,7 @@ int16_t TrimPanel::ReadBlockHex(const std::string& command, const std::string& d
 
 int32_t TrimPanel::ReadReservedRow(const std::string& rowAddress, std::string& rowText) {
   const int16_t status = WriteWordHex("9", "17", rowAddress);
-  if (status != 0)
-    return status;
+  if (status != 0) return status;
   return ReadBlockHex("C", "17", rowText);
 }
 
@@ -213,15 +202,12 @@ void TrimPanel::Update_Click() {
 
 void TrimPanel::WriteTrimRow(int16_t& location, bool& locationRead) {
   std::string rowText;
-  if (ReadReservedRow(kReservedRowAddress, rowText) != 0)
-    return;
+  if (ReadReservedRow(kReservedRowAddress, rowText) != 0) return;
   // Anything but a whole row would be written back as something other than the row read:
   // a shorter one padded with zeros, a longer one cut, and the trim byte in the wrong place.
-  if (rowText.size() != kRowBytes * kRowTextPerByte)
-    return;
+  if (rowText.size() != kRowBytes * kRowTextPerByte) return;
   const std::optional<std::string> trimDigits = TrimByteDigits(ctx_.controls.CurrentTrim.Caption);
-  if (!trimDigits)
-    return;
+  if (!trimDigits) return;
 
   std::string digits;
   for (size_t k = 0; k < kRowBytes; ++k) {
@@ -232,13 +218,11 @@ void TrimPanel::WriteTrimRow(int16_t& location, bool& locationRead) {
   std::vector<uint8_t> buffer(kWriteBufferSize, 0);
   int16_t converted = 0;
   std::string conversion = digits;
-  if (!Utils::HexTextToBytes(conversion, buffer, converted))
-    return;
+  if (!Utils::HexTextToBytes(conversion, buffer, converted)) return;
 
   // Whatever the controller makes of this word, the row write does not depend on its outcome.
   ctx_.modUSB.WriteWordBytes(0x00, 0x0F, 0x00);
-  if (ctx_.modUSB.ReadControllerByte(kRowWriteLocation, location) != 0)
-    return;
+  if (ctx_.modUSB.ReadControllerByte(kRowWriteLocation, location) != 0) return;
   locationRead = true;
   if (ctx_.modUSB.WriteControllerByte(kRowWriteLocation,
                                       static_cast<int16_t>(location | kRowWriteEnable)) != 0) {
@@ -265,16 +249,13 @@ void TrimPanel::CloseTrimUpdate(int16_t location, bool locationRead) {
   // first, and left alone when that read fails.
   for (int attempt = 0; attempt < kClosingAttempts; ++attempt) {
     if (!locationRead) {
-      if (ctx_.modUSB.ReadControllerByte(kRowWriteLocation, location) != 0)
-        continue;
+      if (ctx_.modUSB.ReadControllerByte(kRowWriteLocation, location) != 0) continue;
       locationRead = true;
     }
     const auto cleared = static_cast<int16_t>(location & ~kRowWriteEnable & 0xFF);
-    if (ctx_.modUSB.WriteControllerByte(kRowWriteLocation, cleared) != 0)
-      continue;
+    if (ctx_.modUSB.WriteControllerByte(kRowWriteLocation, cleared) != 0) continue;
     // Only "checked" asks for it; the grey state does not.
-    if (ctx_.controls.AutoUpdate.Value == 1)
-      programming_.ProgramFromSrec();
+    if (ctx_.controls.AutoUpdate.Value == 1) programming_.ProgramFromSrec();
     return;
   }
 }

@@ -125,8 +125,7 @@ struct ProgramBench {
   static std::unique_ptr<SimulatedAdapter> Make() {
     std::string error;
     auto made = MakeSimulatedAdapter("", error);
-    if (!made)
-      ADD_FAILURE() << error;
+    if (!made) ADD_FAILURE() << error;
     return made;
   }
   std::unique_ptr<SimulatedAdapter> sim;

@@ -150,10 +150,8 @@ TEST(StartOnBench, EachFailingCallGivesTheMessagesOfItsStep) {
       b.h.trim.StartTrim_Click();
       const std::string& failed = calls[k - 1];
       std::vector<std::string> expected;
-      if (failed.starts_with("ReadSmbusWord"))
-        expected = {rom};
-      if (failed.starts_with("ProgramSrec"))
-        expected = {image};
+      if (failed.starts_with("ReadSmbusWord")) expected = {rom};
+      if (failed.starts_with("ProgramSrec")) expected = {image};
       if (failed.starts_with("SendSmbusCommand")) {
         expected = {"Error sending command 8", "Could not start the controller trim program"};
       }
