@@ -173,8 +173,9 @@ struct Verdict {
   std::vector<uint8_t> bytes;
 };
 
-Verdict Objcopy(const std::filesystem::path& srec) {
-  const std::filesystem::path bin = srec.string() + ".bin";
+// The binary goes to `outDir`, never beside the file judged (which may be a shipped image).
+Verdict Objcopy(const std::filesystem::path& srec, const std::filesystem::path& outDir) {
+  const std::filesystem::path bin = outDir / "judged.bin";
   std::filesystem::remove(bin);
   const std::string command =
       "objcopy -I srec -O binary '" + srec.string() + "' '" + bin.string() + "' >/dev/null 2>&1";
@@ -187,8 +188,9 @@ Verdict Objcopy(const std::filesystem::path& srec) {
   return verdict;
 }
 
-void ExpectSameAsObjcopy(const std::filesystem::path& file, const std::string& what) {
-  const Verdict judge = Objcopy(file);
+void ExpectSameAsObjcopy(const std::filesystem::path& file, const std::filesystem::path& outDir,
+                         const std::string& what) {
+  const Verdict judge = Objcopy(file, outDir);
   const SrecResult ours = ReadSrecFile(file);
   EXPECT_EQ(ours.Ok(), judge.accepted) << what << ": ours says '" << ours.message << "'";
   if (ours.Ok() && judge.accepted) {
@@ -213,16 +215,17 @@ TEST(SrecVersusObjcopy, GoodFilesGiveTheSameBytes) {
       {"top of memory", Record(1, 0xFFF0, Pattern(16, 2)) + "\n" + Record(9, 0xFFF0, {}) + "\n"},
   };
   for (const auto& [name, text] : files) {
-    ExpectSameAsObjcopy(dir.Write("good.srec", text), name);
+    ExpectSameAsObjcopy(dir.Write("good.srec", text), dir.Path(), name);
   }
 }
 
 TEST(SrecVersusObjcopy, ShippedFirmwarePassesBothReaders) {
+  ScratchDir dir;
   for (const char* name : {"halyard-fw.srec", "gxTrim.srec"}) {
     const SrecResult ours = ReadSrecFile(testing::FirmwareFile(name));
     ASSERT_TRUE(ours.Ok()) << name << ": " << ours.message;
     EXPECT_GT(ours.image.DataBytes(), 256u) << name;
-    if (HaveObjcopy()) ExpectSameAsObjcopy(testing::FirmwareFile(name), name);
+    if (HaveObjcopy()) ExpectSameAsObjcopy(testing::FirmwareFile(name), dir.Path(), name);
   }
 }
 
@@ -260,7 +263,7 @@ TEST(SrecVersusObjcopy, DamagedFilesAreRefusedByBoth) {
         text += (j == i ? replacement : lines[j]) + "\n";
       const std::filesystem::path file = dir.Write("damaged.srec", text);
       const std::string label = "line " + std::to_string(i + 1) + ", " + what;
-      EXPECT_FALSE(Objcopy(file).accepted) << label << " (judge accepted it)";
+      EXPECT_FALSE(Objcopy(file, dir.Path()).accepted) << label << " (judge accepted it)";
       const SrecResult ours = ReadSrecFile(file);
       EXPECT_FALSE(ours.Ok()) << label;
       EXPECT_EQ(ours.line, static_cast<int>(i + 1)) << label << ": " << ours.message;
