@@ -20,53 +20,29 @@
 
 namespace halyard::testing {
 
-// A configuration file in the test's temporary folder, removed with the object.
-class TempIni {
- public:
-  explicit TempIni(const std::string& expectedVersion) {
-    static std::atomic<int> serial{0};
-    path_ =
-        std::filesystem::path(::testing::TempDir()) /
-        ("halyard-bustest-" + std::to_string(::getpid()) + "-" + std::to_string(serial++) + ".ini");
-    std::ofstream out(path_);
-    out << "[DefaultFiles]\n"
-        << "SREC_FileName=firmware/halyard-fw.srec\n"
-        << "TRIM_FileName=firmware/gxTrim.srec\n"
-        << "EXPECTED_VERSION=" << expectedVersion << "\n";
-  }
-  ~TempIni() {
-    std::error_code ignored;
-    std::filesystem::remove(path_, ignored);
-  }
-  TempIni(const TempIni&) = delete;
-  TempIni& operator=(const TempIni&) = delete;
-  const std::filesystem::path& Path() const { return path_; }
-
- private:
-  std::filesystem::path path_;
-};
-
-inline std::unique_ptr<SimulatedAdapter> DefaultBench() {
-  std::string error;
-  auto sim = MakeSimulatedAdapter("", error);
-  EXPECT_NE(sim, nullptr) << error;
-  return sim;
-}
-
 class StationBench {
  public:
   // The default bench; its target starts blank unless `configuredTarget`.
-  explicit StationBench(bool configuredTarget = false)
-      : StationBench(DefaultBench(), configuredTarget) {}
-
-  StationBench(std::unique_ptr<SimulatedAdapter> bench, bool configuredTarget)
-      : sim_(std::move(bench)), tracer_(*sim_), ini_(sim_->Config().adapterVersion) {
+  explicit StationBench(bool configuredTarget = false) : sim_(DefaultBench()), tracer_(*sim_) {
+    static std::atomic<int> serial{0};
+    ini_ =
+        std::filesystem::path(::testing::TempDir()) /
+        ("halyard-bustest-" + std::to_string(::getpid()) + "-" + std::to_string(serial++) + ".ini");
+    std::ofstream(ini_) << "[DefaultFiles]\nSREC_FileName=firmware/halyard-fw.srec\n"
+                        << "TRIM_FileName=firmware/gxTrim.srec\n"
+                        << "EXPECTED_VERSION=" << sim_->Config().adapterVersion << "\n";
     if (configuredTarget) WriteTargetConfiguration(sim_->Target());
     form_ = NewForm();
   }
+  ~StationBench() {
+    form_.reset();
+    std::error_code ignored;
+    std::filesystem::remove(ini_, ignored);
+  }
+  StationBench(const StationBench&) = delete;
+  StationBench& operator=(const StationBench&) = delete;
 
-  // Shuts the window down and starts a new one on the same bench, as a restart of the program
-  // finds the target as the last one left it.
+  // A new window on the same bench, as a restart of the program finds the target.
   void Restart() {
     form_.reset();
     form_ = NewForm();
@@ -78,7 +54,7 @@ class StationBench {
   FakeEventPump& Pump() { return pump_; }
   std::vector<RecordedMessage>& Messages() { return dialogs_.messages; }
   std::vector<std::string> TakeTrace() { return tracer_.TakeLines(); }
-  const std::vector<std::string>& Trace() const { return tracer_.Lines(); }
+  size_t TraceSize() const { return tracer_.Lines().size(); }
 
   // Start-up, with its trace set aside.
   void Start() {
@@ -87,19 +63,26 @@ class StationBench {
   }
   const std::vector<std::string>& StartupTrace() const { return startupTrace_; }
 
+  // Answers matching calls from the next one on in the adapter's place.
+  void AddRule(BenchRule rule) { sim_->AddRule(std::move(rule)); }
   // Fails the k-th adapter call from now on (any operation), once, with `status`.
   void FailNthCall(int64_t k, int16_t status) {
     BenchRule rule;
     rule.nth = k;
-    rule.times = 1;
     rule.status = status;
     sim_->AddRule(rule);
   }
 
  private:
+  static std::unique_ptr<SimulatedAdapter> DefaultBench() {
+    std::string error;
+    auto sim = MakeSimulatedAdapter("", error);
+    EXPECT_NE(sim, nullptr) << error;
+    return sim;
+  }
   std::unique_ptr<Form1> NewForm() {
     AppInfo info;
-    info.configPath = ini_.Path();
+    info.configPath = ini_;
     return std::make_unique<Form1>(tracer_, dialogs_, pump_, info);
   }
 
@@ -107,7 +90,7 @@ class StationBench {
   TracingAdapter tracer_;
   RecordingDialogs dialogs_;
   FakeEventPump pump_;
-  TempIni ini_;
+  std::filesystem::path ini_;
   std::unique_ptr<Form1> form_;
   std::vector<std::string> startupTrace_;
 };
@@ -117,8 +100,7 @@ inline std::string TraceStatus(const std::string& line) {
   const size_t arrow = line.find("-> ");
   if (arrow == std::string::npos) return {};
   const size_t start = arrow + 3;
-  const size_t end = line.find(' ', start);
-  return line.substr(start, end == std::string::npos ? std::string::npos : end - start);
+  return line.substr(start, line.find(' ', start) - start);
 }
 
 }  // namespace halyard::testing
