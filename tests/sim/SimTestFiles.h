@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -20,9 +21,7 @@ class ScratchDir {
     const ::testing::TestInfo* info = ::testing::UnitTest::GetInstance()->current_test_info();
     std::string name = std::string("halyard-sim-") + info->test_suite_name() + "-" + info->name() +
                        "-" + std::to_string(::getpid());
-    for (char& c : name) {
-      if (c == '/') c = '_';
-    }
+    std::replace(name.begin(), name.end(), '/', '_');
     path_ = std::filesystem::temp_directory_path() / name;
     std::filesystem::remove_all(path_);
     std::filesystem::create_directories(path_);
@@ -31,14 +30,10 @@ class ScratchDir {
     std::error_code ignored;
     std::filesystem::remove_all(path_, ignored);
   }
-  ScratchDir(const ScratchDir&) = delete;
-  ScratchDir& operator=(const ScratchDir&) = delete;
-
   const std::filesystem::path& Path() const { return path_; }
   std::filesystem::path Write(const std::string& name, const std::string& text) const {
-    const std::filesystem::path file = path_ / name;
-    std::ofstream(file, std::ios::binary) << text;
-    return file;
+    std::ofstream(path_ / name, std::ios::binary) << text;
+    return path_ / name;
   }
 
  private:
@@ -46,17 +41,15 @@ class ScratchDir {
 };
 
 inline std::string ReadText(const std::filesystem::path& file) {
-  std::ifstream in(file, std::ios::binary);
   std::ostringstream text;
-  text << in.rdbuf();
+  text << std::ifstream(file, std::ios::binary).rdbuf();
   return text.str();
 }
 
 // The source tree: from HALYARD_SOURCE_DIR when ctest sets it, else from this file's place.
 inline std::filesystem::path SourceDir() {
-  if (const char* dir = std::getenv("HALYARD_SOURCE_DIR"); dir != nullptr && *dir != '\0') {
-    return dir;
-  }
+  const char* dir = std::getenv("HALYARD_SOURCE_DIR");
+  if (dir != nullptr && *dir != '\0') return dir;
   return std::filesystem::path(__FILE__).parent_path().parent_path().parent_path();
 }
 
