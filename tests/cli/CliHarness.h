@@ -19,43 +19,10 @@ namespace halyard::cli::testing {
 
 namespace fs = std::filesystem;
 
-inline fs::path EnvDir(const char* name, const char* fallback) {
-  const char* value = std::getenv(name);
-  return fs::path(value != nullptr && *value != '\0' ? value : fallback);
-}
-inline fs::path SourceDir() {
-  return EnvDir("HALYARD_SOURCE_DIR", HALYARD_TEST_SOURCE_DIR);
-}
 inline fs::path BinDir() {
-  return EnvDir("HALYARD_BIN_DIR", HALYARD_TEST_BIN_DIR);
+  const char* dir = std::getenv("HALYARD_BIN_DIR");
+  return fs::path(dir != nullptr && *dir != '\0' ? dir : HALYARD_TEST_BIN_DIR);
 }
-
-inline void WriteFile(const fs::path& path, const std::string& text) {
-  std::ofstream file(path, std::ios::binary);
-  file << text;
-  ASSERT_TRUE(file.good()) << path;
-}
-
-// A fresh folder per test, removed afterwards.
-class ScratchDir {
- public:
-  ScratchDir() {
-    std::string pattern = (fs::temp_directory_path() / "halyardctl-test-XXXXXX").string();
-    if (mkdtemp(pattern.data()) != nullptr)
-      path_ = pattern;
-  }
-  ~ScratchDir() {
-    std::error_code ec;
-    if (!path_.empty())
-      fs::remove_all(path_, ec);
-  }
-  ScratchDir(const ScratchDir&) = delete;
-  ScratchDir& operator=(const ScratchDir&) = delete;
-  const fs::path& Path() const { return path_; }
-
- private:
-  fs::path path_;
-};
 
 struct CliRun {
   int code = -1;
@@ -67,41 +34,45 @@ struct CliRun {
 inline std::vector<nlohmann::json> ParseLines(const std::string& out) {
   std::vector<nlohmann::json> lines;
   std::istringstream stream(out);
-  std::string line;
-  while (std::getline(stream, line)) {
-    nlohmann::json parsed = nlohmann::json::parse(line, nullptr, false);
-    EXPECT_FALSE(parsed.is_discarded()) << "not a JSON line: " << line;
-    lines.push_back(std::move(parsed));
+  for (std::string line; std::getline(stream, line);) {
+    lines.push_back(nlohmann::json::parse(line, nullptr, false));
+    EXPECT_FALSE(lines.back().is_discarded()) << "not a JSON line: " << line;
   }
   return lines;
 }
 
-// The station the tests run: a configuration beside a pretend program folder that names the
-// firmware images shipped with the sources and the version the bench reports.
+// A fresh scratch folder per test holding a configuration beside a pretend program folder;
+// it names the firmware images shipped with the sources and the version the bench reports.
 class CliTest : public ::testing::Test {
  protected:
-  static constexpr const char* kAdapterVersion = "1.2";
-
   void SetUp() override {
-    ASSERT_FALSE(scratch_.Path().empty());
-    programDir_ = scratch_.Path() / "bin";
+    std::string pattern = (fs::temp_directory_path() / "halyardctl-test-XXXXXX").string();
+    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+    scratch_ = pattern;
+    programDir_ = scratch_ / "bin";
     fs::create_directories(programDir_);
-    const fs::path firmware = SourceDir() / "firmware";
-    WriteFile(programDir_ / "halyard-station.ini",
-              "[DefaultFiles]\nSREC_FileName=" + (firmware / "halyard-fw.srec").string() +
-                  "\nTRIM_FileName=" + (firmware / "gxTrim.srec").string() +
-                  "\nEXPECTED_VERSION=" + kAdapterVersion + "\n");
+    const char* source = std::getenv("HALYARD_SOURCE_DIR");
+    const fs::path firmware = fs::path(source ? source : HALYARD_TEST_SOURCE_DIR) / "firmware";
+    Write(programDir_ / "halyard-station.ini",
+          "[DefaultFiles]\nSREC_FileName=" + (firmware / "halyard-fw.srec").string() +
+              "\nTRIM_FileName=" + (firmware / "gxTrim.srec").string() +
+              "\nEXPECTED_VERSION=1.2\n");
+  }
+  void TearDown() override {
+    std::error_code ec;
+    if (!scratch_.empty()) fs::remove_all(scratch_, ec);
   }
 
+  static void Write(const fs::path& path, const std::string& text) {
+    std::ofstream(path, std::ios::binary) << text;
+    ASSERT_TRUE(fs::exists(path)) << path;
+  }
   // Writes a bench file into the scratch folder and returns its path.
   std::string Bench(const std::string& name, const std::string& json) {
-    const fs::path path = scratch_.Path() / name;
-    WriteFile(path, json);
-    return path.string();
+    Write(scratch_ / name, json);
+    return (scratch_ / name).string();
   }
-  std::string DefaultBench() {
-    return Bench("bench.json", std::string("{\"adapter_version\": \"") + kAdapterVersion + "\"}");
-  }
+  std::string DefaultBench() { return Bench("bench.json", R"({"adapter_version": "1.2"})"); }
 
   CliRun Run(const std::vector<std::string>& args) {
     std::ostringstream out;
@@ -121,7 +92,7 @@ class CliTest : public ::testing::Test {
     return run;
   }
 
-  ScratchDir scratch_;
+  fs::path scratch_;
   fs::path programDir_;
 };
 

@@ -10,149 +10,122 @@ namespace {
 
 using nlohmann::json;
 
-constexpr uint32_t kNeutral = 0x8000000A;
-
 std::vector<std::string> Trace(const json& line) {
   return line.at("trace");
 }
 
-// Every property of the form, in every object, with its type.
+// Every property of the form with its type; Label6, Label5 and TestPassed hold five each.
 void ExpectFormShape(const json& form) {
-  ASSERT_TRUE(form.is_object());
-  EXPECT_TRUE(form.at("SSTab1").at("Tab").is_number_integer());
-  EXPECT_TRUE(form.at("Ver").at("Caption").is_string());
-  ASSERT_EQ(form.at("Label6").size(), 5u);
-  for (const json& label : form.at("Label6")) {
-    EXPECT_TRUE(label.at("Caption").is_string());
-    EXPECT_TRUE(label.at("ForeColor").is_number_unsigned());
-    EXPECT_TRUE(label.at("BackColor").is_number_unsigned());
-  }
-  ASSERT_EQ(form.at("Label5").size(), 5u);
-  for (const json& label : form.at("Label5"))
-    EXPECT_TRUE(label.at("Caption").is_string());
-  for (const char* name : {"Label3", "Label4", "Label7", "CurrentTrim"}) {
-    EXPECT_TRUE(form.at(name).at("Caption").is_string()) << name;
-  }
-  for (const char* name : {"SREC_Name", "TrimFilePathAndName", "ReservedRow"}) {
-    EXPECT_TRUE(form.at(name).at("Text").is_string()) << name;
-  }
-  for (const char* name : {"AutoUpdate", "FineAdjust", "GrossAdjust"}) {
-    EXPECT_TRUE(form.at(name).at("Value").is_number_integer()) << name;
-  }
-  EXPECT_TRUE(form.at("TargetNotConfigured").is_boolean());
-  EXPECT_TRUE(form.at("ExpectedVersion").is_string());
-  EXPECT_TRUE(form.at("ProgramPassCount").is_number_integer());
-  ASSERT_EQ(form.at("TestPassed").size(), 5u);
-  for (const json& passed : form.at("TestPassed"))
-    EXPECT_TRUE(passed.is_boolean());
+  using Is = bool (json::*)() const noexcept;
+  const Is text = &json::is_string, number = &json::is_number_integer,
+           colour = &json::is_number_unsigned, flag = &json::is_boolean;
+  struct Key {
+    const char* name;
+    const char* property;  // "": the value itself
+    Is is;
+  };
   EXPECT_EQ(form.size(), 18u) << form.dump();
+  for (const Key& key : {Key{"SSTab1", "Tab", number},      {"Ver", "Caption", text},
+                         {"Label6", "Caption", text},       {"Label6", "ForeColor", colour},
+                         {"Label6", "BackColor", colour},   {"Label5", "Caption", text},
+                         {"Label3", "Caption", text},       {"Label4", "Caption", text},
+                         {"Label7", "Caption", text},       {"CurrentTrim", "Caption", text},
+                         {"SREC_Name", "Text", text},       {"TrimFilePathAndName", "Text", text},
+                         {"ReservedRow", "Text", text},     {"AutoUpdate", "Value", number},
+                         {"FineAdjust", "Value", number},   {"GrossAdjust", "Value", number},
+                         {"TargetNotConfigured", "", flag}, {"ExpectedVersion", "", text},
+                         {"ProgramPassCount", "", number},  {"TestPassed", "", flag}}) {
+    SCOPED_TRACE(std::string(key.name) + " " + key.property);
+    ASSERT_TRUE(form.contains(key.name));
+    const json& value = form[key.name];
+    const json elements = value.is_array() ? value : json::array({value});
+    EXPECT_EQ(elements.size(), value.is_array() ? 5u : 1u);
+    for (const json& element : elements) {
+      ASSERT_TRUE(!*key.property || element.contains(key.property)) << element;
+      EXPECT_TRUE(((*key.property ? element[key.property] : element).*key.is)()) << element;
+    }
+  }
 }
 
 TEST_F(CliTest, JsonLinesAreStartupOnePerStepAndShutdownEachWithTheWholeForm) {
-  const std::vector<std::string> steps{"tab=1", "configure", "run-all", "state", "run-all"};
+  const std::vector<std::string> steps{"tab=1", "configure", "state", "version-test", "run-all"};
   const CliRun run = RunJson(DefaultBench(), steps);
   ASSERT_EQ(run.code, kExitOk) << run.err << run.out;
   EXPECT_EQ(run.err, "");
   ASSERT_EQ(run.lines.size(), steps.size() + 2);
-  EXPECT_EQ(run.lines.front().at("step"), "startup");
-  EXPECT_EQ(run.lines.back().at("step"), "shutdown");
-  for (size_t i = 0; i < steps.size(); ++i)
-    EXPECT_EQ(run.lines[i + 1].at("step"), steps[i]);
-
   std::istringstream raw(run.out);
   std::string text;
-  while (std::getline(raw, text)) {
+  for (size_t i = 0; std::getline(raw, text); ++i) {
     // Scripts pick lines by their first key.
     EXPECT_EQ(text.rfind("{\"step\":", 0), 0u) << text;
-  }
-  for (const json& line : run.lines) {
+    const json& line = run.lines[i];
+    EXPECT_EQ(line.at("step"), i == 0                  ? "startup"
+                               : i == steps.size() + 1 ? "shutdown"
+                                                       : steps[i - 1]);
     EXPECT_TRUE(line.at("messages").is_array());
     EXPECT_TRUE(line.at("trace").is_array());
     ExpectFormShape(line.at("form"));
   }
   // The neutral colour has bit 31 set: a signed dump would print it negative.
-  EXPECT_EQ(run.lines.front()["form"]["Label6"][0]["ForeColor"].get<uint64_t>(), kNeutral);
-  EXPECT_EQ(run.lines[3].at("passed"), true);
+  EXPECT_EQ(run.lines[0]["form"]["Label6"][0]["ForeColor"].get<uint64_t>(), 0x8000000Au);
   EXPECT_FALSE(run.lines[1].contains("passed"));  // tab=1 is not a test
-}
+  EXPECT_EQ(run.lines[5].at("passed"), true);
 
-TEST_F(CliTest, EachStepCarriesOnlyItsOwnBusTrace) {
-  const CliRun run = RunJson(DefaultBench(), {"configure", "state", "version-test"});
-  ASSERT_EQ(run.code, kExitOk) << run.err;
-  ASSERT_EQ(run.lines.size(), 5u);
+  // Each step carries only its own bus trace.
   const auto startup = Trace(run.lines[0]);
   ASSERT_GE(startup.size(), 2u);
   EXPECT_EQ(startup[0].rfind("ListDevices kind=2 -> count=1", 0), 0u) << startup[0];
   EXPECT_EQ(startup[1].rfind("OpenDevice ", 0), 0u) << startup[1];
-
-  const auto configure = Trace(run.lines[1]);
+  EXPECT_TRUE(Trace(run.lines[1]).empty());  // selecting a tab touches no bus
+  const auto configure = Trace(run.lines[2]);
   ASSERT_FALSE(configure.empty());
   for (const std::string& line : configure)
     EXPECT_EQ(line.rfind("I2cAccess ", 0), 0u) << line;
-
-  EXPECT_TRUE(Trace(run.lines[2]).empty());  // printing the state touches no bus
-  const auto version = Trace(run.lines[3]);
+  EXPECT_TRUE(Trace(run.lines[3]).empty());  // nor does printing the state
+  const auto version = Trace(run.lines[4]);
   ASSERT_EQ(version.size(), 1u);
   EXPECT_EQ(version[0].rfind("GetAdapterVersion -> 0", 0), 0u) << version[0];
-  EXPECT_EQ(Trace(run.lines[4]), std::vector<std::string>{"CloseDevice"});
+  EXPECT_EQ(Trace(run.lines[6]), std::vector<std::string>{"CloseDevice"});
 }
 
-TEST_F(CliTest, TheGuardSendsTheOperatorToSetUpUntilTheTargetIsConfigured) {
-  const CliRun run = RunJson(DefaultBench(), {"tab=1", "tab=3", "configure", "tab=0", "tab=1"});
+TEST_F(CliTest, TheGuardHoldsUntilConfiguredAndOnlyRunAllPassesCount) {
+  const CliRun run = RunJson(DefaultBench(), {"tab=1", "tab=3", "configure", "tab=0", "tab=1",
+                                              "run-all", "run-all", "smbus-test"});
   ASSERT_EQ(run.code, kExitOk) << run.err;
   EXPECT_EQ(run.lines[0]["form"]["TargetNotConfigured"], true);  // the bench starts blank
-  EXPECT_EQ(run.lines[1]["form"]["SSTab1"]["Tab"], 2);
-  EXPECT_EQ(run.lines[2]["form"]["SSTab1"]["Tab"], 3);
+  std::vector<int> tabs;
+  std::vector<std::string> counts;
+  for (size_t i = 1; i <= 8; ++i) {
+    tabs.push_back(run.lines[i]["form"]["SSTab1"]["Tab"]);
+    counts.push_back(run.lines[i]["form"]["Label3"]["Caption"]);
+  }
+  EXPECT_EQ(tabs, (std::vector<int>{2, 3, 1, 0, 1, 1, 1, 1}));
+  EXPECT_EQ(counts, (std::vector<std::string>{"0", "0", "0", "0", "0", "1", "2", "2"}));
   EXPECT_EQ(run.lines[3]["form"]["TargetNotConfigured"], false);
-  EXPECT_EQ(run.lines[4]["form"]["SSTab1"]["Tab"], 0);
-  EXPECT_EQ(run.lines[5]["form"]["SSTab1"]["Tab"], 1);
+  EXPECT_EQ(run.lines[7]["form"]["TestPassed"], json::array({true, true, true, true, true}));
+  EXPECT_EQ(run.lines[8].at("passed"), true);
+  EXPECT_EQ(run.lines[8]["form"]["Label6"][1]["Caption"], "True");
 }
 
-TEST_F(CliTest, RepeatedRunsCountAndSingleTestsLeaveTheRunsVerdicts) {
-  const CliRun run = RunJson(DefaultBench(), {"configure", "run-all", "run-all", "smbus-test"});
-  ASSERT_EQ(run.code, kExitOk) << run.err;
-  EXPECT_EQ(run.lines[2]["form"]["Label3"]["Caption"], "1");
-  EXPECT_EQ(run.lines[3]["form"]["Label3"]["Caption"], "2");
-  EXPECT_EQ(run.lines[3]["form"]["TestPassed"], json::array({true, true, true, true, true}));
-  EXPECT_EQ(run.lines[4].at("passed"), true);
-  EXPECT_EQ(run.lines[4]["form"]["Label3"]["Caption"], "2");
-  EXPECT_EQ(run.lines[4]["form"]["Label6"][1]["Caption"], "True");
-}
-
-TEST_F(CliTest, AFailedTestExitsOneWithoutAnyMessage) {
-  // A blank target answers no identification: the runs fail, the station stays silent.
-  const CliRun runAll = RunJson(DefaultBench(), {"run-all"});
+TEST_F(CliTest, AFailedTestOrAMessageBoxExitsOne) {
+  // A blank target answers no identification: the tests fail, the station stays silent.
+  const CliRun runAll = RunJson(DefaultBench(), {"run-all", "version-test", "smbus-test"});
   EXPECT_EQ(runAll.code, kExitFailed);
-  ASSERT_EQ(runAll.lines.size(), 3u);
+  ASSERT_EQ(runAll.lines.size(), 5u);
   EXPECT_EQ(runAll.lines[1].at("passed"), false);
   EXPECT_EQ(runAll.lines[1]["form"]["Label6"][4]["Caption"], "Fail");
+  EXPECT_EQ(runAll.lines[2].at("passed"), true);  // the adapter's version matches
+  EXPECT_EQ(runAll.lines[3].at("passed"), false);
+  EXPECT_EQ(runAll.lines[3]["form"]["Label6"][1]["Caption"], "False");
   for (const json& line : runAll.lines)
     EXPECT_TRUE(line.at("messages").empty());
 
-  const CliRun single = RunJson(DefaultBench(), {"version-test", "smbus-test"});
-  EXPECT_EQ(single.code, kExitFailed);
-  EXPECT_EQ(single.lines[1].at("passed"), true);  // the adapter's version matches
-  EXPECT_EQ(single.lines[2].at("passed"), false);
-  EXPECT_EQ(single.lines[2]["form"]["Label6"][1]["Caption"], "False");
-}
-
-TEST_F(CliTest, AMessageBoxExitsOneAndIsReportedInItsStep) {
   const CliRun noAdapter = RunJson(Bench("none.json", R"({"adapters": []})"), {"state"});
   EXPECT_EQ(noAdapter.code, kExitFailed);
   ASSERT_EQ(noAdapter.lines.size(), 3u);
   EXPECT_EQ(noAdapter.lines[0]["messages"],
             json::parse(R"([{"title":"Error attaching","text":"Did not attach to Halyard"}])"));
   EXPECT_TRUE(noAdapter.lines[1]["messages"].empty());
-
-  const CliRun program =
-      RunJson(DefaultBench(), {"srec=" + (scratch_.Path() / "missing.srec").string(), "program"});
-  EXPECT_EQ(program.code, kExitFailed);
-  ASSERT_EQ(program.lines.size(), 4u);
-  EXPECT_TRUE(program.lines[1]["messages"].empty());
-  ASSERT_EQ(program.lines[2]["messages"].size(), 1u);
-  EXPECT_EQ(program.lines[2]["messages"][0]["title"], "Programming Error");
-  EXPECT_NE(program.lines[2]["messages"][0]["text"].get<std::string>().find("missing.srec"),
-            std::string::npos);
 }
 
 TEST_F(CliTest, BadUsageAndBadFilesExitTwoWithOneLineAndRunNothing) {
@@ -161,35 +134,34 @@ TEST_F(CliTest, BadUsageAndBadFilesExitTwoWithOneLineAndRunNothing) {
   const std::vector<std::vector<std::string>> cases{
       {"--bench", bench, "configure", "run-all", "no-such-step"},
       {"--bench", bench, "configure", "fine=256"},
-      {"--bench", bench, "--config", (scratch_.Path() / "absent.ini").string(), "configure"},
-      {"--bench", bench, "--config", scratch_.Path().string(), "configure"},
+      {"--bench", bench, "--config", (scratch_ / "absent.ini").string(), "configure"},
+      {"--bench", bench, "--config", scratch_.string(), "configure"},
       {"--bench", bench, "--jsno", "configure"},
       {"--bench", Bench("broken.json", R"({"adapters": ["A",]})"), "configure"},
       {"--bench", Bench("wrongkey.json", R"({"adapter": ["A"]})"), "configure"},
-      {"--bench", (scratch_.Path() / "absent.json").string(), "configure"},
+      {"--bench", (scratch_ / "absent.json").string(), "configure"},
   };
   for (const auto& args : cases) {
     const CliRun run = Run(args);
-    const std::string what = args.back() + " / " + args[args.size() - 2];
-    EXPECT_EQ(run.code, kExitUsage) << what;
-    EXPECT_EQ(run.out, "") << what;
-    ASSERT_FALSE(run.err.empty()) << what;
+    SCOPED_TRACE(args[1] + " " + args[2] + " ... " + args.back());
+    EXPECT_EQ(run.code, kExitUsage);
+    EXPECT_EQ(run.out, "");
+    ASSERT_FALSE(run.err.empty());
     EXPECT_EQ(run.err.find('\n'), run.err.size() - 1) << run.err;
     EXPECT_EQ(run.err.rfind("halyardctl: ", 0), 0u) << run.err;
   }
-  EXPECT_FALSE(fs::exists(scratch_.Path() / "state.json"));
+  EXPECT_FALSE(fs::exists(scratch_ / "state.json"));
   // The bench's complaint names the file it is about.
-  EXPECT_NE(Run({"--bench", scratch_.Path() / "broken.json"}).err.find("broken.json"),
-            std::string::npos);
+  EXPECT_NE(Run({"--bench", scratch_ / "broken.json"}).err.find("broken.json"), std::string::npos);
 }
 
 TEST_F(CliTest, AConfiguredTargetStaysConfiguredAcrossRunsThroughTheStateFile) {
-  const std::string bench = Bench("stateful.json", R"({"adapter_version": "1.2",
-                                                       "state_file": "state.json"})");
+  const std::string bench =
+      Bench("stateful.json", R"({"adapter_version": "1.2", "state_file": "state.json"})");
   const CliRun first = RunJson(bench, {"configure"});
   ASSERT_EQ(first.code, kExitOk) << first.err;
   EXPECT_EQ(first.lines[0]["form"]["TargetNotConfigured"], true);
-  ASSERT_TRUE(fs::exists(scratch_.Path() / "state.json"));
+  ASSERT_TRUE(fs::exists(scratch_ / "state.json"));
 
   const CliRun second = RunJson(bench, {"tab=1", "run-all"});
   ASSERT_EQ(second.code, kExitOk) << second.err;
@@ -200,13 +172,11 @@ TEST_F(CliTest, AConfiguredTargetStaysConfiguredAcrossRunsThroughTheStateFile) {
 
 TEST_F(CliTest, NoWaitChangesThePacingAndNothingElse) {
   // "Run All" waits 0.2 s before each of its four tests; the update waits 0.3 s three times.
-  const std::vector<std::string> steps{"configure", "run-all", "trim-start", "trim-update"};
   constexpr double kWaits = 4 * 0.2 + 3 * 0.3;
-  auto timed = [&](bool noWait, double& seconds) {
-    std::vector<std::string> args{"--json", "--bench", DefaultBench()};
-    if (noWait)
-      args.push_back("--no-wait");
-    args.insert(args.end(), steps.begin(), steps.end());
+  const auto timed = [&](bool noWait, double& seconds) {
+    std::vector<std::string> args{"--json",  "--bench",    DefaultBench(), "configure",
+                                  "run-all", "trim-start", "trim-update"};
+    if (noWait) args.push_back("--no-wait");
     const auto start = std::chrono::steady_clock::now();
     CliRun run = Run(args);
     seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
@@ -230,26 +200,24 @@ TEST_F(CliTest, TextsThatAreNotUtf8StillGiveValidJsonLines) {
   ASSERT_EQ(run.lines.size(), 4u);
   EXPECT_EQ(run.lines[1]["form"]["SREC_Name"]["Text"], "fw\xEF\xBF\xBD\xEF\xBF\xBD.srec");
   ASSERT_EQ(run.lines[2]["messages"].size(), 1u);
-
-  const CliRun text = Run({"--no-wait", "--bench", DefaultBench(), "srec=\xFF"});
-  EXPECT_EQ(text.code, kExitOk) << text.err;
+  EXPECT_EQ(run.lines[2]["messages"][0]["title"], "Programming Error");
+  EXPECT_EQ(Run({"--no-wait", "--bench", DefaultBench(), "srec=\xFF", "state"}).code, kExitOk);
 }
 
 TEST_F(CliTest, TextOutputShowsChangesMessagesAndTheTraceOnRequest) {
-  const std::string bench = Bench("none.json", R"({"adapters": []})");
   const CliRun plain = Run({"--no-wait", "--bench", DefaultBench(), "configure"});
   ASSERT_EQ(plain.code, kExitOk);
   EXPECT_NE(plain.out.find("configure\n  SSTab1.Tab: 0 -> 1\n"), std::string::npos) << plain.out;
   EXPECT_EQ(plain.out.find("bus: "), std::string::npos);
 
-  const CliRun traced = Run({"--no-wait", "--trace", "--bench", bench, "configure"});
+  const std::string none = Bench("none.json", R"({"adapters": []})");
+  const CliRun traced = Run({"--no-wait", "--trace", "--bench", none, "configure"});
   EXPECT_EQ(traced.code, kExitFailed);
-  EXPECT_NE(traced.out.find("  bus: ListDevices kind=2 -> count=0"), std::string::npos)
-      << traced.out;
-  EXPECT_NE(traced.out.find("message \"Error attaching\": \"Did not attach to Halyard\""),
-            std::string::npos)
-      << traced.out;
-  EXPECT_NE(traced.out.find("result: fail"), std::string::npos);
+  for (const char* expected :
+       {"  bus: ListDevices kind=2 -> count=0",
+        "message \"Error attaching\": \"Did not attach to Halyard\"", "result: fail"}) {
+    EXPECT_NE(traced.out.find(expected), std::string::npos) << expected << "\n" << traced.out;
+  }
 }
 
 }  // namespace

@@ -11,13 +11,13 @@
 #include <QLineEdit>
 #include <QScrollBar>
 #include <QTabBar>
+#include <QTest>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 #include <memory>
 #include <string>
-#include <vector>
 
 #include "Version.h"
 #include "adapter/TracingAdapter.h"
@@ -29,28 +29,20 @@
 
 namespace halyard::ui::testing {
 
-inline std::filesystem::path SourceDir() {
-  const char* dir = std::getenv("HALYARD_SOURCE_DIR");
-  return dir ? std::filesystem::path(dir) : std::filesystem::path(HALYARD_SOURCE_FALLBACK);
-}
-
-// The shipped configuration with the firmware paths pointing into the source tree, so the
-// tests do not depend on the working directory.
-inline std::filesystem::path WriteConfiguration() {
-  const auto dir = std::filesystem::temp_directory_path() / "halyard-ui-tests";
-  std::filesystem::create_directories(dir);
-  const auto path = dir / "halyard-station.ini";
-  const auto firmware = SourceDir() / "firmware";
-  std::ofstream out(path, std::ios::trunc);
-  out << "[DefaultFiles]\n"
-      << "SREC_FileName=" << (firmware / "halyard-fw.srec").string() << "\n"
-      << "TRIM_FileName=" << (firmware / "gxTrim.srec").string() << "\n"
-      << "EXPECTED_VERSION=1.2\n";
-  return path;
-}
-
 inline constexpr const char* kBlankTarget = R"({"target": {"configured": false}})";
 inline constexpr const char* kConfiguredTarget = R"({"target": {"configured": true}})";
+
+// The shipped configuration with the firmware paths pointing into the source tree.
+inline std::filesystem::path WriteConfiguration() {
+  const char* source = std::getenv("HALYARD_SOURCE_DIR");
+  const auto firmware =
+      std::filesystem::path(source ? source : HALYARD_SOURCE_FALLBACK) / "firmware";
+  const auto path = std::filesystem::temp_directory_path() / "halyard-ui-tests.ini";
+  std::ofstream(path, std::ios::trunc)
+      << "[DefaultFiles]\nSREC_FileName=" << (firmware / "halyard-fw.srec").string()
+      << "\nTRIM_FileName=" << (firmware / "gxTrim.srec").string() << "\nEXPECTED_VERSION=1.2\n";
+  return path;
+}
 
 struct Station {
   explicit Station(const std::string& benchJson = kBlankTarget) {
@@ -85,22 +77,31 @@ struct Station {
     return widget;
   }
   QString Text(const char* name, int index = -1) const { return Get<QLabel>(name, index)->text(); }
+  void Click(const char* name, int index = -1) {
+    auto* button = Get<QAbstractButton>(name, index);
+    QTest::mouseClick(button, Qt::LeftButton, {}, button->rect().center());
+  }
+  void ClickTab(int tab) {
+    QTabBar* bar = window->TabBar();
+    QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(tab).center());
+  }
+  // The one page showing, checked against the bar and Form1.
   int VisibleTab() const {
     int visible = -1;
     for (int tab = 0; tab < kTabCount; ++tab) {
-      if (window->TabPage(tab)->isVisible()) {
-        EXPECT_EQ(visible, -1) << "two pages showing";
-        visible = tab;
-      }
+      if (!window->TabPage(tab)->isVisible()) continue;
+      EXPECT_EQ(visible, -1) << "two pages showing";
+      visible = tab;
     }
+    EXPECT_EQ(window->TabBar()->currentIndex(), visible);
+    EXPECT_EQ(form->Controls().SSTab1.Tab, visible);
     return visible;
   }
   // Trace lines since the last call that start with `operation`.
   int Count(const std::string& operation) {
     int count = 0;
-    for (const std::string& line : tracing->TakeLines()) {
-      if (line.rfind(operation + " ", 0) == 0) ++count;
-    }
+    for (const std::string& line : tracing->TakeLines())
+      count += line.rfind(operation + " ", 0) == 0 ? 1 : 0;
     return count;
   }
 
