@@ -22,10 +22,8 @@ char CharOfCode(int code) {
 }  // namespace
 
 int ValidBlockBytes(int16_t count, size_t arraySize) {
-  if (count <= 0)
-    return 0;
-  if (static_cast<size_t>(count) > arraySize)
-    return -1;
+  if (count <= 0) return 0;
+  if (static_cast<size_t>(count) > arraySize) return -1;
   return count;
 }
 
@@ -36,8 +34,7 @@ bool ModUSB::AttachAdapter() {
   int32_t count = 0;
   std::string names;
   AdapterControl_.ListDevices(kListKind, count, names);
-  if (count < 1)
-    return false;
+  if (count < 1) return false;
   const std::string name = names.substr(0, names.find(','));
   return AdapterControl_.OpenDevice(name) != -1;
 }
@@ -49,8 +46,7 @@ void ModUSB::DetachAdapter() {
 int16_t ModUSB::WriteWordBytes(uint8_t command, uint8_t high, uint8_t low) {
   const auto word = static_cast<int16_t>(static_cast<uint16_t>(high << 8 | low));
   const int16_t status = AdapterControl_.WriteSmbusWord(command, word, kControllerDevice);
-  if (status != 0)
-    return status;
+  if (status != 0) return status;
   return CheckWrite();
 }
 
@@ -76,8 +72,7 @@ int16_t ModUSB::ProgramSrecFile(std::string& path, std::string& second, std::str
 int16_t ModUSB::WriteControllerByte(int16_t address, int16_t value) {
   const int16_t status =
       AdapterControl_.WriteSmbusWord(kCmdMemoryAddress, address, kControllerDevice);
-  if (status != 0)
-    return status;
+  if (status != 0) return status;
   return AdapterControl_.WriteSmbusWord(kCmdMemoryWrite, static_cast<int16_t>(value & 0xFF),
                                         kControllerDevice);
 }
@@ -85,8 +80,7 @@ int16_t ModUSB::WriteControllerByte(int16_t address, int16_t value) {
 int16_t ModUSB::ReadControllerByte(int16_t address, int16_t& value) {
   const int16_t status =
       AdapterControl_.WriteSmbusWord(kCmdMemoryAddress, address, kControllerDevice);
-  if (status != 0)
-    return status;
+  if (status != 0) return status;
   const int16_t readStatus =
       AdapterControl_.ReadSmbusWord(kCmdMemoryRead, value, kControllerDevice);
   value = static_cast<int16_t>(value & 0xFF);
@@ -102,8 +96,7 @@ int16_t ModUSB::ReadI2cString(uint8_t start, int16_t count, int16_t address, std
     // The character is appended even when the read failed: the caller sees what the
     // control left in the variable, as the register-by-register read always has.
     text += CharOfCode(value);
-    if (result != 0)
-      break;
+    if (result != 0) break;
   }
   return result;
 }
@@ -118,8 +111,7 @@ int32_t ModUSB::ReadSwbString(uint8_t Register, int16_t Count, std::string& Text
     const auto bits = static_cast<uint16_t>(word);
     Text += CharOfCode(bits & 0xFF);
     Text += CharOfCode(bits >> 8);
-    if (status != 0)
-      break;
+    if (status != 0) break;
   }
   return status;
 }
@@ -129,11 +121,9 @@ int32_t ModUSB::ReadSmbBlockString(uint8_t Command, std::string& Text) {
   int16_t count = 0;
   Text.clear();
   const int16_t status = AdapterControl_.ReadSmbusBlock(Command, data, count, kControllerDevice);
-  if (status != 0)
-    return status;
+  if (status != 0) return status;
   const int valid = ValidBlockBytes(count, data.size());
-  if (valid < 0)
-    return kStatusBlockCountBeyondArray;
+  if (valid < 0) return kStatusBlockCountBeyondArray;
   Text.assign(data.begin(), data.begin() + valid);
   return 0;
 }

@@ -43,8 +43,7 @@ std::string TraceBytes(const std::vector<uint8_t>& data, int count) {
   for (size_t i = 0; i < n; ++i) {
     char buf[4];
     std::snprintf(buf, sizeof buf, "%02X", data[i]);
-    if (i > 0)
-      out += ' ';
+    if (i > 0) out += ' ';
     out += buf;
   }
   return out;
@@ -58,8 +57,7 @@ std::vector<std::string> TracingAdapter::TakeLines() {
 }
 
 void TracingAdapter::Emit(std::string line) {
-  if (sink_)
-    sink_(line);
+  if (sink_) sink_(line);
   lines_.push_back(std::move(line));
 }
 

@@ -64,19 +64,16 @@ ProfileFile ProfileFile::Parse(const std::string& text) {
 
 ProfileFile ProfileFile::Load(const std::filesystem::path& path) {
   std::ifstream in(path, std::ios::binary);
-  if (!in)
-    return ProfileFile{};
+  if (!in) return ProfileFile{};
   std::ostringstream text;
   text << in.rdbuf();
-  if (in.bad())
-    return ProfileFile{};
+  if (in.bad()) return ProfileFile{};
   return Parse(text.str());
 }
 
 std::string ProfileFile::Get(const std::string& section, const std::string& key) const {
   const auto it = values_.find(KeyOf(section, key));
-  if (it == values_.end())
-    return "";
+  if (it == values_.end()) return "";
   return it->second.substr(0, kProfileValueMax);
 }
 

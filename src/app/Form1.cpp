@@ -35,14 +35,12 @@ Form1::~Form1() {
 }
 
 std::filesystem::path Form1::ConfigurationPath() const {
-  if (info_.configPath)
-    return *info_.configPath;
+  if (info_.configPath) return *info_.configPath;
   return ConfigurationPathFor(info_.programPath);
 }
 
 void Form1::Form_Load() {
-  if (loaded_)
-    return;
+  if (loaded_) return;
   loaded_ = true;
   testPanel_.ResetTestStatus();
   // AdapterControl is TarnelRW1: ModUSB was built on the same instance.
@@ -70,8 +68,7 @@ void Form1::Form_Load() {
 void Form1::ReadConfiguration() {
   const ProfileFile profile = ProfileFile::Load(ConfigurationPath());
   const std::string srec = profile.Get(kSection, "SREC_FileName");
-  if (srec.empty())
-    return;
+  if (srec.empty()) return;
   controls_.SREC_Name.Text = srec;
   controls_.TrimFilePathAndName.Text = profile.Get(kSection, "TRIM_FileName");
   state_.ExpectedVersion = profile.Get(kSection, "EXPECTED_VERSION").substr(0, 3);
@@ -79,43 +76,33 @@ void Form1::ReadConfiguration() {
 
 void Form1::CheckTargetConfigured() {
   int16_t value = 0;
-  if (TarnelRW1_.I2cAccess(kI2cBracket, 1, 0, value) != 0)
-    return;
+  if (TarnelRW1_.I2cAccess(kI2cBracket, 1, 0, value) != 0) return;
   value = 0;
-  if (TarnelRW1_.I2cAccess(kI2cRead, kTargetI2cDevice, kRegFlag, value) != 0)
-    return;
-  if ((value & 1) != 1)
-    return;
+  if (TarnelRW1_.I2cAccess(kI2cRead, kTargetI2cDevice, kRegFlag, value) != 0) return;
+  if ((value & 1) != 1) return;
   value = 0;
-  if (TarnelRW1_.I2cAccess(kI2cRead, kTargetI2cDevice, kRegLength, value) != 0)
-    return;
+  if (TarnelRW1_.I2cAccess(kI2cRead, kTargetI2cDevice, kRegLength, value) != 0) return;
   const auto length = static_cast<int16_t>(state_.TargetIdString.size());
-  if (value != length)
-    return;
+  if (value != length) return;
   std::string text;
   modUSB_.ReadI2cString(kRegText, length, kTargetI2cDevice, text);
-  if (text == state_.TargetIdString)
-    state_.TargetNotConfigured = false;
+  if (text == state_.TargetIdString) state_.TargetNotConfigured = false;
 }
 
 void Form1::Form_Unload() {
-  if (!loaded_)
-    return;
+  if (!loaded_) return;
   loaded_ = false;
   modUSB_.DetachAdapter();
 }
 
 void Form1::TabGuard() {
-  if (!state_.TargetNotConfigured)
-    return;
-  if (controls_.SSTab1.Tab == kTabTest)
-    controls_.SSTab1.Tab = kTabSetUp;
+  if (!state_.TargetNotConfigured) return;
+  if (controls_.SSTab1.Tab == kTabTest) controls_.SSTab1.Tab = kTabSetUp;
 }
 
 template <typename Handler>
 bool Form1::RunOperation(Handler&& handler) {
-  if (busy_)
-    return false;
+  if (busy_) return false;
   busy_ = true;
   handler();
   busy_ = false;
@@ -124,8 +111,7 @@ bool Form1::RunOperation(Handler&& handler) {
 
 bool Form1::SelectTab(int16_t tab) {
   // Selecting a tab makes no bus transaction, so it stays possible during a wait.
-  if (tab < 0 || tab > 3)
-    return false;
+  if (tab < 0 || tab > 3) return false;
   controls_.SSTab1.Tab = tab;
   TabGuard();
   return true;

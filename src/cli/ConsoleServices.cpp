@@ -20,8 +20,7 @@ std::vector<Message> ConsoleDialogs::TakeMessages() {
 }
 
 void VirtualClockPump::WaitUntil(Clock::time_point deadline) {
-  if (deadline <= now_)
-    return;
+  if (deadline <= now_) return;
   waited_ += deadline - now_;
   now_ = deadline;
 }

@@ -24,8 +24,7 @@ bool IsColourKey(const std::string& key) {
 }
 
 std::string ShowValue(const std::string& key, const Json& value) {
-  if (value.is_string())
-    return QuoteText(value.get<std::string>());
+  if (value.is_string()) return QuoteText(value.get<std::string>());
   if (IsColourKey(key) && value.is_number_unsigned()) {
     char text[16];
     std::snprintf(text, sizeof text, "0x%08X", value.get<uint32_t>());

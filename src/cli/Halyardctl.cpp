@@ -32,8 +32,7 @@ std::string VersionText() {
 // Bench errors are meant to be one line; a stray line break would split the report.
 std::string OneLine(std::string text) {
   for (char& c : text) {
-    if (c == '\n' || c == '\r')
-      c = ' ';
+    if (c == '\n' || c == '\r') c = ' ';
   }
   return text;
 }
@@ -60,15 +59,11 @@ class Session {
       bool passed = true;
       const bool wentThrough = Perform(step, passed);
       std::optional<bool> verdict;
-      if (TestIndex(step.kind) >= 0)
-        verdict = passed;
-      if (verdict == false)
-        failedSteps_.push_back(step.text);
-      if (!wentThrough)
-        ignoredSteps_.push_back(step.text);
+      if (TestIndex(step.kind) >= 0) verdict = passed;
+      if (verdict == false) failedSteps_.push_back(step.text);
+      if (!wentThrough) ignoredSteps_.push_back(step.text);
       Finish(step.text, before, verdict, wentThrough);
-      if (step.kind == StepKind::kState && !options_.json)
-        PrintState();
+      if (step.kind == StepKind::kState && !options_.json) PrintState();
     }
 
     Begin("shutdown");
@@ -78,23 +73,20 @@ class Session {
 
     const bool failed =
         dialogs_.TotalCount() > 0 || !failedSteps_.empty() || !ignoredSteps_.empty();
-    if (!options_.json)
-      PrintResult(failed);
+    if (!options_.json) PrintResult(failed);
     return failed ? kExitFailed : kExitOk;
   }
 
  private:
   static std::unique_ptr<EventPump> MakePump(bool noWait) {
-    if (noWait)
-      return std::make_unique<VirtualClockPump>();
+    if (noWait) return std::make_unique<VirtualClockPump>();
     return std::make_unique<SleepingEventPump>();
   }
 
   TracingAdapter::Sink TraceSink() {
     // Printed as the operation returns, so the bus lines interleave with the message boxes
     // in the order they happened.
-    if (options_.json || !options_.trace)
-      return {};
+    if (options_.json || !options_.trace) return {};
     return [this](const std::string& line) { out_ << "  bus: " << line << "\n"; };
   }
 
@@ -149,8 +141,7 @@ class Session {
   }
 
   void Begin(const std::string& name) {
-    if (!options_.json)
-      out_ << name << "\n";
+    if (!options_.json) out_ << name << "\n";
   }
 
   void Finish(const std::string& name, const Json& before, std::optional<bool> verdict,
@@ -161,10 +152,8 @@ class Session {
     if (options_.json) {
       Json report;
       report["step"] = name;
-      if (verdict)
-        report["passed"] = *verdict;
-      if (!wentThrough)
-        report["ignored"] = true;
+      if (verdict) report["passed"] = *verdict;
+      if (!wentThrough) report["ignored"] = true;
       Json messageArray = Json::array();
       for (const Message& message : messages) {
         messageArray.push_back(Json{{"title", message.title}, {"text", message.text}});
@@ -176,10 +165,8 @@ class Session {
       return;
     }
     PrintChanges(before, after);
-    if (!wentThrough)
-      out_ << "  ignored: another operation was still running\n";
-    if (verdict)
-      out_ << "  verdict: " << (*verdict ? "passed" : "failed") << "\n";
+    if (!wentThrough) out_ << "  ignored: another operation was still running\n";
+    if (verdict) out_ << "  verdict: " << (*verdict ? "passed" : "failed") << "\n";
     out_ << std::flush;
   }
 
@@ -308,8 +295,7 @@ int HalyardctlMain(const std::vector<std::string>& args, const std::filesystem::
       out << kProgramName << " " << VersionText() << "\n";
       return kExitOk;
     }
-    if (configOption->count() > 0)
-      options.configPath = configPath;
+    if (configOption->count() > 0) options.configPath = configPath;
     return RunSession(options, programDir, out, err);
   } catch (const std::exception& e) {
     err << kProgramName << ": internal error: " << OneLine(e.what()) << "\n";
@@ -322,8 +308,7 @@ int HalyardctlMain(const std::vector<std::string>& args, const std::filesystem::
 std::filesystem::path ProgramDirectory() {
   std::error_code ec;
   const std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", ec);
-  if (!ec && exe.has_parent_path())
-    return exe.parent_path();
+  if (!ec && exe.has_parent_path()) return exe.parent_path();
   std::filesystem::path cwd = std::filesystem::current_path(ec);
   return ec ? std::filesystem::path(".") : cwd;
 }

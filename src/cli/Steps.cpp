@@ -13,11 +13,9 @@ using Value = StepSyntax::Value;
 // Decimal digits only: "+1", " 1", "1.0" and "0x10" are refused, so a script's typo is
 // reported instead of being read as some other number.
 bool ParseDecimal(std::string_view text, int& value) {
-  if (text.empty())
-    return false;
+  if (text.empty()) return false;
   for (const char c : text) {
-    if (c < '0' || c > '9')
-      return false;
+    if (c < '0' || c > '9') return false;
   }
   const auto result = std::from_chars(text.data(), text.data() + text.size(), value);
   return result.ec == std::errc() && result.ptr == text.data() + text.size();
@@ -59,8 +57,7 @@ bool ParseStep(const std::string& text, Step& step, std::string& error) {
       hasValue ? std::string_view(text).substr(equals + 1) : std::string_view();
 
   for (const StepSyntax& syntax : StepTable()) {
-    if (syntax.name != name)
-      continue;
+    if (syntax.name != name) continue;
     Step parsed;
     parsed.text = text;
     parsed.kind = syntax.kind;
@@ -100,8 +97,7 @@ bool ParseSteps(const std::vector<std::string>& texts, std::vector<Step>& steps,
   parsed.reserve(texts.size());
   for (const std::string& text : texts) {
     Step step;
-    if (!ParseStep(text, step, error))
-      return false;
+    if (!ParseStep(text, step, error)) return false;
     parsed.push_back(std::move(step));
   }
   steps = std::move(parsed);

@@ -1,6 +1,7 @@
 // The "Trim" tab: trim start, the two trim bars, the reserved row and the trim update.
 #include "trim/TrimPanel.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstdio>
 #include <optional>
@@ -62,6 +63,13 @@ std::optional<std::string> TrimByteDigits(const std::string& caption) {
   }
   return digits;
 }
+// Puts a bar at `value` within its limits; true when that changed it, so its handler is due.
+bool SetBarValue(ScrollBarState& bar, int16_t value) {
+  value = std::clamp(value, bar.Min, bar.Max);
+  if (bar.Value == value) return false;
+  bar.Value = value;
+  return true;
+}
 }  // namespace
 
 void TrimPanel::StartTrim_Click() {
@@ -103,21 +111,11 @@ void TrimPanel::StartTrim_Click() {
 }
 
 void TrimPanel::SetFineAdjustValue(int16_t value) {
-  ScrollBarState& bar = ctx_.controls.FineAdjust;
-  if (value < bar.Min) value = bar.Min;
-  if (value > bar.Max) value = bar.Max;
-  if (bar.Value == value) return;
-  bar.Value = value;
-  FineAdjust_Change();
+  if (SetBarValue(ctx_.controls.FineAdjust, value)) FineAdjust_Change();
 }
 
 void TrimPanel::SetGrossAdjustValue(int16_t value) {
-  ScrollBarState& bar = ctx_.controls.GrossAdjust;
-  if (value < bar.Min) value = bar.Min;
-  if (value > bar.Max) value = bar.Max;
-  if (bar.Value == value) return;
-  bar.Value = value;
-  GrossAdjust_Change();
+  if (SetBarValue(ctx_.controls.GrossAdjust, value)) GrossAdjust_Change();
 }
 
 // Each handler first brings the other bar along, whose handler then runs nested and finds

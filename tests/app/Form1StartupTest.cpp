@@ -42,12 +42,10 @@ class Form1StartupTest : public ::testing::Test {
             Invoke([this](int32_t function, int16_t device, int16_t reg, int16_t& value) {
               i2cCalls_.push_back({function, device, reg});
               if (function == 2) {
-                if (failRegister_ == reg)
-                  return int16_t{4};
+                if (failRegister_ == reg) return int16_t{4};
                 value = memory_[static_cast<size_t>(reg & 0xFF)];
               }
-              if (function == 0 && device == 1)
-                return openStatus_;
+              if (function == 0 && device == 1) return openStatus_;
               return int16_t{0};
             }));
     configDir_ = std::filesystem::temp_directory_path() /

@@ -21,8 +21,7 @@ std::vector<std::string> StartAndStop(const std::string& benchJson, WindowState*
   std::string error;
   auto bench = MakeSimulatedAdapterFromJson(benchJson, error);
   EXPECT_NE(bench, nullptr) << error;
-  if (!bench)
-    return {};
+  if (!bench) return {};
   TracingAdapter trace(*bench);
   RecordingDialogs dialogs;
   FakeEventPump pump;
@@ -31,8 +30,7 @@ std::vector<std::string> StartAndStop(const std::string& benchJson, WindowState*
   {
     Form1 form(trace, dialogs, pump, info);
     form.Form_Load();
-    if (state)
-      *state = form.State();
+    if (state) *state = form.State();
   }
   return trace.TakeLines();
 }

@@ -12,10 +12,8 @@ class MockTarnelRW : public TarnelRW {
   MOCK_METHOD(int16_t, OpenDevice, (const std::string& name), (override));
   MOCK_METHOD(void, CloseDevice, (), (override));
   MOCK_METHOD(void, ListDevices, (int32_t kind, int32_t& count, std::string& names), (override));
-  MOCK_METHOD(int16_t, WriteSmbusWord, (int16_t command, int16_t word, int16_t device),
-              (override));
-  MOCK_METHOD(int16_t, ReadSmbusWord, (int16_t command, int16_t& word, int16_t device),
-              (override));
+  MOCK_METHOD(int16_t, WriteSmbusWord, (int16_t command, int16_t word, int16_t device), (override));
+  MOCK_METHOD(int16_t, ReadSmbusWord, (int16_t command, int16_t& word, int16_t device), (override));
   MOCK_METHOD(int16_t, WriteSmbusBlock,
               (int16_t command, const std::vector<uint8_t>& data, int16_t count, int16_t device),
               (override));
