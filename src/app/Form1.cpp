@@ -8,11 +8,6 @@
 namespace halyard {
 
 namespace {
-constexpr int32_t kI2cBracket = 0;
-constexpr int32_t kI2cRead = 2;
-constexpr int16_t kRegFlag = 0x51;
-constexpr int16_t kRegLength = 0x20;
-constexpr uint8_t kRegText = 0x21;
 constexpr int16_t kMidrange = 128;
 constexpr int16_t kTabTest = 1;
 constexpr int16_t kTabSetUp = 2;
@@ -62,7 +57,7 @@ void Form1::Form_Load() {
   controls_.SSTab1.Tab = 0;  // selected by the program: the guard does not run
   CheckTargetConfigured();
   int16_t value = 0;
-  TarnelRW1_.I2cAccess(kI2cBracket, 0, 0, value);
+  TarnelRW1_.I2cAccess(kI2cBracket, kBracketClose, 0, value);
 }
 
 void Form1::ReadConfiguration() {
@@ -76,16 +71,16 @@ void Form1::ReadConfiguration() {
 
 void Form1::CheckTargetConfigured() {
   int16_t value = 0;
-  if (TarnelRW1_.I2cAccess(kI2cBracket, 1, 0, value) != 0) return;
+  if (TarnelRW1_.I2cAccess(kI2cBracket, kBracketOpen, 0, value) != 0) return;
   value = 0;
-  if (TarnelRW1_.I2cAccess(kI2cRead, kTargetI2cDevice, kRegFlag, value) != 0) return;
+  if (TarnelRW1_.I2cAccess(kI2cRead, kTargetI2cDevice, kTargetFlagRegister, value) != 0) return;
   if ((value & 1) != 1) return;
   value = 0;
-  if (TarnelRW1_.I2cAccess(kI2cRead, kTargetI2cDevice, kRegLength, value) != 0) return;
+  if (TarnelRW1_.I2cAccess(kI2cRead, kTargetI2cDevice, kTargetLengthRegister, value) != 0) return;
   const auto length = static_cast<int16_t>(state_.TargetIdString.size());
   if (value != length) return;
   std::string text;
-  modUSB_.ReadI2cString(kRegText, length, kTargetI2cDevice, text);
+  modUSB_.ReadI2cString(kTargetTextRegister, length, kTargetI2cDevice, text);
   if (text == state_.TargetIdString) state_.TargetNotConfigured = false;
 }
 

@@ -8,10 +8,6 @@ namespace halyard {
 
 namespace {
 constexpr float kRunAllPause = 0.2f;  // seconds before each test of "Run All"
-constexpr int32_t kI2cBracket = 0;
-constexpr int16_t kBracketOpen = 1;
-constexpr int16_t kBracketClose = 0;
-constexpr uint8_t kTargetTextRegister = 0x21;
 constexpr uint8_t kSmbusIdBlockCommand = 0x20;
 constexpr uint8_t kSwbIdRegister = 0x20;
 

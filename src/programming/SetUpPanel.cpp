@@ -4,14 +4,6 @@
 namespace halyard {
 
 namespace {
-constexpr int32_t kI2cBracket = 0;
-constexpr int32_t kI2cWrite = 1;
-constexpr int32_t kI2cRead = 2;
-constexpr int16_t kBracketOpen = 1;
-constexpr int16_t kBracketClose = 0;
-constexpr int16_t kRegFlag = 0x51;
-constexpr int16_t kRegLength = 0x20;
-constexpr uint8_t kRegText = 0x21;
 constexpr int16_t kFlagConfigured = 0x01;
 constexpr int16_t kTabTest = 1;
 }  // namespace
@@ -31,16 +23,17 @@ void SetUpPanel::Command1_Click() {
 bool SetUpPanel::WriteConfigurationBlock(int16_t& value) {
   auto& control = ctx_.TarnelRW1;
   if (control.I2cAccess(kI2cBracket, kBracketOpen, 0, value) != 0) return false;
-  if (control.I2cAccess(kI2cRead, kTargetI2cDevice, kRegFlag, value) != 0) return false;
+  if (control.I2cAccess(kI2cRead, kTargetI2cDevice, kTargetFlagRegister, value) != 0) return false;
   // Only bit 0 is ours; the other seven bits of the flag byte go back as they were read.
   value = static_cast<int16_t>(value | kFlagConfigured);
-  if (control.I2cAccess(kI2cWrite, kTargetI2cDevice, kRegFlag, value) != 0) return false;
+  if (control.I2cAccess(kI2cWrite, kTargetI2cDevice, kTargetFlagRegister, value) != 0) return false;
   const std::string& id = ctx_.state.TargetIdString;
   value = static_cast<int16_t>(id.size());
-  if (control.I2cAccess(kI2cWrite, kTargetI2cDevice, kRegLength, value) != 0) return false;
+  if (control.I2cAccess(kI2cWrite, kTargetI2cDevice, kTargetLengthRegister, value) != 0)
+    return false;
   // WriteConfigString shows its own message when a character cannot be written.
-  return ctx_.modUSB.WriteConfigString(kRegText, static_cast<int16_t>(id.size()), kTargetI2cDevice,
-                                       id) == 0;
+  return ctx_.modUSB.WriteConfigString(kTargetTextRegister, static_cast<int16_t>(id.size()),
+                                       kTargetI2cDevice, id) == 0;
 }
 
 }  // namespace halyard
