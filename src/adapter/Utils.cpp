@@ -9,13 +9,6 @@ namespace halyard {
 
 namespace {
 
-int HexDigitValue(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  return -1;
-}
-
 // Value of the leading hexadecimal digits of [first, last), low 16 bits kept.
 uint16_t ReadHexDigits(std::string::const_iterator first, std::string::const_iterator last) {
   uint16_t value = 0;
@@ -28,6 +21,13 @@ uint16_t ReadHexDigits(std::string::const_iterator first, std::string::const_ite
 }
 
 }  // namespace
+
+int HexDigitValue(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  return -1;
+}
 
 void SleepingEventPump::WaitUntil(Clock::time_point deadline) {
   std::this_thread::sleep_until(deadline);

@@ -9,6 +9,9 @@
 
 namespace halyard {
 
+// Value of one hexadecimal digit (either case), or -1.
+int HexDigitValue(char c);
+
 class Utils {
  public:
   explicit Utils(EventPump& pump) : pump_(pump) {}

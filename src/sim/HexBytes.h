@@ -7,10 +7,9 @@
 #include <string_view>
 #include <vector>
 
-namespace halyard {
+#include "adapter/Utils.h"  // HexDigitValue
 
-// Value of one hexadecimal digit, or -1.
-int HexDigitValue(char c);
+namespace halyard {
 
 // "0x20" or "0X20" (at least one digit, no sign, no blanks). Nullopt when the text is anything
 // else or the value does not fit in 32 bits.

@@ -8,6 +8,7 @@
 #include <sstream>
 #include <system_error>
 
+#include "adapter/TracingAdapter.h"  // TraceHex2
 #include "sim/HexBytes.h"
 
 namespace halyard {
@@ -15,12 +16,6 @@ namespace {
 
 // No image for a 64 KiB controller comes near this; a larger file is a mistake, not firmware.
 constexpr uintmax_t kMaxFileSize = 16u * 1024u * 1024u;
-
-std::string Hex2(unsigned value) {
-  char buf[8];
-  std::snprintf(buf, sizeof buf, "0x%02X", value & 0xFFu);
-  return buf;
-}
 
 std::string HexAddress(uint32_t value) {
   char buf[16];
@@ -150,9 +145,9 @@ SrecResult ParseSrec(std::string_view text, uint32_t addressLimit) {
       sum += bytes[i];
     const unsigned expected = ~sum & 0xFFu;
     if (bytes.back() != expected) {
-      return Fail(
-          SrecError::kBadChecksum, lineNumber,
-          "bad checksum (record has " + Hex2(bytes.back()) + ", sum gives " + Hex2(expected) + ")");
+      return Fail(SrecError::kBadChecksum, lineNumber,
+                  "bad checksum (record has " + TraceHex2(bytes.back()) + ", sum gives " +
+                      TraceHex2(expected) + ")");
     }
 
     const uint32_t address = BigEndian(bytes, 1, addressBytes);
