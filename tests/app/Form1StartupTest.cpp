@@ -153,13 +153,5 @@ TEST_F(Form1StartupTest, TheGuardKeepsTheOperatorOffTestOnlyWhileNotConfigured) 
   }
 }
 
-TEST_F(Form1StartupTest, ShutdownClosesTheAdapterOnce) {
-  EXPECT_CALL(adapter, CloseDevice()).Times(2);
-  Load().Form_Unload();
-  form.reset();  // destruction after an explicit unload closes nothing more
-  Load();
-  form.reset();
-}
-
 }  // namespace
 }  // namespace halyard

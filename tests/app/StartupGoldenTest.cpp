@@ -35,21 +35,13 @@ std::vector<std::string> StartAndStop(const std::string& benchJson, WindowState*
   return trace.TakeLines();
 }
 
-TEST(StartupGolden, DefaultBench) {
+TEST(StartupGolden, BlankAndConfiguredTargets) {
   WindowState state;
   ExpectGolden(StartAndStop("{}", &state), "app/golden/startup-default-bench.txt");
   EXPECT_TRUE(state.TargetNotConfigured);
-}
-
-TEST(StartupGolden, ConfiguredTarget) {
-  WindowState state;
   ExpectGolden(StartAndStop(R"({"target": {"configured": true}})", &state),
                "app/golden/startup-configured-target.txt");
   EXPECT_FALSE(state.TargetNotConfigured);
-}
-
-TEST(StartupGolden, NoAdapter) {
-  ExpectGolden(StartAndStop(R"({"adapters": []})"), "app/golden/startup-no-adapter.txt");
 }
 
 }  // namespace
