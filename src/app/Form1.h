@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 
+#include "Version.h"
 #include "adapter/Dialogs.h"
 #include "adapter/EventPump.h"
 #include "adapter/ModUSB.h"
@@ -27,9 +28,9 @@ struct AppInfo {
   // The program as started; its folder and name give the configuration file's path.
   std::filesystem::path programPath = "halyard-station";
   std::optional<std::filesystem::path> configPath;  // overrides the path above
-  int versionMajor = 0;
-  int versionMinor = 0;
-  int versionRevision = 0;
+  int versionMajor = kVersionMajor;  // the build's own version unless a test says otherwise
+  int versionMinor = kVersionMinor;
+  int versionRevision = kVersionRevision;
 };
 
 class Form1 {

@@ -249,9 +249,6 @@ int RunSession(const Options& options, const std::filesystem::path& programDir, 
   info.title = kStationName;
   info.programPath = programDir / kStationName;
   info.configPath = options.configPath;
-  info.versionMajor = kVersionMajor;
-  info.versionMinor = kVersionMinor;
-  info.versionRevision = kVersionRevision;
   Session session(options, *bench, std::move(info), out);
   return session.Run(steps);
 }

@@ -11,7 +11,6 @@
 #include <filesystem>
 #include <string>
 
-#include "Version.h"
 #include "adapter/Dialogs.h"
 #include "app/Form1.h"
 #include "sim/SimulatedAdapter.h"
@@ -67,9 +66,6 @@ int main(int argc, char** argv) {
   halyard::ui::QtEventPump pump;
   halyard::AppInfo info;
   info.programPath = programDir / "halyard-station";
-  info.versionMajor = halyard::kVersionMajor;
-  info.versionMinor = halyard::kVersionMinor;
-  info.versionRevision = halyard::kVersionRevision;
   halyard::Form1 form(*bench, dialogs, pump, info);
   form.Form_Load();
   halyard::ui::StationWindow window(form);

@@ -8,7 +8,6 @@
 #include <optional>
 #include <string>
 
-#include "Version.h"
 #include "adapter/TracingAdapter.h"
 #include "app/Form1.h"
 #include "sim/SimulatedAdapter.h"
@@ -65,13 +64,9 @@ int main(int argc, char** argv) {
   halyard::TracingAdapter tracing(*bench);
 
   halyard::AppInfo info;
-  info.title = "halyard-station";
   info.programPath = QCoreApplication::applicationFilePath().toStdString();
   if (info.programPath.empty()) info.programPath = std::filesystem::read_symlink("/proc/self/exe");
   if (!configPath.empty()) info.configPath = configPath;
-  info.versionMajor = halyard::kVersionMajor;
-  info.versionMinor = halyard::kVersionMinor;
-  info.versionRevision = halyard::kVersionRevision;
 
   halyard::ui::QtDialogs dialogs;
   halyard::ui::QtEventPump pump;

@@ -59,6 +59,8 @@ class Form1StartupTest : public ::testing::Test {
   Form1& Load() {
     AppInfo info;
     info.programPath = dir / "halyard-station";
+    info.versionMajor = 0;
+    info.versionMinor = 0;
     info.versionRevision = 30;
     form = std::make_unique<Form1>(adapter, dialogs, pump, info);
     form->Form_Load();
