@@ -1,0 +1,162 @@
+// The Trim tab, mostly on the simulated bench: golden traces, fault sweeps over "Start" and
+// "Update Trim", the trim byte, and the block read's guard against a foreign array.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <fstream>
+#include <numeric>
+#include <sstream>
+#include <string>
+#include <tuple>
+#include <vector>
+
+#include "support/MockTarnelRW.h"
+#include "trim/PanelHarness.h"
+
+namespace halyard::testing {
+namespace {
+
+using namespace ::testing;
+
+// Compared with tests/trim/golden/<name>.txt, the checkout's folder written as <source>.
+TEST(TrimOnBench, GoldenTracesOfStartReadAndUpdate) {
+  for (const std::string name : {"start", "read", "update", "update-auto"}) {
+    SCOPED_TRACE(name);
+    Bench b(name != "read" ? "{}" : R"({"controller": {"reserved_row":
+        "E0E1E2E3E4E5E6E7E8E9EAEBECEDEEEFF0F1F2F3F4F5F6F7F8F9FAFBFCFD05FF"}})");
+    name == "start" ? b.h.trim.StartTrim_Click() : b.Start();
+    if (name == "read") b.h.trim.RsvFlashRd_Click();
+    EXPECT_TRUE(name != "read" || b.h.controls.ReservedRow.Text == "F8F9FAFBFCFD05FF");
+    if (name.starts_with("update")) {
+      b.h.trim.SetFineAdjustValue(name == "update" ? 0x70 : 0x80);
+      b.h.controls.AutoUpdate.Value = name == "update" ? 0 : 1;
+      b.trace.TakeLines();
+      b.h.trim.Update_Click();
+    }
+    // Each pause follows a write to the controller's flash: bit 3 set, the 0x11 word, the block.
+    EXPECT_NEAR(b.h.pump.WaitedSeconds(), name.starts_with("update") ? 0.9 : 0.0, 1e-6);
+    EXPECT_TRUE(b.h.dialogs.messages.empty());
+    const std::string dir = SourceDir().string();
+    std::string trace;
+    for (const std::string& line : b.trace.TakeLines())
+      trace += line + '\n';
+    for (size_t at; (at = trace.find(dir)) != std::string::npos;)
+      trace.replace(at, dir.size(), "<source>");
+    std::ostringstream golden;
+    golden << std::ifstream(SourceDir() / "tests" / "trim" / "golden" / (name + ".txt")).rdbuf();
+    EXPECT_EQ(trace, golden.str());
+  }
+}
+
+TEST(StartOnBench, EachFailingCallAndEachRejectedVersionGivesItsMessages) {
+  // Silicon version, the call that fails (in the order of the golden start trace), the messages.
+  std::vector<std::tuple<std::string, int, std::vector<std::string>>> cases{
+      {"1.4", 1, {"Could not determine if Halyard controller is in ROM"}},
+      {"1.4", 2, {"Programming the gxTrim srec into the Halyard controller failed"}},
+      {"1.4", 3, {"Error sending command 8", "Could not start the controller trim program"}},
+      {"1.4", 4, {"Transaction to set midrange osc trim value failed"}},
+      {"1.4", 5, {"Transaction to set midrange osc trim value failed"}},
+      {"1.4", 6, {}},
+      {"1.4", 7, {}},
+      {"1.5", 0, {}}};  // 1.4 without a fault: the golden start
+  for (const std::string v : {"1.3", "1.6", "0.4", "2.5", "1.10"})
+    cases.push_back({v, 0, {"Detected the wrong platform.  Reported Silicon version: " + v}});
+  for (const auto& [version, call, prompts] : cases) {
+    for (const std::string status : {"-1", "9"}) {
+      SCOPED_TRACE(version + " call " + std::to_string(call) + " status " + status);
+      Bench b(R"({"controller": {"silicon_version": ")" + version + R"("}})");
+      if (call > 0)
+        b.Rule(R"({"op": "*", "status": )" + status + ", \"nth\": " + std::to_string(call) + "}");
+      b.h.trim.StartTrim_Click();
+      std::vector<RecordedMessage> expected;
+      for (const std::string& prompt : prompts)
+        expected.push_back({prompt, 0, "Error"});
+      EXPECT_EQ(b.h.dialogs.messages, expected);
+      EXPECT_TRUE(call > 0 || b.sim->TrimRunning() == prompts.empty());
+      // A reported failure ends the start at the failed call.
+      EXPECT_TRUE(call == 0 || prompts.empty() || b.trace.Lines().size() == size_t(call));
+    }
+  }
+}
+
+// Whatever call fails and whatever row is read, the stored row is the old one or exactly the
+// intended one, location 0x0000 is as seeded (bit 3 clear, the rest kept), and the image is
+// reprogrammed, last, only after a successful closing write with AutoUpdate 1.
+TEST(UpdateOnBench, EveryFailingCallAndRowLengthLeavesRowAndLocationSound) {
+  // A rule ("": none); the bytes of the row it reads (-1: not scripted, -2: no fault); the bar
+  // moved, to what, and byte 30 then.
+  std::vector<std::tuple<std::string, int, bool, int16_t, uint8_t>> cases{
+      // Byte 30 holds the trim shown: "80" at 0x7F, one fine step up, one gross step down, "F".
+      {"", -2, true, 0x7F, 0x80},
+      {"", -2, true, 0x81, 0x7E},
+      {"", -2, false, 0x78, 0x87},
+      {"", -2, true, 240, 0x0F}};
+  for (int k = 1; k <= 13; ++k) {  // the calls of the golden update-auto trace
+    for (const std::string status : {"-1", "6"})
+      cases.push_back({R"({"op":"*","nth":)" + std::to_string(k) + R"(,"status":)" + status + "}",
+                       -1, true, 0x70, 0x8F});
+  }
+  for (const int n : {0, 31, 32, 33, 129}) {
+    std::ostringstream data;  // the row read hands back 0x60, 0x61, ...
+    for (int i = 0; i < n; ++i)
+      data << std::hex << 0x60 + i << ' ';
+    cases.push_back({R"({"op": "ReadSmbusBlock", "outputs": {"data": ")" + data.str() + "\"}}", n,
+                     true, 0x70, 0x8F});
+  }
+  for (const auto& [rule, n, fine, value, stored] : cases) {
+    for (const int16_t autoUpdate : {0, 1, 2}) {
+      SCOPED_TRACE(rule + " auto " + std::to_string(autoUpdate));
+      Bench b;
+      b.Start();
+      fine ? b.h.trim.SetFineAdjustValue(value) : b.h.trim.SetGrossAdjustValue(value);
+      b.h.controls.AutoUpdate.Value = autoUpdate;
+      b.trace.TakeLines();
+      const FlashRow before = *b.sim->Row(kReservedRowAddress);
+      FlashRow intended = before;
+      if (n == 32) std::iota(intended.begin(), intended.end(), uint8_t{0x60});
+      if (n < 0 || n == 32) intended[kTrimByteIndex] = stored;
+      if (!rule.empty()) b.Rule(rule);
+      b.h.trim.Update_Click();
+
+      const FlashRow after = *b.sim->Row(kReservedRowAddress);
+      // A row read of another length is never written.
+      EXPECT_TRUE(after == intended || (n == -1 && after == before));
+      EXPECT_EQ(b.sim->ControllerMemory()[0x0000], 0xA5);
+      // The box shows a row written, ending with byte 30, byte 31 and the 0x0F that followed.
+      const std::string& box = b.h.controls.ReservedRow.Text;
+      EXPECT_EQ(box.empty() ? -1 : std::stoi(box.substr(10, 2), nullptr, 16),
+                after == intended && (after != before || n == -2) ? stored : -1);
+      const std::vector<std::string>& lines = b.trace.Lines();
+      std::string closing;  // the last write of the controller's location
+      for (const std::string& line : lines)
+        if (line.starts_with("WriteSmbusWord command=0x0A")) closing = line;
+      const bool due = autoUpdate == 1 && closing.ends_with("word=0x00A5 device=0x16 -> 0");
+      EXPECT_EQ(std::ranges::count_if(lines, [](auto& l) { return l.starts_with("ProgramSrec"); }),
+                due ? 1 : 0);
+      EXPECT_EQ(lines.back().starts_with("ProgramSrec"), due);
+      // The update's own failures are silent but for the row address.
+      for (const RecordedMessage& m : b.h.dialogs.messages)
+        EXPECT_TRUE(m.title == "Programming Error" || m.prompt == "Error writing word 9")
+            << m.prompt;
+    }
+  }
+}
+
+// The control may hand back another array than the one handed to it: a count beyond it is
+// refused.
+TEST(ReadBlockHex, CountsBeyondTheReturnedArrayAreRefused) {
+  for (const int16_t count : {10, 11}) {
+    ::testing::StrictMock<MockTarnelRW> adapter;
+    PanelHarness h(adapter);
+    EXPECT_CALL(adapter, ReadSmbusBlock(0x0C, _, _, 0x17))
+        .WillOnce(DoAll(SetArgReferee<1>(std::vector<uint8_t>(10, 0x55)), SetArgReferee<2>(count),
+                        Return(0)));
+    std::string row = "stale";
+    EXPECT_EQ(h.trim.ReadBlockHex("C", "17", row), count > 10 ? kStatusBlockCountBeyondArray : 0);
+    EXPECT_EQ(row, count > 10 ? "" : "55 55 55 55 55 55 55 55 55 55 ");
+  }
+}
+
+}  // namespace
+}  // namespace halyard::testing
