@@ -1,0 +1,196 @@
+// halyardctl run in-process through its library on the shipped configuration and scripted
+// benches (exit statuses, the JSON lines against a golden file, the tab guard and the pass
+// counter, --no-wait, the state file, texts that are not UTF-8), and one run of the program.
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <nlohmann/json.hpp>
+#include <sstream>
+
+#include "cli/Halyardctl.h"
+#include "support/Golden.h"
+
+namespace halyard::cli {
+namespace {
+
+namespace fs = std::filesystem;
+using nlohmann::json;
+
+fs::path FromEnv(const char* name, const char* fallback) {
+  const char* dir = std::getenv(name);
+  return dir != nullptr && *dir != '\0' ? dir : fallback;
+}
+
+struct CliRun {
+  int code = -1;
+  std::string out;
+  std::string err;
+  std::vector<json> lines;  // stdout parsed line by line (for --json runs)
+};
+
+// A scratch folder per test for bench files and what sessions leave there.
+class CliTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::string pattern = (fs::temp_directory_path() / "halyardctl-test-XXXXXX").string();
+    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+    scratch_ = pattern;
+  }
+  void TearDown() override { fs::remove_all(scratch_); }
+
+  // Writes a bench file into the scratch folder and returns its path.
+  std::string Bench(const std::string& name, const std::string& text) {
+    std::ofstream(scratch_ / name) << text;
+    return (scratch_ / name).string();
+  }
+  static CliRun Run(const std::vector<std::string>& args) {
+    std::ostringstream out, err;
+    const fs::path programDir = FromEnv("HALYARD_SOURCE_DIR", HALYARD_TEST_SOURCE_DIR) / "config";
+    CliRun run{HalyardctlMain(args, programDir, out, err), out.str(), err.str(), {}};
+    std::istringstream lines(run.out);
+    for (std::string line; args[0] == "--json" && std::getline(lines, line);) {
+      run.lines.push_back(json::parse(line, nullptr, false));
+      EXPECT_FALSE(run.lines.back().is_discarded()) << "not a JSON line: " << line;
+    }
+    return run;
+  }
+
+  fs::path scratch_;
+};
+
+TEST_F(CliTest, ExitsZeroOnSuccessOneOnAFailureOrAMessageAndTwoWithOneLineWhenNothingRan) {
+  const std::string none = Bench("none.json", R"({"adapters": []})");
+  const std::string stateful = Bench("stateful.json", R"({"state_file": "state.json"})");
+  const std::string absentIni = (scratch_ / "absent.ini").string();
+  struct Case {
+    std::vector<std::string> args;
+    int code;
+    std::string said;  // in stdout, or for exit 2 in the one line on stderr
+  };
+  // clang-format off
+  std::vector<Case> cases{
+      {{"--no-wait", "configure"}, kExitOk, "configure\n  SSTab1.Tab: 0 -> 1\n"},
+      {{"--no-wait", "run-all"}, kExitFailed, "result: fail"},  // the default target is blank
+      {{"--no-wait", "--bench", none, "configure"}, kExitFailed, "message \"Error attaching\": \"Did not attach to Halyard\""},
+      {{"--no-wait", "--trace", "--bench", none, "state"}, kExitFailed, "  bus: ListDevices kind=2 -> count=0"},
+      {{"--bench", stateful, "--config", absentIni, "configure"}, kExitUsage, absentIni},
+      {{"--bench", stateful, "--config", scratch_.string(), "configure"}, kExitUsage, scratch_.string()},
+      {{"--bench", stateful, "--jsno", "configure"}, kExitUsage, "--jsno"},
+      {{"--bench", Bench("broken.json", R"({"adapters": ["A",]})"), "configure"}, kExitUsage, "broken.json"},
+      {{"--bench", Bench("wrongkey.json", R"({"adapter": ["A"]})"), "configure"}, kExitUsage, "'adapter'"},
+      {{"--bench", (scratch_ / "absent.json").string(), "configure"}, kExitUsage, "absent.json"}};
+  // clang-format on
+  // One bad step refuses the whole list, naming the step; a typo is never read as another step.
+  for (const char* step : {"no-such-step", "Run-All", "runall", "tab=4", "tab=", "fine=256",
+                           "fine=+1", "fine=0x10", "auto-update=3", "state=1", "srec", "=1"})
+    cases.push_back({{"--bench", stateful, "configure", "run-all", step},
+                     kExitUsage,
+                     "'" + std::string(step) + "'"});
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.args[c.args.size() - 2] + " " + c.args.back());
+    const CliRun run = Run(c.args);
+    EXPECT_EQ(run.code, c.code) << run.err;
+    const std::string& said = c.code == kExitUsage ? run.err : run.out;
+    EXPECT_NE(said.find(c.said), std::string::npos) << said;
+    if (c.code != kExitUsage) continue;
+    EXPECT_EQ(run.out, "");
+    EXPECT_EQ(run.err.rfind("halyardctl: ", 0), 0u) << run.err;
+    EXPECT_EQ(run.err.find('\n'), run.err.size() - 1) << run.err;
+  }
+  EXPECT_FALSE(fs::exists(scratch_ / "state.json"));  // it would appear had anything run
+}
+
+TEST_F(CliTest, JsonLinesMatchTheirGoldenAndTheGuardHoldsUntilConfigured) {
+  const std::vector<std::string> steps{"tab=1", "configure", "tab=1", "run-all", "run-all"};
+  std::vector<std::string> args{"--json", "--no-wait"};
+  args.insert(args.end(), steps.begin(), steps.end());
+  const CliRun run = Run(args);
+  ASSERT_EQ(run.code, kExitOk) << run.err;
+  ASSERT_EQ(run.lines.size(), steps.size() + 2);
+  std::vector<std::string> names;
+  std::vector<int> tabs;
+  std::vector<std::string> counts;
+  for (const json& line : run.lines) {
+    names.push_back(line.at("step"));
+    tabs.push_back(line["form"]["SSTab1"]["Tab"]);
+    counts.push_back(line["form"]["Label3"]["Caption"]);
+  }
+  EXPECT_EQ(names, (std::vector<std::string>{"startup", "tab=1", "configure", "tab=1", "run-all",
+                                             "run-all", "shutdown"}));
+  EXPECT_EQ(tabs, (std::vector<int>{0, 2, 1, 1, 1, 1, 1}));  // blank: "Test" shows "SetUp"
+  EXPECT_EQ(counts, (std::vector<std::string>{"0", "0", "0", "0", "1", "2", "2"}));
+  // The neutral colour has bit 31 set: a signed dump would print it negative.
+  EXPECT_EQ(run.lines[0]["form"]["Label6"][0]["ForeColor"].get<uint64_t>(), 0x8000000Au);
+  // The whole lines, each with its step's own bus trace and every form key, but the version.
+  std::string text = run.out;
+  const std::string version = run.lines[0]["form"]["Ver"]["Caption"];
+  for (size_t at; (at = text.find(version)) != std::string::npos;)
+    text.replace(at, version.size(), "VERSION");
+  std::vector<std::string> golden;
+  std::istringstream lines(text);
+  for (std::string line; std::getline(lines, line);)
+    golden.push_back(line);
+  halyard::testing::ExpectGolden(golden, "cli/golden/json-session.txt");
+}
+
+TEST_F(CliTest, AConfiguredTargetStaysConfiguredAcrossRunsThroughTheStateFile) {
+  const std::string bench = Bench("stateful.json", R"({"state_file": "state.json"})");
+  const CliRun first = Run({"--json", "--no-wait", "--bench", bench, "configure"});
+  ASSERT_EQ(first.code, kExitOk) << first.err;
+  EXPECT_EQ(first.lines[0]["form"]["TargetNotConfigured"], true);
+  const CliRun second = Run({"--json", "--no-wait", "--bench", bench, "tab=1", "run-all"});
+  ASSERT_EQ(second.code, kExitOk) << second.err;
+  EXPECT_EQ(second.lines[0]["form"]["TargetNotConfigured"], false);
+  EXPECT_EQ(second.lines[1]["form"]["SSTab1"]["Tab"], 1);
+  EXPECT_EQ(second.lines[2].at("passed"), true);
+}
+
+TEST_F(CliTest, NoWaitChangesThePacingAndNothingElse) {
+  constexpr double kWaits = 4 * 0.2;  // "Run All" waits 0.2 s before each of its four tests
+  const auto timed = [](std::vector<std::string> args, double& seconds) {
+    const auto start = std::chrono::steady_clock::now();
+    CliRun run = Run(args);
+    seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    return run;
+  };
+  double paced = 0;
+  double unpaced = 0;
+  const CliRun slow = timed({"--json", "configure", "run-all"}, paced);
+  const CliRun fast = timed({"--json", "--no-wait", "configure", "run-all"}, unpaced);
+  ASSERT_EQ(slow.code, kExitOk) << slow.err;
+  EXPECT_EQ(fast.code, slow.code);
+  EXPECT_EQ(fast.out, slow.out);
+  EXPECT_GE(paced, kWaits - 0.01);
+  EXPECT_LT(unpaced, kWaits / 3);
+}
+
+TEST_F(CliTest, TextsThatAreNotUtf8StillGiveValidJsonLines) {
+  // A path typed into SREC_Name ends up in the text box and in the programming message.
+  const CliRun run = Run({"--json", "--no-wait", "srec=fw\xFF\xFE.srec", "program"});
+  EXPECT_EQ(run.code, kExitFailed) << run.err;
+  ASSERT_EQ(run.lines.size(), 4u);
+  EXPECT_EQ(run.lines[1]["form"]["SREC_Name"]["Text"], "fw\xEF\xBF\xBD\xEF\xBF\xBD.srec");
+  EXPECT_EQ(run.lines[2]["messages"][0]["title"], "Programming Error");
+  EXPECT_EQ(Run({"--no-wait", "srec=\xFF", "state"}).code, kExitOk);
+}
+
+TEST_F(CliTest, TheBuiltProgramReadsTheConfigurationBesideItselfAndReturnsItsExitStatus) {
+  // A passing version test needs the expected version from the configuration.
+  const fs::path program = FromEnv("HALYARD_BIN_DIR", HALYARD_TEST_BIN_DIR) / "halyardctl";
+  const fs::path out = scratch_ / "out.txt";
+  const int status = std::system(("cd / && '" + program.string() +
+                                  "' --no-wait configure version-test >'" + out.string() + "'")
+                                     .c_str());
+  ASSERT_TRUE(WIFEXITED(status)) << status;
+  EXPECT_EQ(WEXITSTATUS(status), kExitOk);
+  std::stringstream text;
+  text << std::ifstream(out).rdbuf();
+  EXPECT_NE(text.str().find("ExpectedVersion: \"\" -> \"1.2\""), std::string::npos) << text.str();
+  EXPECT_TRUE(text.str().ends_with("result: pass\n")) << text.str();
+}
+
+}  // namespace
+}  // namespace halyard::cli
