@@ -12,17 +12,13 @@
 
 #include "cli/Halyardctl.h"
 #include "support/Golden.h"
+#include "support/Paths.h"
 
 namespace halyard::cli {
 namespace {
 
 namespace fs = std::filesystem;
 using nlohmann::json;
-
-fs::path FromEnv(const char* name, const char* fallback) {
-  const char* dir = std::getenv(name);
-  return dir != nullptr && *dir != '\0' ? dir : fallback;
-}
 
 struct CliRun {
   int code = -1;
@@ -48,7 +44,7 @@ class CliTest : public ::testing::Test {
   }
   static CliRun Run(const std::vector<std::string>& args) {
     std::ostringstream out, err;
-    const fs::path programDir = FromEnv("HALYARD_SOURCE_DIR", HALYARD_TEST_SOURCE_DIR) / "config";
+    const fs::path programDir = testing::SourceDir() / "config";
     CliRun run{HalyardctlMain(args, programDir, out, err), out.str(), err.str(), {}};
     std::istringstream lines(run.out);
     for (std::string line; args[0] == "--json" && std::getline(lines, line);) {
@@ -179,7 +175,7 @@ TEST_F(CliTest, TextsThatAreNotUtf8StillGiveValidJsonLines) {
 
 TEST_F(CliTest, TheBuiltProgramReadsTheConfigurationBesideItselfAndReturnsItsExitStatus) {
   // A passing version test needs the expected version from the configuration.
-  const fs::path program = FromEnv("HALYARD_BIN_DIR", HALYARD_TEST_BIN_DIR) / "halyardctl";
+  const fs::path program = testing::BinDir() / "halyardctl";
   const fs::path out = scratch_ / "out.txt";
   const int status = std::system(("cd / && '" + program.string() +
                                   "' --no-wait configure version-test >'" + out.string() + "'")

@@ -9,6 +9,7 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include "support/Paths.h"
 
 namespace halyard::testing {
 
@@ -39,11 +40,8 @@ inline std::string ReadText(const std::filesystem::path& file) {
   return text.str();
 }
 
-// From HALYARD_SOURCE_DIR when ctest sets it, else from this file's place in the tree.
 inline std::filesystem::path FirmwareFile(const std::string& name) {
-  const char* dir = std::getenv("HALYARD_SOURCE_DIR");
-  const std::filesystem::path source(dir != nullptr && *dir != '\0' ? dir : __FILE__ "/../../..");
-  return source.lexically_normal() / "firmware" / name;
+  return SourceDir() / "firmware" / name;
 }
 
 }  // namespace halyard::testing

@@ -11,11 +11,12 @@
 #include <string>
 #include <vector>
 
+#include "support/Paths.h"
+
 namespace halyard::testing {
 
 inline std::filesystem::path GoldenPath(const std::string& relative) {
-  const char* source = std::getenv("HALYARD_SOURCE_DIR");
-  return std::filesystem::path(source ? source : ".") / "tests" / relative;
+  return SourceDir() / "tests" / relative;
 }
 
 inline void ExpectGolden(const std::vector<std::string>& lines, const std::string& relative) {

@@ -11,6 +11,7 @@
 
 #include "adapter/TracingAdapter.h"
 #include "sim/SimulatedAdapter.h"
+#include "support/Paths.h"
 #include "support/TestServices.h"
 #include "trim/TrimPanel.h"
 
@@ -37,11 +38,6 @@ struct PanelHarness {
   ProgrammingPanel programming;
   TrimPanel trim;
 };
-
-inline std::filesystem::path SourceDir() {
-  const char* dir = std::getenv("HALYARD_SOURCE_DIR");  // run by hand: this file's checkout
-  return dir ? dir : std::filesystem::path(__FILE__).parent_path().parent_path().parent_path();
-}
 
 // The bench described by `json`, opened, with the panels on a trace of it and the shipped
 // images named in the window.

@@ -11,6 +11,7 @@
 #include <tuple>
 #include <vector>
 
+#include "support/Golden.h"
 #include "support/MockTarnelRW.h"
 #include "trim/PanelHarness.h"
 
@@ -38,14 +39,12 @@ TEST(TrimOnBench, GoldenTracesOfStartReadAndUpdate) {
     EXPECT_NEAR(b.h.pump.WaitedSeconds(), name.starts_with("update") ? 0.9 : 0.0, 1e-6);
     EXPECT_TRUE(b.h.dialogs.messages.empty());
     const std::string dir = SourceDir().string();
-    std::string trace;
-    for (const std::string& line : b.trace.TakeLines())
-      trace += line + '\n';
-    for (size_t at; (at = trace.find(dir)) != std::string::npos;)
-      trace.replace(at, dir.size(), "<source>");
-    std::ostringstream golden;
-    golden << std::ifstream(SourceDir() / "tests" / "trim" / "golden" / (name + ".txt")).rdbuf();
-    EXPECT_EQ(trace, golden.str());
+    std::vector<std::string> trace = b.trace.TakeLines();
+    for (std::string& line : trace) {
+      for (size_t at; (at = line.find(dir)) != std::string::npos;)
+        line.replace(at, dir.size(), "<source>");
+    }
+    ExpectGolden(trace, "trim/golden/" + name + ".txt");
   }
 }
 

@@ -20,6 +20,7 @@
 
 #include "adapter/TracingAdapter.h"
 #include "sim/SimulatedAdapter.h"
+#include "support/Paths.h"
 #include "support/TestServices.h"
 #include "ui/QtServices.h"
 #include "ui/StationWindow.h"
@@ -27,10 +28,7 @@
 namespace halyard::ui {
 namespace {
 
-std::filesystem::path SourceDir() {
-  const char* source = std::getenv("HALYARD_SOURCE_DIR");
-  return source ? source : HALYARD_SOURCE_FALLBACK;
-}
+using halyard::testing::SourceDir;
 
 // A whole station: the simulated bench behind a tracing adapter, Form1 with the shipped
 // configuration, the Qt pump and the window, shown offscreen.
