@@ -10,32 +10,20 @@
 namespace halyard {
 namespace {
 
-using ::testing::_;
-using ::testing::DoAll;
-using ::testing::Return;
-using ::testing::SetArgReferee;
-
-TEST(TracingAdapter, BlocksAreNotFollowedPastTheirArrayAndLinesReachTheSink) {
+TEST(TracingAdapter, BlocksStopAtTheirArrayAndTextsAreQuotedWithPathsAsTheyStand) {
   ::testing::NiceMock<testing::MockTarnelRW> inner;
   std::vector<std::string> sunk;
   TracingAdapter trace(inner, [&](const std::string& line) { sunk.push_back(line); });
-  EXPECT_CALL(inner, ReadSmbusBlock(_, _, _, _))
-      .WillOnce(DoAll(SetArgReferee<2>(int16_t{200}), Return(0)));
-  std::vector<uint8_t> read(2, 0x41);
-  int16_t count = 0;
-  trace.ReadSmbusBlock(0x20, read, count, 0x16);
-  trace.WriteSmbusBlock(0x10, read, 5, 0x17);
+  std::vector<uint8_t> data(2, 0x41);
+  trace.WriteSmbusBlock(0x10, data, 200, 0x17);
+  std::string path = ".\\a\"b\n", second, third;
+  trace.ProgramSrec(path, second, third);
   const std::vector<std::string> expected{
-      "ReadSmbusBlock command=0x20 device=0x16 -> 0 count=200 data=41 41",
-      "WriteSmbusBlock command=0x10 count=5 device=0x17 data=41 41 -> 0"};
+      "WriteSmbusBlock command=0x10 count=200 device=0x17 data=41 41 -> 0",
+      "ProgramSrec path=\".\\a\\\"b\\x0A\" second=\"\" third=\"\" -> 0"};
   EXPECT_EQ(sunk, expected);
   EXPECT_EQ(trace.TakeLines(), expected);
   EXPECT_TRUE(trace.Lines().empty());
-}
-
-TEST(TraceText, QuotesAndControlCharactersAreEscapedPathsKeptAsTheyStand) {
-  EXPECT_EQ(TraceText(".\\gxTrim.srec"), "\".\\gxTrim.srec\"");
-  EXPECT_EQ(TraceText("a\"b\n"), "\"a\\\"b\\x0A\"");
 }
 
 }  // namespace

@@ -2,7 +2,6 @@
 #include "adapter/Utils.h"
 
 #include <gtest/gtest.h>
-#include <sys/resource.h>
 
 #include "support/TestServices.h"
 
@@ -65,21 +64,6 @@ TEST(WaitSeconds, WaitsTheWholeDurationAndNothingForZeroOrLess) {
   } early;
   Utils(early).WaitSeconds(0.25f);
   EXPECT_EQ(early.pumps, 25);
-}
-
-TEST(WaitSeconds, SleepingPumpBurnsNoCpu) {
-  const auto cpu = [] {
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
-           static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-  };
-  SleepingEventPump pump;
-  const auto start = std::chrono::steady_clock::now();
-  const double cpuStart = cpu();
-  Utils(pump).WaitSeconds(0.2f);
-  EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(200));
-  EXPECT_LT(cpu() - cpuStart, 0.05);
 }
 
 }  // namespace
