@@ -4,11 +4,11 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
+
 #include "support/Paths.h"
 
 namespace halyard::testing {
@@ -24,10 +24,8 @@ struct ScratchDir {
     std::filesystem::remove_all(path);
     std::filesystem::create_directories(path);
   }
-  ~ScratchDir() {
-    std::error_code ignored;
-    std::filesystem::remove_all(path, ignored);
-  }
+  std::error_code ignored;
+  ~ScratchDir() { std::filesystem::remove_all(path, ignored); }
   std::filesystem::path Write(const std::string& name, const std::string& text) const {
     std::ofstream(path / name, std::ios::binary) << text;
     return path / name;
@@ -35,9 +33,7 @@ struct ScratchDir {
 };
 
 inline std::string ReadText(const std::filesystem::path& file) {
-  std::ostringstream text;
-  text << std::ifstream(file, std::ios::binary).rdbuf();
-  return text.str();
+  return (std::ostringstream() << std::ifstream(file, std::ios::binary).rdbuf()).str();
 }
 
 inline std::filesystem::path FirmwareFile(const std::string& name) {

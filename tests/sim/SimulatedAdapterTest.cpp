@@ -1,12 +1,16 @@
-// The simulated bench's devices as the station relies on them, its rules and its state file.
+// The simulated bench: its bench file, its devices as the station relies on them, its rules and
+// its state file.
 #include "sim/SimulatedAdapter.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <numeric>
 #include <string>
 #include <vector>
 
 #include "SimTestFiles.h"
+#include "sim/BenchFile.h"
 
 namespace halyard {
 namespace {
@@ -30,24 +34,52 @@ int16_t Program(SimulatedAdapter& sim, const std::string& file) {
   return sim.ProgramSrec(path, unused, unused);
 }
 
-TEST(SimDevices, I2cWorksOnlyInsideARunOnTheTargetsRegisters) {
+TEST(BenchFile, FaultsNameTheFileThePlaceAndTheReasonAndChangeNothing) {
+  const std::vector<std::vector<std::string>> cases = {
+      // text, place, a part of the reason
+      {R"({"a~b/c": 1})", "/a~0b~1c", "unknown key"},
+      {R"({"target": {"configured": 1}})", "/target/configured", "expected true or false"},
+      {R"({"controller": {"reserved_row": ")" + std::string(62, '0') + R"(0G"}})",
+       "/controller/reserved_row", "not a hexadecimal digit"},
+      {R"({"rules": [{"op": "ReadSmbusWord"}, {"op": "ReadWord"}]})", "/rules/1/op",
+       "unknown operation"},
+      {"{\n  \"open_result\": 0,\n  \"adapters\": [\"A\",]\n}", "line 3, column 20", "syntax"},
+  };
+  testing::ScratchDir dir;
+  for (const std::vector<std::string>& c : cases) {
+    SCOPED_TRACE(c[0]);
+    const std::filesystem::path file = dir.Write("bench.json", c[0]);
+    BenchConfig config;
+    config.openResult = 99;
+    std::string error;
+    EXPECT_FALSE(LoadBenchFile(file, config, error));
+    const std::string start = file.string() + ": " + c[1] + ": ";
+    EXPECT_EQ(error.rfind(start, 0), 0u) << "wanted '" << start << "...', got: " << error;
+    EXPECT_NE(error.find(c[2]), std::string::npos) << error;
+    EXPECT_EQ(error.find('\n'), std::string::npos) << "one line: " << error;
+    EXPECT_EQ(config.openResult, 99) << "a refused file changes nothing";
+  }
+}
+
+// I2C works only inside a run; the identification block and the SWB words read the same memory.
+TEST(SimDevices, TargetAnswersI2cSmbusAndSwbFromOneMemory) {
   struct Access {
     int16_t function, device, reg, value, status;  // a read's value is what it must give
   };
   const std::vector<Access> script = {{2, 0xA0, 0x51, 0, st::kI2cNoRun},
-                                      {1, 0xA0, 0x30, 1, st::kI2cNoRun},
                                       {0, 1, 0, 0, 0},
                                       {2, 0xA2, 0x51, 0, st::kNoDevice},
-                                      {1, 0x16, 0x51, 0, st::kNoDevice},
                                       {2, 0xA0, 0x100, 0, st::kBadRegister},
                                       {3, 0xA0, 0x51, 0, st::kBadFunction},
-                                      {0, 2, 0, 0, st::kBadFunction},
-                                      {1, 0xA0, 0x30, 0x1234, 0},
-                                      {2, 0xA0, 0x30, 0x34, 0},
-                                      {1, 0xA0, 0xFF, 0x5A, 0},
+                                      {1, 0xA0, 0x20, 0x1234, 0},
+                                      {2, 0xA0, 0x20, 0x34, 0},
                                       {0, 0, 0, 0, 0},
-                                      {2, 0xA0, 0x30, 0, st::kI2cNoRun}};
-  auto sim = Open();
+                                      {1, 0xA0, 0x20, 1, st::kI2cNoRun}};
+  auto sim = Open(R"({"target": {"configured": true}})");
+  std::vector<uint8_t> data(129, 0);
+  int16_t count = 0;
+  ASSERT_EQ(sim->ReadSmbusBlock(0x20, data, count, 0x16), 0);
+  EXPECT_EQ(std::string(data.begin(), data.begin() + count), "Halyard_Test");
   for (size_t i = 0; i < script.size(); ++i) {
     const Access& a = script[i];
     SCOPED_TRACE("step " + std::to_string(i));
@@ -55,57 +87,43 @@ TEST(SimDevices, I2cWorksOnlyInsideARunOnTheTargetsRegisters) {
     EXPECT_EQ(sim->I2cAccess(a.function, a.device, a.reg, value), a.status);
     EXPECT_EQ(value, a.function == 2 && a.status != 0 ? 0x77 : a.value) << "failures leave it";
   }
-  TargetMemory expected = BenchConfig::BlankTarget();
-  expected[0x30] = 0x34;  // only the low byte is stored
-  expected[0xFF] = 0x5A;
-  EXPECT_EQ(sim->Target(), expected);
-}
-
-TEST(SimDevices, IdentificationBlockAndSwbWordsComeFromTheTargetMemory) {
-  std::vector<uint8_t> data(129, 0);
+  EXPECT_EQ(sim->Target()[0x20], 0x34) << "only the low byte is stored";
   std::vector<uint8_t> expected(129, 0);
-  std::fill_n(expected.begin(), 32, 0xFF);
-  int16_t count = 0;
-  ASSERT_EQ(Open()->ReadSmbusBlock(0x20, data, count, 0x16), 0);
-  EXPECT_EQ(count, 32) << "a blank target's length byte 0xFF is capped at the SMBus limit";
-  EXPECT_EQ(data, expected) << "nothing beyond the block is written";
-
-  auto sim = Open(R"({"target": {"configured": true}})");
+  std::copy_n(sim->Target().begin() + 0x21, 32, expected.begin());
   ASSERT_EQ(sim->ReadSmbusBlock(0x20, data, count, 0x16), 0);
-  EXPECT_EQ(std::string(data.begin(), data.begin() + count), "Halyard_Test");
+  EXPECT_EQ(count, 32) << "a length byte of 0x34 is capped at the SMBus limit";
+  EXPECT_EQ(data, expected) << "nothing beyond the block is written";
   // SWB register r pairs target bytes 0x20 + 2(r - 0x20), low byte first.
   sim->Target()[0xFE] = 0x34;
   sim->Target()[0xFF] = 0x92;
-  for (auto [reg, word] : {std::pair{0x21, ('l' << 8) | 'a'}, {0x8F, 0x9234}}) {
+  for (auto [reg, word, status] : {std::tuple{0x21, ('l' << 8) | 'a', 0},
+                                   {0x8F, 0x9234, 0},
+                                   {0x90, 0, +st::kBadRegister},
+                                   {0x1F, 0, +st::kBadRegister}}) {
     int16_t value = 0;
-    ASSERT_EQ(sim->ReadSwbWord(2, static_cast<int16_t>(reg), value), 0);
+    EXPECT_EQ(sim->ReadSwbWord(2, static_cast<int16_t>(reg), value), status) << reg;
     EXPECT_EQ(static_cast<uint16_t>(value), word) << reg;
   }
-  int16_t value = 0;
-  EXPECT_EQ(sim->ReadSwbWord(2, 0x90, value), st::kBadRegister);
-  EXPECT_EQ(sim->ReadSwbWord(2, 0x1F, value), st::kBadRegister);
 }
 
-TEST(SimDevices, TrimFirmwareAnswersOnlyOnceAnImageIsProgrammedAndStarted) {
-  auto sim = Open();
-  const auto select = [&] { return sim->WriteSmbusWord(0x09, static_cast<int16_t>(0xB1E0), 0x17); };
-  EXPECT_EQ(sim->SendSmbusCommand(0x08, 0x17), st::kNoDevice) << "no image yet";
-  ASSERT_EQ(Program(*sim, FirmwareFile("gxTrim.srec")), 0);
-  EXPECT_EQ(select(), st::kNoDevice) << "programming alone does not start it";
-  ASSERT_EQ(sim->SendSmbusCommand(0x08, 0x17), 0);
-  EXPECT_EQ(sim->SendSmbusCommand(0x07, 0x17), st::kUnknownCommand);
-  EXPECT_EQ(select(), 0);
-  ASSERT_EQ(Program(*sim, FirmwareFile("halyard-fw.srec")), 0);
-  EXPECT_EQ(select(), st::kNoDevice) << "programming again stops the trim firmware";
-  EXPECT_EQ(sim->SendSmbusCommand(0x08, 0x17), 0) << "the image is still there to start";
-}
-
-TEST(SimDevices, RowWriteStoresTheRowOnlyWithBit3SetArmedAndWhole) {
+// Programming takes either separator and answers a status per kind of bad file, leaving the
+// controller alone. The trim firmware answers only once programmed and started; a row write
+// needs bit 3 of controller byte 0x0000, an arming per attempt and a whole row with its tail.
+TEST(SimDevices, ControllerProgramsStartsTrimFirmwareAndGuardsItsRowWrite) {
+  testing::ScratchDir dir;
+  std::filesystem::create_directory(dir.path / "folder.srec");
+  const std::vector<std::pair<std::filesystem::path, int16_t>> badFiles = {
+      {dir.path / "absent.srec", 1},
+      {dir.path / "folder.srec", 2},
+      {dir.Write("empty.srec", ""), 3},
+      {dir.Write("malformed.srec", "S107001041424344DE\nX1\n"), 4},
+      {dir.Write("checksum.srec", "S107001041424344DF\n"), 5},
+      {dir.Write("nodata.srec", "S9030000FC\n"), 6},
+      {dir.Write("range.srec", "S20801000041424344EC\n"), 7}};
   struct Attempt {
-    int16_t lock, arm, count, tail, size, status;  // lock: byte 0x0000 of the controller
+    int16_t lock, arm, count, tail, size, status;
   };
   const std::vector<Attempt> attempts = {
-      {0x00, 0x0F, 33, 0x0F, 257, st::kRowWriteProtected},
       {0xF7, 0x0F, 33, 0x0F, 257, st::kRowWriteProtected},
       {0x08, 0x00F0, 33, 0x0F, 257, st::kBadArgument},
       {0x08, 0, 33, 0x0F, 257, st::kRowNotArmed},
@@ -116,8 +134,19 @@ TEST(SimDevices, RowWriteStoresTheRowOnlyWithBit3SetArmedAndWhole) {
       {0x08, 0, 33, 0x0F, 257, st::kRowNotArmed},  // one arming covers one attempt
       {0x08, 0x0F, 33, 0x0F, 257, 0}};
   auto sim = Open();
-  ASSERT_EQ(Program(*sim, FirmwareFile("gxTrim.srec")), 0);
+  const auto select = [&] { return sim->WriteSmbusWord(0x09, static_cast<int16_t>(0xB1E0), 0x17); };
+  EXPECT_EQ(sim->SendSmbusCommand(0x08, 0x17), st::kNoDevice) << "no image yet";
+  std::string windows = std::filesystem::relative(FirmwareFile("gxTrim.srec")).string();
+  std::replace(windows.begin(), windows.end(), '/', '\\');
+  ASSERT_EQ(Program(*sim, windows), 0);
+  EXPECT_EQ(select(), st::kNoDevice) << "programming alone does not start it";
   ASSERT_EQ(sim->SendSmbusCommand(0x08, 0x17), 0);
+  EXPECT_EQ(sim->SendSmbusCommand(0x07, 0x17), st::kUnknownCommand);
+  for (const auto& [file, status] : badFiles) {
+    SCOPED_TRACE(file.string());
+    EXPECT_EQ(Program(*sim, file.string()), status);
+    EXPECT_TRUE(sim->TrimRunning()) << "a refused file leaves the controller alone";
+  }
   std::vector<uint8_t> data(129, 0);
   int16_t count = 0;
   EXPECT_EQ(sim->ReadSmbusBlock(0x0C, data, count, 0x17), st::kNoRowSelected);
@@ -132,7 +161,7 @@ TEST(SimDevices, RowWriteStoresTheRowOnlyWithBit3SetArmedAndWhole) {
     std::vector<uint8_t> block(row.begin(), row.end());
     block.push_back(static_cast<uint8_t>(a.tail));
     block.resize(static_cast<size_t>(a.size), 0);
-    int16_t status = sim->WriteSmbusWord(0x09, static_cast<int16_t>(0xB1E0), 0x17);
+    int16_t status = select();
     if (status == 0 && a.arm != 0) status = sim->WriteSmbusWord(0x11, a.arm, 0x17);
     if (status == 0) status = sim->WriteSmbusBlock(0x10, block, a.count, 0x17);
     EXPECT_EQ(status, a.status);
@@ -141,59 +170,26 @@ TEST(SimDevices, RowWriteStoresTheRowOnlyWithBit3SetArmedAndWhole) {
   ASSERT_EQ(sim->ReadSmbusBlock(0x0C, data, count, 0x17), 0);
   EXPECT_EQ(std::vector<uint8_t>(data.begin(), data.begin() + count),
             std::vector<uint8_t>(row.begin(), row.end()));
-}
-
-// Paths may use '\' and are taken relative to the working directory; each kind of bad file has
-// its own status and leaves the controller as it was.
-TEST(SimDevices, ProgrammingTakesEitherSeparatorAndAnswersAStatusPerKindOfBadFile) {
-  auto sim = Open();
-  std::string windows =
-      std::filesystem::relative(FirmwareFile("gxTrim.srec"), std::filesystem::current_path())
-          .string();
-  std::replace(windows.begin(), windows.end(), '/', '\\');
-  ASSERT_NE(windows.find('\\'), std::string::npos);
-  ASSERT_EQ(Program(*sim, windows), 0);
-  ASSERT_EQ(sim->SendSmbusCommand(0x08, 0x17), 0);
-
-  testing::ScratchDir dir;
-  std::filesystem::create_directory(dir.path / "folder.srec");
-  const std::vector<std::pair<std::filesystem::path, int16_t>> cases = {
-      {dir.path / "absent.srec", 1},
-      {"", 1},
-      {dir.path / "folder.srec", 2},
-      {dir.Write("empty.srec", ""), 3},
-      {dir.Write("malformed.srec", "S107001041424344DE\nX1\n"), 4},
-      {dir.Write("checksum.srec", "S107001041424344DF\n"), 5},
-      {dir.Write("nodata.srec", "S9030000FC\n"), 6},
-      {dir.Write("range.srec", "S20801000041424344EC\n"), 7}};
-  for (const auto& [file, status] : cases) {
-    SCOPED_TRACE(file.string());
-    EXPECT_EQ(Program(*sim, file.string()), status);
-    EXPECT_TRUE(sim->TrimRunning()) << "a refused file leaves the controller alone";
-  }
-  EXPECT_EQ(sim->SuccessfulProgrammings(), 1);
+  ASSERT_EQ(Program(*sim, FirmwareFile("halyard-fw.srec")), 0);
+  EXPECT_EQ(select(), st::kNoDevice) << "programming again stops the trim firmware";
+  EXPECT_EQ(sim->SuccessfulProgrammings(), 2);
 }
 
 // Each rule meets the same calls: reads of 0x0D, and selects of 0xB1E0 (passed as -20000) and
-// 0x31E0 on the controller.
+// 0x31E0 on the controller. A block's count is reported as given, its data never grown to it.
 TEST(SimRules, AnswerTheNthMatchingCallForCountCalls) {
   const std::vector<std::pair<std::string, std::vector<int16_t>>> cases = {
       {R"("op": "ReadSmbusWord")", {7, 0, 0, 0, 0, 0}},
       {R"("op": "ReadSmbusWord", "nth": 2, "count": 2)", {0, 0, 7, 0, 7, 0}},
       {R"("op": "ReadSmbusWord", "count": -1)", {7, 0, 7, 0, 7, 7}},
-      {R"("op": "ReadSmbusWord", "nth": 3, "count": -1)", {0, 0, 0, 0, 7, 7}},
-      {R"("op": "*", "nth": 2)", {0, 7, 0, 0, 0, 0}},
       {R"("op": "*", "nth": 3, "count": -1)", {0, 0, 7, 7, 7, 7}},
       {R"("op": "WriteSmbusWord", "match": {"word": "0xB1E0"}, "count": -1)", {0, 7, 0, 0, 0, 0}},
-      {R"("op": "WriteSmbusWord", "match": {"command": 9, "word": "0xB1E0", "device": "0x16"})",
-       {0, 7, 0, 0, 0, 0}},
       {R"("op": "WriteSmbusWord", "match": {"device": "0x17"}, "count": -1)", {0, 0, 0, 0, 0, 0}},
-      {R"("op": "ReadSmbusWord", "match": {"command": 9}, "count": -1)", {0, 0, 0, 0, 0, 0}},
   };
+  std::string error;
   for (const auto& [rule, expected] : cases) {
     SCOPED_TRACE(rule);
     auto sim = Open();
-    std::string error;
     ASSERT_TRUE(sim->AddRuleJson("{" + rule + R"(, "status": 7})", error)) << error;
     int16_t word = 0;
     const std::vector<int16_t> statuses = {
@@ -206,58 +202,39 @@ TEST(SimRules, AnswerTheNthMatchingCallForCountCalls) {
     EXPECT_EQ(statuses, expected);
     EXPECT_EQ(sim->Rules()[0].applied, std::count(expected.begin(), expected.end(), 7));
   }
-}
-
-TEST(SimRules, OutputsReplaceOnlyWhatTheyNameAndAnAnsweredWriteNeverReachesTheDevice) {
-  auto sim = Open();
-  std::string error;
-  for (const char* rule : {R"({"op": "ReadSmbusBlock", "match": {"command": "0x20"}, "count": 2,
-            "outputs": {"count": 200, "data": "48 61 6C"}})",
-                           R"({"op": "I2cAccess", "match": {"function": 1}, "status": 9})"}) {
-    ASSERT_TRUE(sim->AddRuleJson(rule, error)) << error;
-  }
-  std::vector<uint8_t> big(129, 0xEE);
+  auto sim = Open(R"({"rules": [{"op": "ReadSmbusBlock", "count": 2,
+                    "outputs": {"count": 200, "data": "48 61 6C"}}]})");
+  std::vector<uint8_t> big(129, 0xEE), tiny(1, 0), expected(129, 0xEE);
+  std::copy_n("Hal", 3, expected.begin());
   int16_t count = 0;
   ASSERT_EQ(sim->ReadSmbusBlock(0x20, big, count, 0x16), 0);
-  EXPECT_EQ(count, 200) << "the count is reported as given";
-  std::vector<uint8_t> expected(129, 0xEE);
-  std::copy_n("Hal", 3, expected.begin());
-  EXPECT_EQ(big, expected) << "never grown to the count";
-  std::vector<uint8_t> tiny(1, 0);
+  EXPECT_EQ(count, 200);
+  EXPECT_EQ(big, expected);
   ASSERT_EQ(sim->ReadSmbusBlock(0x20, tiny, count, 0x16), 0);
   EXPECT_EQ(tiny, (std::vector<uint8_t>{0x48, 0x61, 0x6C})) << "grown to the data only";
-  int16_t word = 0;
-  ASSERT_EQ(sim->I2cAccess(0, 1, 0, word), 0);
-  EXPECT_EQ(sim->I2cAccess(1, 0xA0, 0x51, word), 9);
-  EXPECT_EQ(sim->Target()[0x51], 0xFF);
-  EXPECT_EQ(sim->GetWriteStatus(), 9) << "the scripted answer is the write's outcome";
 }
 
-TEST(SimStateFile, TargetAndRowsOutliveTheProcessAndASaveIsAtomic) {
+// Target and rows outlive the process, a save is atomic, and a damaged state file refuses the
+// open with the place and is not overwritten.
+TEST(SimStateFile, RoundTripAtomicSaveAndDamagedFile) {
   testing::ScratchDir dir;
   const std::string bench = R"({"state_file": "s.json"})";
   const std::filesystem::path state = dir.path / "s.json";
   TargetMemory target;
-  for (size_t i = 0; i < target.size(); ++i)
-    target[i] = static_cast<uint8_t>(i * 13);
+  std::iota(target.begin(), target.end(), 0);
   FlashRow row;
   row.fill(0x3C);
-  {
-    auto sim = Open(bench, dir.path);
-    EXPECT_EQ(sim->Target(), BenchConfig::BlankTarget()) << "no state file yet";
-    sim->Target() = target;
-    sim->SetRow(0x0400, row);
-    sim->ControllerMemory()[0x5001] = 0x99;  // RAM: not kept
-    sim->CloseDevice();
-    EXPECT_EQ(sim->StateError(), "");
-    EXPECT_FALSE(std::filesystem::exists(state.string() + ".tmp"));
-  }
+  auto first = Open(bench, dir.path);
+  EXPECT_EQ(first->Target(), BenchConfig::BlankTarget()) << "no state file yet";
+  first->Target() = target;
+  first->SetRow(0x0400, row);
+  first->ControllerMemory()[0x5001] = 0x99;  // RAM: not kept
+  first->CloseDevice();
+  EXPECT_EQ(first->StateError(), "");
   auto sim = Open(bench, dir.path);
   EXPECT_EQ(sim->Target(), target);
   EXPECT_EQ(sim->Row(0x0400), row);
-  EXPECT_EQ(sim->Row(kReservedRowAddress), DefaultReservedRow());
   EXPECT_EQ(sim->ControllerMemory()[0x5001], 0x00);
-
   // A folder where the temporary file would go makes the write fail before the rename.
   const std::string saved = testing::ReadText(state);
   std::filesystem::create_directory(state.string() + ".tmp");
@@ -265,27 +242,16 @@ TEST(SimStateFile, TargetAndRowsOutliveTheProcessAndASaveIsAtomic) {
   sim->CloseDevice();
   EXPECT_NE(sim->StateError().find("s.json.tmp"), std::string::npos) << sim->StateError();
   EXPECT_EQ(testing::ReadText(state), saved);
-}
-
-TEST(SimStateFile, DamagedStateFileRefusesTheOpenWithThePlaceAndIsNotOverwritten) {
-  testing::ScratchDir dir;
-  const std::string memory(512, 'F');
-  const std::string format = R"({"format": "halyard-bench-state 1", )";
-  const std::vector<std::pair<std::string, std::string>> cases = {
-      {"{", "line 1, column 2"},
-      {R"({"format": "halyard-bench-state 2", "target_memory": ")" + memory + R"("})", "/format"},
-      {format + R"("target_memory": "FF"})", "/target_memory"},
-      {format + R"("target_memory": ")" + memory + R"(", "rows": {"0xB1E0": "00"}})",
-       "/rows/0xB1E0"},
-  };
-  for (const auto& [text, place] : cases) {
+  for (const auto& [text, place] :
+       {std::pair<std::string, std::string>{"{", "line 1, column 2"},
+        {R"({"format": "halyard-bench-state 1", "target_memory": "FF"})", "/target_memory"}}) {
     SCOPED_TRACE(text);
-    const std::filesystem::path state = dir.Write("s.json", text);
-    auto sim = Open(R"({"state_file": "s.json"})", dir.path, -1);
-    EXPECT_FALSE(sim->IsOpen());
-    EXPECT_EQ(sim->StateError().rfind(state.string() + ": ", 0), 0u) << sim->StateError();
-    EXPECT_NE(sim->StateError().find(place), std::string::npos) << sim->StateError();
-    sim->CloseDevice();
+    dir.Write("s.json", text);
+    auto damaged = Open(bench, dir.path, -1);
+    EXPECT_FALSE(damaged->IsOpen());
+    EXPECT_EQ(damaged->StateError().rfind(state.string() + ": ", 0), 0u) << damaged->StateError();
+    EXPECT_NE(damaged->StateError().find(place), std::string::npos) << damaged->StateError();
+    damaged->CloseDevice();
     EXPECT_EQ(testing::ReadText(state), text);
   }
 }
