@@ -8,10 +8,6 @@
 namespace halyard {
 
 namespace {
-constexpr int16_t kCmdMemoryAddress = 0x09;
-constexpr int16_t kCmdMemoryWrite = 0x0A;
-constexpr int16_t kCmdMemoryRead = 0x0B;
-constexpr int32_t kSwbKind = 2;
 constexpr int32_t kListKind = 2;
 
 char CharOfCode(int code) {

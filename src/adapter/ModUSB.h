@@ -7,26 +7,10 @@
 #include <string>
 
 #include "adapter/Dialogs.h"
+#include "adapter/Protocol.h"
 #include "adapter/TarnelRW.h"
 
 namespace halyard {
-
-// Device addresses as the adapter control takes them.
-inline constexpr int16_t kControllerDevice = 0x16;
-inline constexpr int16_t kTrimFirmwareDevice = 0x17;
-inline constexpr int16_t kTargetI2cDevice = 0xA0;
-
-// I2cAccess functions, and the two switch values of function 0.
-inline constexpr int32_t kI2cBracket = 0;
-inline constexpr int32_t kI2cWrite = 1;
-inline constexpr int32_t kI2cRead = 2;
-inline constexpr int16_t kBracketOpen = 1;
-inline constexpr int16_t kBracketClose = 0;
-
-// The test target's configuration block: flag byte (bit 0 = configured), text length, text.
-inline constexpr int16_t kTargetFlagRegister = 0x51;
-inline constexpr int16_t kTargetLengthRegister = 0x20;
-inline constexpr uint8_t kTargetTextRegister = 0x21;
 
 // Elements of the read buffer handed to a block read.
 inline constexpr size_t kBlockReadBufferSize = 129;

@@ -21,9 +21,9 @@ using nlohmann::json;
 
 FlashRow DefaultReservedRow() {
   FlashRow row{};
-  for (int i = 0; i < kTrimByteIndex; ++i)
-    row[static_cast<size_t>(i)] = static_cast<uint8_t>(i);
-  row[kTrimByteIndex] = 0x80;
+  for (size_t i = 0; i < kTrimByteIndex; ++i)
+    row[i] = static_cast<uint8_t>(i);
+  row[kTrimByteIndex] = kTrimMidrange;
   row[31] = 0xFF;
   return row;
 }

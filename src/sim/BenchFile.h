@@ -11,6 +11,7 @@
 #include <string_view>
 #include <vector>
 
+#include "adapter/Protocol.h"
 #include "sim/BenchRule.h"
 
 namespace halyard {
@@ -18,16 +19,10 @@ namespace halyard {
 using FlashRow = std::array<uint8_t, 32>;
 using TargetMemory = std::array<uint8_t, 256>;
 
-inline constexpr uint16_t kReservedRowAddress = 0xB1E0;
-inline constexpr int kTrimByteIndex = 30;
-inline constexpr size_t kControllerMemoryBytes = 0x10000;
-
 // The factory pattern of a fresh controller's reserved row: bytes 0 to 29 count up from 0x00,
 // byte 30 holds the midrange trim 0x80, byte 31 is still erased (0xFF).
 FlashRow DefaultReservedRow();
 
-// The identification text that configuring a test target stores.
-inline constexpr std::string_view kTargetIdText = "Halyard_Test";
 // Writes a configured target's block: flag bit 0 of register 0x51, the length in 0x20, the text
 // from 0x21 on. The other bits of 0x51 are kept, as configuring a real target keeps them.
 void WriteTargetConfiguration(TargetMemory& memory);

@@ -8,26 +8,11 @@ namespace halyard {
 namespace {
 
 // Commands of the controller at 0x16.
-constexpr int kCmdRowUpdatePrepare = 0x00;  // the station sends 0x0F00 before a row update
-constexpr int kCmdMemoryAddress = 0x09;
-constexpr int kCmdMemoryWrite = 0x0A;
-constexpr int kCmdMemoryRead = 0x0B;
-constexpr int kCmdSiliconVersion = 0x0D;
-constexpr int kCmdTargetIdBlock = 0x20;  // answered by the test target on the same bus
 // Commands of the trim firmware at 0x17.
-constexpr int kCmdTrimStart = 0x08;
-constexpr int kCmdRowAddress = 0x09;
-constexpr int kCmdRowRead = 0x0C;
-constexpr int kCmdRowWrite = 0x10;
-constexpr int kCmdRowWriteArm = 0x11;
-constexpr uint16_t kRowWriteArmWord = 0x000F;
-constexpr uint8_t kRowWriteTail = 0x0F;
-constexpr int kRowWriteCount = 33;
 // Bit 3 of controller location 0x0000 unlocks the flash for row writes.
 constexpr uint8_t kFlashUnlockBit = 0x08;
 
 constexpr int kSmbusBlockLimit = 32;
-constexpr int kSwbKind = 2;
 constexpr int kSwbFirstRegister = 0x20;
 constexpr int kSwbLastRegister = 0x8F;  // its high byte is the target's last byte, 0xFF
 constexpr int kListKind = 2;

@@ -14,26 +14,19 @@
 namespace halyard {
 
 namespace {
-constexpr int16_t kMidrange = 0x80;
-constexpr int16_t kTrimRegister = 0x5001;
-constexpr int16_t kTrimFirmwareFlag = 0x700A;
-constexpr int16_t kTrimFirmwareFlagValue = 0x02;
-constexpr uint8_t kCmdSiliconVersion = 0x0D;
-constexpr int16_t kRowWriteLocation = 0x0000;  // bit 3 lets the trim firmware write a row
-constexpr int16_t kRowWriteEnable = 0x08;
 constexpr int kClosingAttempts = 2;
-constexpr int16_t kCmdRowWriteLength = 0x11;
-constexpr int16_t kRowWriteLengthWord = 0x000F;
-constexpr int16_t kCmdRowWrite = 0x10;
-constexpr int16_t kRowWriteCount = 33;  // the 32 row bytes and 0x0F
 constexpr size_t kWriteBufferSize = 257;
-constexpr size_t kRowBytes = 32;
-constexpr size_t kTrimByte = 30;
 constexpr size_t kRowTextPerByte = 3;  // two digits and a blank
 constexpr size_t kShownDigits = 16;    // the last eight bytes
 constexpr float kRowWritePause = 0.3f;
-const std::string kReservedRowAddress = "B1E0";
 const std::string kErrorTitle = "Error";
+
+// A number as the hexadecimal text the routines below take ("B1E0", "17").
+std::string HexText(unsigned value, int digits = 1) {
+  char buf[8];
+  std::snprintf(buf, sizeof buf, "%0*X", digits, value);
+  return buf;
+}
 
 std::string ShownTrim(int16_t value) {
   char buf[8];
@@ -73,9 +66,9 @@ bool SetBarValue(ScrollBarState& bar, int16_t value) {
 }  // namespace
 
 void TrimPanel::StartTrim_Click() {
-  SetFineAdjustValue(kMidrange);
-  SetGrossAdjustValue(kMidrange);
-  ctx_.controls.CurrentTrim.Caption = "80";
+  SetFineAdjustValue(kTrimMidrange);
+  SetGrossAdjustValue(kTrimMidrange);
+  ctx_.controls.CurrentTrim.Caption = HexText(kTrimMidrange);
 
   uint8_t major = 0;
   uint8_t minor = 0;
@@ -98,11 +91,11 @@ void TrimPanel::StartTrim_Click() {
                         kErrorTitle);
     return;
   }
-  if (SendCommandHex("08", "17") != 0) {
+  if (SendCommandHex(HexText(kCmdTrimStart), HexText(kTrimFirmwareDevice)) != 0) {
     ctx_.dialogs.MsgBox("Could not start the controller trim program", 0, kErrorTitle);
     return;
   }
-  if (ctx_.modUSB.WriteControllerByte(kTrimRegister, kMidrange) != 0) {
+  if (ctx_.modUSB.WriteControllerByte(kTrimRegister, kTrimMidrange) != 0) {
     ctx_.dialogs.MsgBox("Transaction to set midrange osc trim value failed", 0, kErrorTitle);
     return;
   }
@@ -179,14 +172,15 @@ int16_t TrimPanel::ReadBlockHex(const std::string& command, const std::string& d
 }
 
 int32_t TrimPanel::ReadReservedRow(const std::string& rowAddress, std::string& rowText) {
-  const int16_t status = WriteWordHex("9", "17", rowAddress);
+  const int16_t status =
+      WriteWordHex(HexText(kCmdRowAddress), HexText(kTrimFirmwareDevice), rowAddress);
   if (status != 0) return status;
-  return ReadBlockHex("C", "17", rowText);
+  return ReadBlockHex(HexText(kCmdRowRead), HexText(kTrimFirmwareDevice), rowText);
 }
 
 void TrimPanel::RsvFlashRd_Click() {
   std::string rowText;
-  ReadReservedRow(kReservedRowAddress, rowText);
+  ReadReservedRow(HexText(kReservedRowAddress), rowText);
   ctx_.controls.ReservedRow.Text = LastChars(RowDigits(rowText), kShownDigits);
 }
 
@@ -200,7 +194,7 @@ void TrimPanel::Update_Click() {
 
 void TrimPanel::WriteTrimRow(int16_t& location, bool& locationRead) {
   std::string rowText;
-  if (ReadReservedRow(kReservedRowAddress, rowText) != 0) return;
+  if (ReadReservedRow(HexText(kReservedRowAddress), rowText) != 0) return;
   // Anything but a whole row would be written back as something other than the row read:
   // a shorter one padded with zeros, a longer one cut, and the trim byte in the wrong place.
   if (rowText.size() != kRowBytes * kRowTextPerByte) return;
@@ -209,9 +203,9 @@ void TrimPanel::WriteTrimRow(int16_t& location, bool& locationRead) {
 
   std::string digits;
   for (size_t k = 0; k < kRowBytes; ++k) {
-    digits += k == kTrimByte ? *trimDigits : rowText.substr(k * kRowTextPerByte, 2);
+    digits += k == kTrimByteIndex ? *trimDigits : rowText.substr(k * kRowTextPerByte, 2);
   }
-  digits += "0F";
+  digits += HexText(kRowWriteTail, 2);
 
   std::vector<uint8_t> buffer(kWriteBufferSize, 0);
   int16_t converted = 0;
@@ -219,7 +213,7 @@ void TrimPanel::WriteTrimRow(int16_t& location, bool& locationRead) {
   if (!Utils::HexTextToBytes(conversion, buffer, converted)) return;
 
   // Whatever the controller makes of this word, the row write does not depend on its outcome.
-  ctx_.modUSB.WriteWordBytes(0x00, 0x0F, 0x00);
+  ctx_.modUSB.WriteWordBytes(kCmdRowUpdatePrepare, 0x0F, 0x00);
   if (ctx_.modUSB.ReadControllerByte(kRowWriteLocation, location) != 0) return;
   locationRead = true;
   if (ctx_.modUSB.WriteControllerByte(kRowWriteLocation,
@@ -228,8 +222,7 @@ void TrimPanel::WriteTrimRow(int16_t& location, bool& locationRead) {
   }
   ctx_.utils.WaitSeconds(kRowWritePause);
   // The row address is still the one the read selected.
-  if (ctx_.TarnelRW1.WriteSmbusWord(kCmdRowWriteLength, kRowWriteLengthWord, kTrimFirmwareDevice) !=
-      0) {
+  if (ctx_.TarnelRW1.WriteSmbusWord(kCmdRowWriteArm, kRowWriteArmWord, kTrimFirmwareDevice) != 0) {
     return;
   }
   ctx_.utils.WaitSeconds(kRowWritePause);
