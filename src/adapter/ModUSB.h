@@ -24,8 +24,6 @@ class ModUSB {
   // `appTitle` is the application's own title, used by the one message this module shows.
   ModUSB(TarnelRW& adapterControl, Dialogs& dialogs, std::string appTitle);
 
-  TarnelRW& AdapterControl() { return AdapterControl_; }
-
   // True when an adapter is open: the first listed name (up to the first ",") is opened.
   bool AttachAdapter();
   void DetachAdapter();

@@ -23,7 +23,7 @@ Form1::Form1(TarnelRW& tarnelRW1, Dialogs& dialogs, EventPump& pump, AppInfo inf
       testPanel_(context_),
       setUpPanel_(context_),
       programmingPanel_(context_),
-      trimPanel_(context_, programmingPanel_) {}
+      trimPanel_(context_, [this] { return programmingPanel_.ProgramFromSrec(); }) {}
 
 Form1::~Form1() {
   Form_Unload();

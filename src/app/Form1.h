@@ -14,11 +14,11 @@
 #include "adapter/ModUSB.h"
 #include "adapter/TarnelRW.h"
 #include "adapter/Utils.h"
-#include "app/Controls.h"
-#include "app/FormContext.h"
 #include "bustest/TestPanel.h"
 #include "programming/ProgrammingPanel.h"
-#include "programming/SetUpPanel.h"
+#include "setup/SetUpPanel.h"
+#include "station/Controls.h"
+#include "station/FormContext.h"
 #include "trim/TrimPanel.h"
 
 namespace halyard {
@@ -72,11 +72,6 @@ class Form1 {
   const WindowState& State() const { return state_; }
   const AppInfo& Info() const { return info_; }
   std::filesystem::path ConfigurationPath() const;
-
-  TestPanel& Tests() { return testPanel_; }
-  TrimPanel& Trim() { return trimPanel_; }
-  ProgrammingPanel& Programming() { return programmingPanel_; }
-  SetUpPanel& SetUp() { return setUpPanel_; }
 
  private:
   template <typename Handler>

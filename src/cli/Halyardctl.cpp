@@ -10,12 +10,10 @@
 
 #include "Version.h"
 #include "adapter/EventPump.h"
-#include "adapter/TracingAdapter.h"
-#include "app/Form1.h"
+#include "assembly/Station.h"
 #include "cli/ConsoleServices.h"
 #include "cli/FormJson.h"
 #include "cli/Steps.h"
-#include "sim/SimulatedAdapter.h"
 
 namespace halyard::cli {
 
@@ -39,23 +37,30 @@ std::string OneLine(std::string text) {
 
 class Session {
  public:
-  Session(const Options& options, TarnelRW& bench, AppInfo info, std::ostream& out)
+  Session(const Options& options, std::ostream& out)
       : options_(options),
         out_(out),
-        tracer_(bench, TraceSink()),
         dialogs_(options.json ? nullptr : &out),
-        pump_(MakePump(options.noWait)),
-        form_(tracer_, dialogs_, *pump_, std::move(info)) {}
+        pump_(MakePump(options.noWait)) {}
+
+  // Builds the station; false, with one line in `error`, when its backend cannot be had.
+  bool Build(StationOptions stationOptions, std::string& error) {
+    stationOptions.traceSink = TraceSink();
+    station_ = Station::Build(stationOptions, dialogs_, *pump_, error);
+    if (!station_) return false;
+    form_ = &station_->Form();
+    return true;
+  }
 
   int Run(const std::vector<Step>& steps) {
     Begin("startup");
-    Json before = FormToJson(form_);
-    form_.Form_Load();
+    Json before = FormToJson(*form_);
+    form_->Form_Load();
     Finish("startup", before, std::nullopt, true);
 
     for (const Step& step : steps) {
       Begin(step.text);
-      before = FormToJson(form_);
+      before = FormToJson(*form_);
       bool passed = true;
       const bool wentThrough = Perform(step, passed);
       std::optional<bool> verdict;
@@ -67,8 +72,8 @@ class Session {
     }
 
     Begin("shutdown");
-    before = FormToJson(form_);
-    form_.Form_Unload();
+    before = FormToJson(*form_);
+    form_->Form_Unload();
     Finish("shutdown", before, std::nullopt, true);
 
     const bool failed =
@@ -95,7 +100,7 @@ class Session {
   bool Perform(const Step& step, bool& passed) {
     switch (step.kind) {
       case StepKind::kTab:
-        return form_.SelectTab(static_cast<int16_t>(step.value));
+        return form_->SelectTab(static_cast<int16_t>(step.value));
       case StepKind::kState:
         return true;
       case StepKind::kVersionTest:
@@ -103,39 +108,39 @@ class Session {
       case StepKind::kI2cTest:
       case StepKind::kSwbTest: {
         const int index = TestIndex(step.kind);
-        const bool ran = form_.Command2_Click(static_cast<int16_t>(index));
+        const bool ran = form_->Command2_Click(static_cast<int16_t>(index));
         // A single test leaves TestPassed alone; its verdict is the caption it leaves.
-        passed = ran && form_.Controls().Label6[static_cast<size_t>(index)].Caption == "True";
+        passed = ran && form_->Controls().Label6[static_cast<size_t>(index)].Caption == "True";
         return ran;
       }
       case StepKind::kRunAll: {
-        const bool ran = form_.Command2_Click(kRunAllIndex);
-        passed = ran && form_.State().TestPassed[kRunAllIndex];
+        const bool ran = form_->Command2_Click(kRunAllIndex);
+        passed = ran && form_->State().TestPassed[kRunAllIndex];
         return ran;
       }
       case StepKind::kConfigure:
-        return form_.Command1_Click();
+        return form_->Command1_Click();
       case StepKind::kProgram:
-        return form_.Program_Click();
+        return form_->Program_Click();
       case StepKind::kSrec:
-        form_.SetSrecName(step.path);
+        form_->SetSrecName(step.path);
         return true;
       case StepKind::kTrimSrec:
-        form_.SetTrimFilePathAndName(step.path);
+        form_->SetTrimFilePathAndName(step.path);
         return true;
       case StepKind::kAutoUpdate:
-        form_.SetAutoUpdate(static_cast<int16_t>(step.value));
+        form_->SetAutoUpdate(static_cast<int16_t>(step.value));
         return true;
       case StepKind::kTrimStart:
-        return form_.StartTrim_Click();
+        return form_->StartTrim_Click();
       case StepKind::kFine:
-        return form_.MoveFineAdjust(static_cast<int16_t>(step.value));
+        return form_->MoveFineAdjust(static_cast<int16_t>(step.value));
       case StepKind::kGross:
-        return form_.MoveGrossAdjust(static_cast<int16_t>(step.value));
+        return form_->MoveGrossAdjust(static_cast<int16_t>(step.value));
       case StepKind::kTrimRead:
-        return form_.RsvFlashRd_Click();
+        return form_->RsvFlashRd_Click();
       case StepKind::kTrimUpdate:
-        return form_.Update_Click();
+        return form_->Update_Click();
     }
     return false;
   }
@@ -146,9 +151,9 @@ class Session {
 
   void Finish(const std::string& name, const Json& before, std::optional<bool> verdict,
               bool wentThrough) {
-    const Json after = FormToJson(form_);
+    const Json after = FormToJson(*form_);
     std::vector<Message> messages = dialogs_.TakeMessages();
-    std::vector<std::string> trace = tracer_.TakeLines();
+    std::vector<std::string> trace = station_->TakeTrace();
     if (options_.json) {
       Json report;
       report["step"] = name;
@@ -182,7 +187,7 @@ class Session {
   }
 
   void PrintState() {
-    for (const auto& [name, value] : FlattenForm(FormToJson(form_))) {
+    for (const auto& [name, value] : FlattenForm(FormToJson(*form_))) {
       out_ << "  " << name << " = " << value << "\n";
     }
   }
@@ -212,10 +217,10 @@ class Session {
 
   const Options& options_;
   std::ostream& out_;
-  TracingAdapter tracer_;
   ConsoleDialogs dialogs_;
   std::unique_ptr<EventPump> pump_;
-  Form1 form_;
+  std::unique_ptr<Station> station_;
+  Form1* form_ = nullptr;
   std::vector<std::string> failedSteps_;
   std::vector<std::string> ignoredSteps_;
 };
@@ -239,17 +244,16 @@ int RunSession(const Options& options, const std::filesystem::path& programDir, 
       return kExitUsage;
     }
   }
-  std::unique_ptr<SimulatedAdapter> bench = MakeSimulatedAdapter(options.benchPath, error);
-  if (!bench) {
+  StationOptions stationOptions;
+  stationOptions.benchPath = options.benchPath;
+  stationOptions.app.title = kStationName;
+  stationOptions.app.programPath = programDir / kStationName;
+  stationOptions.app.configPath = options.configPath;
+  Session session(options, out);
+  if (!session.Build(std::move(stationOptions), error)) {
     err << kProgramName << ": " << OneLine(error) << "\n";
     return kExitUsage;
   }
-
-  AppInfo info;
-  info.title = kStationName;
-  info.programPath = programDir / kStationName;
-  info.configPath = options.configPath;
-  Session session(options, *bench, std::move(info), out);
   return session.Run(steps);
 }
 

@@ -3,7 +3,7 @@
 
 #include <cstdint>
 
-#include "app/FormContext.h"
+#include "station/FormContext.h"
 
 namespace halyard {
 

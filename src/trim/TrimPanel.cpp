@@ -246,7 +246,7 @@ void TrimPanel::CloseTrimUpdate(int16_t location, bool locationRead) {
     const auto cleared = static_cast<int16_t>(location & ~kRowWriteEnable & 0xFF);
     if (ctx_.modUSB.WriteControllerByte(kRowWriteLocation, cleared) != 0) continue;
     // Only "checked" asks for it; the grey state does not.
-    if (ctx_.controls.AutoUpdate.Value == 1) programming_.ProgramFromSrec();
+    if (ctx_.controls.AutoUpdate.Value == 1) reprogram_();
     return;
   }
 }

@@ -2,17 +2,21 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
+#include <utility>
 
-#include "app/FormContext.h"
-#include "programming/ProgrammingPanel.h"
+#include "station/FormContext.h"
 
 namespace halyard {
 
 class TrimPanel {
  public:
-  TrimPanel(FormContext& ctx, ProgrammingPanel& programming)
-      : ctx_(ctx), programming_(programming) {}
+  // What "Update Trim" runs to reprogram the controller when AutoUpdate is checked; the
+  // station hands in the Programming tab's procedure. Returns its status, 0 for success.
+  using Reprogram = std::function<int16_t()>;
+
+  TrimPanel(FormContext& ctx, Reprogram reprogram) : ctx_(ctx), reprogram_(std::move(reprogram)) {}
 
   // "Start": midrange, silicon version check, trim firmware programmed and started, trim
   // register at midrange. Each failure shows its box titled "Error" and ends the start.
@@ -51,7 +55,7 @@ class TrimPanel {
   void CloseTrimUpdate(int16_t location, bool locationRead);
 
   FormContext& ctx_;
-  ProgrammingPanel& programming_;
+  Reprogram reprogram_;
 };
 
 }  // namespace halyard

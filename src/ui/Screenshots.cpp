@@ -12,8 +12,7 @@
 #include <string>
 
 #include "adapter/Dialogs.h"
-#include "app/Form1.h"
-#include "sim/SimulatedAdapter.h"
+#include "assembly/Station.h"
 #include "ui/QtServices.h"
 #include "ui/StationWindow.h"
 
@@ -56,17 +55,18 @@ int main(int argc, char** argv) {
   std::filesystem::current_path(programDir);
 
   const auto start = std::chrono::steady_clock::now();
+  PrintingDialogs dialogs;
+  halyard::ui::QtEventPump pump;
+  halyard::StationOptions options;
+  options.app.programPath = programDir / "halyard-station";
+  options.trace = false;
   std::string error;
-  const auto bench = halyard::MakeSimulatedAdapter("", error);
-  if (!bench) {
+  const auto station = halyard::Station::Build(options, dialogs, pump, error);
+  if (!station) {
     std::fprintf(stderr, "halyard-screenshots: %s\n", error.c_str());
     return 2;
   }
-  PrintingDialogs dialogs;
-  halyard::ui::QtEventPump pump;
-  halyard::AppInfo info;
-  info.programPath = programDir / "halyard-station";
-  halyard::Form1 form(*bench, dialogs, pump, info);
+  halyard::Form1& form = station->Form();
   form.Form_Load();
   halyard::ui::StationWindow window(form);
   pump.SetBeforeWait([&window] { window.SyncFromForm(); });

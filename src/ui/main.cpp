@@ -8,9 +8,7 @@
 #include <optional>
 #include <string>
 
-#include "adapter/TracingAdapter.h"
-#include "app/Form1.h"
-#include "sim/SimulatedAdapter.h"
+#include "assembly/Station.h"
 #include "ui/QtServices.h"
 #include "ui/StationWindow.h"
 
@@ -52,25 +50,22 @@ int main(int argc, char** argv) {
     return 2;
   }
 
-  // The bench comes before Qt, so a bad bench file gets its one line and nothing else.
+  // The station is built before Qt, so a bad bench file gets its one line and nothing else.
+  halyard::ui::QtDialogs dialogs;
+  halyard::ui::QtEventPump pump;
+  halyard::StationOptions options;
+  options.benchPath = benchPath;
+  if (!configPath.empty()) options.app.configPath = configPath;
+  options.app.programPath = std::filesystem::read_symlink("/proc/self/exe");
   std::string error;
-  const auto bench = halyard::MakeSimulatedAdapter(benchPath, error);
-  if (!bench) {
+  const auto station = halyard::Station::Build(options, dialogs, pump, error);
+  if (!station) {
     std::cerr << "halyard-station: " << error << "\n";
     return 2;
   }
 
   QApplication app(argc, argv);
-  halyard::TracingAdapter tracing(*bench);
-
-  halyard::AppInfo info;
-  info.programPath = QCoreApplication::applicationFilePath().toStdString();
-  if (info.programPath.empty()) info.programPath = std::filesystem::read_symlink("/proc/self/exe");
-  if (!configPath.empty()) info.configPath = configPath;
-
-  halyard::ui::QtDialogs dialogs;
-  halyard::ui::QtEventPump pump;
-  halyard::Form1 form(tracing, dialogs, pump, info);
+  halyard::Form1& form = station->Form();
   // Start-up's message boxes appear on their own, before the window.
   form.Form_Load();
 
@@ -79,8 +74,8 @@ int main(int argc, char** argv) {
   dialogs.SetBeforeShow([&window] { window.SyncFromForm(); });
   pump.SetBeforeWait([&window] { window.SyncFromForm(); });
   // The window keeps no trace: halyardctl is the tool that reports it.
-  window.SetAfterEvent([&tracing] { tracing.TakeLines(); });
-  tracing.TakeLines();
+  window.SetAfterEvent([&station] { station->TakeTrace(); });
+  station->TakeTrace();
   window.show();
   const int status = app.exec();
   form.Form_Unload();  // already done when the window closed; kept for a quit from elsewhere

@@ -4,35 +4,20 @@
 #include <filesystem>
 #include <fstream>
 
-#include "adapter/TracingAdapter.h"
-#include "app/Form1.h"
-#include "sim/SimulatedAdapter.h"
 #include "support/Golden.h"
-#include "support/TestServices.h"
+#include "support/TestStation.h"
 
 namespace halyard {
 namespace {
 
 using testing::ExpectGolden;
-using testing::FakeEventPump;
-using testing::RecordingDialogs;
 
-std::vector<std::string> StartAndStop(const std::string& benchJson, WindowState* state = nullptr) {
-  std::string error;
-  auto bench = MakeSimulatedAdapterFromJson(benchJson, error);
-  EXPECT_NE(bench, nullptr) << error;
-  if (!bench) return {};
-  TracingAdapter trace(*bench);
-  RecordingDialogs dialogs;
-  FakeEventPump pump;
-  AppInfo info;
-  info.programPath = "/nonexistent/halyard-station";  // no configuration file
-  {
-    Form1 form(trace, dialogs, pump, info);
-    form.Form_Load();
-    if (state) *state = form.State();
-  }
-  return trace.TakeLines();
+// Start-up without a configuration file, then shutdown: every bus line of both.
+std::vector<std::string> StartAndStop(const std::string& benchJson, WindowState* state) {
+  testing::TestStation station({.bench = benchJson, .ini = ""});
+  *state = station.form().State();
+  station.form().Form_Unload();
+  return station.all;
 }
 
 TEST(StartupGolden, BlankAndConfiguredTargets) {

@@ -6,40 +6,43 @@
 #include <tuple>
 
 #include "adapter/ModUSB.h"
-#include "bustest/StationBench.h"
 #include "support/Golden.h"
+#include "support/TestStation.h"
 
 namespace halyard {
 namespace {
 
+const testing::TestStationSetup kConfigured{.bench = R"({"target": {"configured": true}})"};
+
 TEST(StationTest, ConfiguringABlankTargetMatchesItsGoldenTrace) {
-  testing::StationBench bench;
-  bench.form->SelectTab(1);
-  bench.form->Command1_Click();
-  bench.form->Form_Unload();
+  testing::TestStation bench;
+  bench.form().SelectTab(1);
+  bench.form().Command1_Click();
+  bench.form().Form_Unload();
   testing::ExpectGolden(bench.all, "bustest/golden/configure-blank-target.txt");
 }
 
 TEST(StationTest, OperatorConfiguresABlankTargetThenEachRunAllIsCounted) {
-  testing::StationBench bench;
-  ASSERT_TRUE(bench.form->SelectTab(1));
-  EXPECT_EQ(bench.form->Controls().SSTab1.Tab, 2);  // the guard sends the operator to SetUp
-  ASSERT_TRUE(bench.form->Command1_Click());
-  EXPECT_EQ(bench.form->Controls().SSTab1.Tab, 1);
+  testing::TestStation bench;
+  ASSERT_TRUE(bench.form().SelectTab(1));
+  EXPECT_EQ(bench.form().Controls().SSTab1.Tab, 2);  // the guard sends the operator to SetUp
+  ASSERT_TRUE(bench.form().Command1_Click());
+  EXPECT_EQ(bench.form().Controls().SSTab1.Tab, 1);
   for (const char* count : {"1", "2"}) {
-    ASSERT_TRUE(bench.form->Command2_Click(4));
-    EXPECT_EQ(bench.form->Controls().Label6[4].Caption, "Pass");
-    EXPECT_EQ(bench.form->Controls().Label3.Caption, count);
+    ASSERT_TRUE(bench.form().Command2_Click(4));
+    EXPECT_EQ(bench.form().Controls().Label6[4].Caption, "Pass");
+    EXPECT_EQ(bench.form().Controls().Label3.Caption, count);
   }
 }
 
 TEST(StationTest, PassingRunAllMatchesItsGoldenTraceWhateverIsClickedDuringItsWaits) {
-  testing::StationBench bench(true);
-  Form1& form = *bench.form;
+  testing::TestStation bench(kConfigured);
+  Form1& form = bench.form();
+  const size_t startup = bench.all.size();
   std::vector<size_t> callsBeforeWait;
   std::vector<bool> taken;
   bench.pump.duringWait = [&] {
-    callsBeforeWait.push_back(bench.tracer.Lines().size());
+    callsBeforeWait.push_back(bench.all.size() - startup);
     taken.insert(taken.end(),
                  {form.Command2_Click(0), form.Command2_Click(1), form.Command2_Click(2),
                   form.Command2_Click(3), form.Command2_Click(4), form.Command1_Click(),
@@ -69,31 +72,31 @@ void ExpectRun(const Form1& form, int failing, const std::string& count) {
 }
 
 TEST(StationTest, EachFailingCallOfRunAllFailsItsTestAloneAndTheNextRunPasses) {
-  testing::StationBench reference(true);
-  reference.form->Command2_Click(4);
-  const std::vector<std::string> passing = reference.tracer.TakeLines();
+  testing::TestStation reference(kConfigured);
+  reference.form().Command2_Click(4);
+  const std::vector<std::string> passing = reference.TakeTrace();
   // Version, SMBus, I2C (open, thirteen reads, close), seven SWB words: as the golden trace.
   ASSERT_EQ(passing.size(), 23u);
   for (size_t failing = 0; failing < passing.size(); ++failing) {
     for (int16_t status : {int16_t{-1}, int16_t{7}}) {
       SCOPED_TRACE(passing[failing] + " fails with " + std::to_string(status));
-      testing::StationBench bench(true);
+      testing::TestStation bench(kConfigured);
       bench.FailNthCall(failing + 1, status);
-      ASSERT_TRUE(bench.form->Command2_Click(4));
+      ASSERT_TRUE(bench.form().Command2_Click(4));
       // The failing call's test; the I2C close's status is never looked at.
       const int test = failing == 15 ? -1 : failing < 2 ? int(failing) : failing < 16 ? 2 : 3;
       // Nothing follows the failing call but the I2C test's close.
-      EXPECT_EQ(bench.tracer.Lines().size(), test < 0 ? 23 : failing + (test == 2 ? 2 : 1));
-      EXPECT_TRUE(test < 0 || !bench.sim->I2cRunOpen());  // a scripted close closes nothing
-      ExpectRun(*bench.form, test, test < 0 ? "1" : "0");
+      EXPECT_EQ(bench.TakeTrace().size(), test < 0 ? 23 : failing + (test == 2 ? 2 : 1));
+      EXPECT_TRUE(test < 0 || !bench.sim().I2cRunOpen());  // a scripted close closes nothing
+      ExpectRun(bench.form(), test, test < 0 ? "1" : "0");
       // The failing test's detail shows the status; the version test has none, and an I2C run
       // that did not open leaves it as it was.
       if (test > 0 && failing != 2) {
-        EXPECT_EQ(bench.form->Controls().Label5[size_t(test)].Caption, std::to_string(status));
+        EXPECT_EQ(bench.form().Controls().Label5[size_t(test)].Caption, std::to_string(status));
       }
       EXPECT_TRUE(bench.dialogs.messages.empty());
-      ASSERT_TRUE(bench.form->Command2_Click(4));
-      ExpectRun(*bench.form, -1, test < 0 ? "2" : "1");
+      ASSERT_TRUE(bench.form().Command2_Click(4));
+      ExpectRun(bench.form(), -1, test < 0 ? "2" : "1");
     }
   }
 }
@@ -111,20 +114,18 @@ TEST(StationTest, BenchAnswersThatFailTheirTest) {
   };
   for (const auto& [name, second, count, text, failing, detail] : rows) {
     SCOPED_TRACE(name);
-    testing::StationBench bench(true);
-    for (Operation op : {Operation::kGetAdapterVersion, Operation::kReadSmbusBlock}) {
-      BenchRule rule;
-      rule.op = op;
-      rule.times = -1;
-      rule.outputs.first = 0x312E;
-      rule.outputs.second = second;
-      rule.outputs.count = count;
-      rule.outputs.data = std::vector<uint8_t>(text.begin(), text.end());
-      bench.sim->AddRule(rule);
-    }
-    ASSERT_TRUE(bench.form->Command2_Click(4));
-    ExpectRun(*bench.form, failing, "0");
-    EXPECT_EQ(bench.form->Controls().Label5[size_t(failing)].Caption, detail);
+    testing::TestStation bench(kConfigured);
+    std::string data;
+    for (unsigned char c : text)
+      data += TraceBytes({c}, 1) + " ";
+    bench.Rule(
+        R"({"op": "GetAdapterVersion", "count": -1, "outputs": {"first": 12590, "second": )" +
+        std::to_string(second) + "}}");
+    bench.Rule(R"({"op": "ReadSmbusBlock", "count": -1, "outputs": {"count": )" +
+               std::to_string(count) + R"(, "data": ")" + data + R"("}})");
+    ASSERT_TRUE(bench.form().Command2_Click(4));
+    ExpectRun(bench.form(), failing, "0");
+    EXPECT_EQ(bench.form().Controls().Label5[size_t(failing)].Caption, detail);
   }
 }
 

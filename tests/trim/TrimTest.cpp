@@ -12,34 +12,45 @@
 #include <vector>
 
 #include "support/Golden.h"
-#include "support/MockTarnelRW.h"
-#include "trim/PanelHarness.h"
+#include "support/TestStation.h"
 
 namespace halyard::testing {
 namespace {
 
 using namespace ::testing;
 
+// The trim firmware running, location 0x0000 seeded with 0xA5 (bit 3 clear).
+void Start(TestStation& s) {
+  s.form().StartTrim_Click();
+  ASSERT_TRUE(s.dialogs.messages.empty() && s.sim().TrimRunning());
+  s.sim().ControllerMemory()[0x0000] = 0xA5;
+  s.TakeTrace();
+}
+
 // Compared with tests/trim/golden/<name>.txt, the checkout's folder written as <source>.
 TEST(TrimOnBench, GoldenTracesOfStartReadAndUpdate) {
   for (const std::string name : {"start", "read", "update", "update-auto"}) {
     SCOPED_TRACE(name);
-    Bench b(name != "read" ? "{}" : R"({"controller": {"reserved_row":
-        "E0E1E2E3E4E5E6E7E8E9EAEBECEDEEEFF0F1F2F3F4F5F6F7F8F9FAFBFCFD05FF"}})");
-    name == "start" ? b.h.trim.StartTrim_Click() : b.Start();
-    if (name == "read") b.h.trim.RsvFlashRd_Click();
-    EXPECT_TRUE(name != "read" || b.h.controls.ReservedRow.Text == "F8F9FAFBFCFD05FF");
+    TestStation b({.bench = name != "read" ? "{}" : R"({"controller": {"reserved_row":
+        "E0E1E2E3E4E5E6E7E8E9EAEBECEDEEEFF0F1F2F3F4F5F6F7F8F9FAFBFCFD05FF"}})"});
+    if (name == "start") {
+      b.form().StartTrim_Click();
+    } else {
+      Start(b);
+    }
+    if (name == "read") b.form().RsvFlashRd_Click();
+    EXPECT_TRUE(name != "read" || b.controls().ReservedRow.Text == "F8F9FAFBFCFD05FF");
     if (name.starts_with("update")) {
-      b.h.trim.SetFineAdjustValue(name == "update" ? 0x70 : 0x80);
-      b.h.controls.AutoUpdate.Value = name == "update" ? 0 : 1;
-      b.trace.TakeLines();
-      b.h.trim.Update_Click();
+      b.form().MoveFineAdjust(name == "update" ? 0x70 : 0x80);
+      b.form().SetAutoUpdate(name == "update" ? 0 : 1);
+      b.TakeTrace();
+      b.form().Update_Click();
     }
     // Each pause follows a write to the controller's flash: bit 3 set, the 0x11 word, the block.
-    EXPECT_NEAR(b.h.pump.WaitedSeconds(), name.starts_with("update") ? 0.9 : 0.0, 1e-6);
-    EXPECT_TRUE(b.h.dialogs.messages.empty());
+    EXPECT_NEAR(b.pump.WaitedSeconds(), name.starts_with("update") ? 0.9 : 0.0, 1e-6);
+    EXPECT_TRUE(b.dialogs.messages.empty());
     const std::string dir = SourceDir().string();
-    std::vector<std::string> trace = b.trace.TakeLines();
+    std::vector<std::string> trace = b.TakeTrace();
     for (std::string& line : trace) {
       for (size_t at; (at = line.find(dir)) != std::string::npos;)
         line.replace(at, dir.size(), "<source>");
@@ -64,17 +75,18 @@ TEST(StartOnBench, EachFailingCallAndEachRejectedVersionGivesItsMessages) {
   for (const auto& [version, call, prompts] : cases) {
     for (const std::string status : {"-1", "9"}) {
       SCOPED_TRACE(version + " call " + std::to_string(call) + " status " + status);
-      Bench b(R"({"controller": {"silicon_version": ")" + version + R"("}})");
+      TestStation b({.bench = R"({"controller": {"silicon_version": ")" + version + R"("}})"});
       if (call > 0)
         b.Rule(R"({"op": "*", "status": )" + status + ", \"nth\": " + std::to_string(call) + "}");
-      b.h.trim.StartTrim_Click();
+      b.form().StartTrim_Click();
+      const size_t calls = b.TakeTrace().size();
       std::vector<RecordedMessage> expected;
       for (const std::string& prompt : prompts)
         expected.push_back({prompt, 0, "Error"});
-      EXPECT_EQ(b.h.dialogs.messages, expected);
-      EXPECT_TRUE(call > 0 || b.sim->TrimRunning() == prompts.empty());
+      EXPECT_EQ(b.dialogs.messages, expected);
+      EXPECT_TRUE(call > 0 || b.sim().TrimRunning() == prompts.empty());
       // A reported failure ends the start at the failed call.
-      EXPECT_TRUE(call == 0 || prompts.empty() || b.trace.Lines().size() == size_t(call));
+      EXPECT_TRUE(call == 0 || prompts.empty() || calls == size_t(call));
     }
   }
 }
@@ -106,27 +118,27 @@ TEST(UpdateOnBench, EveryFailingCallAndRowLengthLeavesRowAndLocationSound) {
   for (const auto& [rule, n, fine, value, stored] : cases) {
     for (const int16_t autoUpdate : {0, 1, 2}) {
       SCOPED_TRACE(rule + " auto " + std::to_string(autoUpdate));
-      Bench b;
-      b.Start();
-      fine ? b.h.trim.SetFineAdjustValue(value) : b.h.trim.SetGrossAdjustValue(value);
-      b.h.controls.AutoUpdate.Value = autoUpdate;
-      b.trace.TakeLines();
-      const FlashRow before = *b.sim->Row(kReservedRowAddress);
+      TestStation b;
+      Start(b);
+      fine ? b.form().MoveFineAdjust(value) : b.form().MoveGrossAdjust(value);
+      b.form().SetAutoUpdate(autoUpdate);
+      b.TakeTrace();
+      const FlashRow before = *b.sim().Row(kReservedRowAddress);
       FlashRow intended = before;
       if (n == 32) std::iota(intended.begin(), intended.end(), uint8_t{0x60});
       if (n < 0 || n == 32) intended[kTrimByteIndex] = stored;
       if (!rule.empty()) b.Rule(rule);
-      b.h.trim.Update_Click();
+      b.form().Update_Click();
+      const std::vector<std::string> lines = b.TakeTrace();
 
-      const FlashRow after = *b.sim->Row(kReservedRowAddress);
+      const FlashRow after = *b.sim().Row(kReservedRowAddress);
       // A row read of another length is never written.
       EXPECT_TRUE(after == intended || (n == -1 && after == before));
-      EXPECT_EQ(b.sim->ControllerMemory()[0x0000], 0xA5);
+      EXPECT_EQ(b.sim().ControllerMemory()[0x0000], 0xA5);
       // The box shows a row written, ending with byte 30, byte 31 and the 0x0F that followed.
-      const std::string& box = b.h.controls.ReservedRow.Text;
+      const std::string& box = b.controls().ReservedRow.Text;
       EXPECT_EQ(box.empty() ? -1 : std::stoi(box.substr(10, 2), nullptr, 16),
                 after == intended && (after != before || n == -2) ? stored : -1);
-      const std::vector<std::string>& lines = b.trace.Lines();
       std::string closing;  // the last write of the controller's location
       for (const std::string& line : lines)
         if (line.starts_with("WriteSmbusWord command=0x0A")) closing = line;
@@ -135,25 +147,22 @@ TEST(UpdateOnBench, EveryFailingCallAndRowLengthLeavesRowAndLocationSound) {
                 due ? 1 : 0);
       EXPECT_EQ(lines.back().starts_with("ProgramSrec"), due);
       // The update's own failures are silent but for the row address.
-      for (const RecordedMessage& m : b.h.dialogs.messages)
+      for (const RecordedMessage& m : b.dialogs.messages)
         EXPECT_TRUE(m.title == "Programming Error" || m.prompt == "Error writing word 9")
             << m.prompt;
     }
   }
 }
 
-// The control may hand back another array than the one handed to it: a count beyond it is
-// refused.
-TEST(ReadBlockHex, CountsBeyondTheReturnedArrayAreRefused) {
-  for (const int16_t count : {10, 11}) {
-    ::testing::StrictMock<MockTarnelRW> adapter;
-    PanelHarness h(adapter);
-    EXPECT_CALL(adapter, ReadSmbusBlock(0x0C, _, _, 0x17))
-        .WillOnce(DoAll(SetArgReferee<1>(std::vector<uint8_t>(10, 0x55)), SetArgReferee<2>(count),
-                        Return(0)));
-    std::string row = "stale";
-    EXPECT_EQ(h.trim.ReadBlockHex("C", "17", row), count > 10 ? kStatusBlockCountBeyondArray : 0);
-    EXPECT_EQ(row, count > 10 ? "" : "55 55 55 55 55 55 55 55 55 55 ");
+// A count beyond the array the control handed back (the station hands it 129 elements) is
+// refused, and the box shows nothing.
+TEST(ReadTrimOnBench, CountsBeyondTheReturnedArrayAreRefused) {
+  for (const int16_t count : {129, 130}) {
+    TestStation b;
+    Start(b);
+    b.Rule(R"({"op": "ReadSmbusBlock", "outputs": {"count": )" + std::to_string(count) + "}}");
+    b.form().RsvFlashRd_Click();
+    EXPECT_EQ(b.controls().ReservedRow.Text.size(), count > 129 ? 0u : 16u);
   }
 }
 

@@ -18,10 +18,9 @@
 #include <cmath>
 #include <fstream>
 
-#include "adapter/TracingAdapter.h"
-#include "sim/SimulatedAdapter.h"
 #include "support/Paths.h"
 #include "support/TestServices.h"
+#include "support/TestStation.h"
 #include "ui/QtServices.h"
 #include "ui/StationWindow.h"
 
@@ -33,22 +32,24 @@ using halyard::testing::SourceDir;
 // A whole station: the simulated bench behind a tracing adapter, Form1 with the shipped
 // configuration, the Qt pump and the window, shown offscreen.
 struct Station {
-  explicit Station(bool configured = false) {
-    std::string error;
-    bench = MakeSimulatedAdapterFromJson(
-        std::string(R"({"target": {"configured": )") + (configured ? "true}}" : "false}}"), error);
-    if (!bench) throw std::runtime_error(error);
-    tracing = std::make_unique<TracingAdapter>(*bench);
-    AppInfo info{.configPath = SourceDir() / "config/halyard-station.ini"};
-    form = std::make_unique<Form1>(*tracing, dialogs, pump, info);
-    form->Form_Load();
+  explicit Station(bool configured = false)
+      : fixture({.bench = std::string(R"({"target": {"configured": )") +
+                          (configured ? "true}}" : "false}}"),
+                 .ini = ShippedIni(),
+                 .pump = &pump}),
+        form(&fixture.form()) {
     window = std::make_unique<StationWindow>(*form);
     pump.SetBeforeWait([this] {
       window->SyncFromForm();
       if (duringWait) duringWait();
     });
     window->show();
-    tracing->TakeLines();
+    fixture.TakeTrace();
+  }
+  SimulatedAdapter& sim() { return fixture.sim(); }
+  static std::string ShippedIni() {
+    std::ifstream in(SourceDir() / "config/halyard-station.ini", std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
   }
   template <typename T = QWidget>
   T* Get(const char* name, int index = -1) const {
@@ -66,14 +67,12 @@ struct Station {
   // Trace lines since the last call that start with `operation`.
   int Count(const std::string& operation) {
     return std::ranges::count_if(
-        tracing->TakeLines(), [&](const std::string& line) { return line.starts_with(operation); });
+        fixture.TakeTrace(), [&](const std::string& line) { return line.starts_with(operation); });
   }
 
-  std::unique_ptr<SimulatedAdapter> bench;
-  std::unique_ptr<TracingAdapter> tracing;
-  halyard::testing::RecordingDialogs dialogs;
   QtEventPump pump;
-  std::unique_ptr<Form1> form;
+  halyard::testing::TestStation fixture;
+  Form1* form;
   std::unique_ptr<StationWindow> window;
   std::function<void()> duringWait;  // runs inside each wait, after the window's sync
 };
@@ -152,7 +151,7 @@ TEST(StationWindow, RunAllPaintsVerdictsDuringTheWaitsCountsPassesAndLocksTheCon
     if (seen.empty() || seen.back() != statuses()) seen.push_back(statuses());
     EXPECT_EQ(enabled(), 0);
     station.Click("Command2", 0);  // a click that arrives now starts nothing
-    EXPECT_TRUE(station.bench->IsOpen());
+    EXPECT_TRUE(station.sim().IsOpen());
   };
   const std::clock_t cpuStart = std::clock();
   for (int run = 1; run <= 2; ++run) {
@@ -174,7 +173,7 @@ TEST(StationWindow, RunAllPaintsVerdictsDuringTheWaitsCountsPassesAndLocksTheCon
   EXPECT_EQ(station.Count("GetAdapterVersion"), 2);  // only the runs' own version tests
   // The close asked for during the second run happened after it, and shut the adapter.
   EXPECT_FALSE(station.window->isVisible());
-  EXPECT_FALSE(station.bench->IsOpen());
+  EXPECT_FALSE(station.sim().IsOpen());
 }
 
 TEST(StationWindow, EachBarStepRunsBothHandlersOnceAndUpdateTrimFillsReservedRow) {
@@ -184,7 +183,7 @@ TEST(StationWindow, EachBarStepRunsBothHandlersOnceAndUpdateTrimFillsReservedRow
   path->selectAll();  // what the operator types reaches Form1: the trim firmware loads
   QTest::keyClicks(path, QString::fromStdString(SourceDir() / "firmware/gxTrim.srec"));
   station.Click("StartTrim");
-  station.tracing->TakeLines();
+  station.fixture.TakeTrace();
   auto* fine = station.Get<QScrollBar>("FineAdjust");
   auto* gross = station.Get<QScrollBar>("GrossAdjust");
   using A = QAbstractSlider;
@@ -202,7 +201,7 @@ TEST(StationWindow, EachBarStepRunsBothHandlersOnceAndUpdateTrimFillsReservedRow
   station.duringWait = [&] { busyWaits += !station.Get("Update")->isEnabled(); };
   station.Click("Update");
   EXPECT_GE(busyWaits, 3);
-  EXPECT_EQ(station.bench->Row(0xB1E0).value_or(FlashRow{})[30], 0x87);
+  EXPECT_EQ(station.sim().Row(0xB1E0).value_or(FlashRow{})[30], 0x87);
   // The box ends with bytes 25 to 31 of the row and the block's tail byte.
   const QString row = station.Get<QLineEdit>("ReservedRow")->text();
   EXPECT_EQ(row.toStdString(), station.form->Controls().ReservedRow.Text);

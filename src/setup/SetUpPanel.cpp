@@ -1,5 +1,5 @@
 // The "SetUp" tab: test target configuration.
-#include "programming/SetUpPanel.h"
+#include "setup/SetUpPanel.h"
 
 namespace halyard {
 

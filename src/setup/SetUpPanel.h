@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "app/FormContext.h"
+#include "station/FormContext.h"
 
 namespace halyard {
 

@@ -7,7 +7,7 @@
 #include "adapter/ModUSB.h"
 #include "adapter/TarnelRW.h"
 #include "adapter/Utils.h"
-#include "app/Controls.h"
+#include "station/Controls.h"
 
 namespace halyard {
 

@@ -1,0 +1,31 @@
+// Builds the station from its options.
+#include "assembly/Station.h"
+
+#include "sim/SimulatedAdapter.h"
+
+namespace halyard {
+
+std::unique_ptr<Station> Station::Build(const StationOptions& options, Dialogs& dialogs,
+                                        EventPump& pump, std::string& error) {
+  std::unique_ptr<SimulatedAdapter> bench = MakeSimulatedAdapter(options.benchPath, error);
+  if (!bench) return nullptr;
+  std::unique_ptr<Station> station(new Station);
+  station->bench_ = bench.get();
+  station->backend_ = std::move(bench);
+  TarnelRW* control = station->backend_.get();
+  if (options.trace) {
+    station->tracer_ = std::make_unique<TracingAdapter>(*control, options.traceSink);
+    control = station->tracer_.get();
+  }
+  station->form_ = std::make_unique<Form1>(*control, dialogs, pump, options.app);
+  return station;
+}
+
+Station::~Station() = default;
+
+std::vector<std::string> Station::TakeTrace() {
+  if (!tracer_) return {};
+  return tracer_->TakeLines();
+}
+
+}  // namespace halyard

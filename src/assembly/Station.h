@@ -1,0 +1,54 @@
+// The one place that builds the whole station: the adapter backend, the tracing layer over
+// it, and the window logic (Form1) with the services the front end hands in. The window,
+// halyardctl, the screenshot tool and the tests' fixture all start here.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "adapter/Dialogs.h"
+#include "adapter/EventPump.h"
+#include "adapter/TarnelRW.h"
+#include "adapter/TracingAdapter.h"
+#include "app/Form1.h"
+
+namespace halyard {
+
+class SimulatedAdapter;
+
+struct StationOptions {
+  std::string benchPath;           // the simulated bench's file; empty: the default bench
+  AppInfo app;                     // title, program path, configuration file
+  bool trace = true;               // put the tracing layer between Form1 and the backend
+  TracingAdapter::Sink traceSink;  // each bus line as the operation returns; may be empty
+};
+
+class Station {
+ public:
+  // The station on the chosen backend, not yet started (Form_Load is the caller's, so that a
+  // front end can set up its window first). Null, with one line in `error`, when the backend
+  // cannot be had.
+  static std::unique_ptr<Station> Build(const StationOptions& options, Dialogs& dialogs,
+                                        EventPump& pump, std::string& error);
+  ~Station();
+  Station(const Station&) = delete;
+  Station& operator=(const Station&) = delete;
+
+  Form1& Form() { return *form_; }
+  // The bus lines since the last call; empty when tracing is off.
+  std::vector<std::string> TakeTrace();
+  // The simulated bench when it is the backend, else null: tests and the bench's own tools
+  // script it.
+  SimulatedAdapter* Bench() { return bench_; }
+
+ private:
+  Station() = default;
+
+  // Declared bottom-up, so Form1 (whose shutdown still closes the adapter) goes first.
+  std::unique_ptr<TarnelRW> backend_;
+  SimulatedAdapter* bench_ = nullptr;
+  std::unique_ptr<TracingAdapter> tracer_;
+  std::unique_ptr<Form1> form_;
+};
+
+}  // namespace halyard
