@@ -8,7 +8,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools libgl-dev
   fonts-dejavu-core
   libgtest-dev libgmock-dev
-  libinih-dev nlohmann-json3-dev libcli11-dev
+  nlohmann-json3-dev libcli11-dev
   binutils
 )
 if [[ "${1:-}" == "--with-tools" ]]; then

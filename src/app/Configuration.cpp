@@ -1,43 +1,41 @@
-// Reading the configuration file through inih, set up to behave like the profile API.
+// Reading the configuration file as the profile API reads it.
 #include "app/Configuration.h"
 
-#include <ini.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cctype>
-#include <fstream>
-#include <sstream>
+#include <cerrno>
+#include <cstring>
 
 namespace halyard {
 
 namespace {
 
-std::string Lower(std::string text) {
-  std::transform(text.begin(), text.end(), text.begin(),
+std::string Lower(std::string_view text) {
+  std::string lower(text);
+  std::transform(lower.begin(), lower.end(), lower.begin(),
                  [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-  return text;
+  return lower;
 }
 
-std::string KeyOf(const std::string& section, const std::string& key) {
+std::string KeyOf(std::string_view section, std::string_view key) {
   return Lower(section) + '\n' + Lower(key);
 }
 
-// inih's behaviour is set through process-wide switches; the station sets them the same way
-// before every parse, so whoever parsed before cannot change how this file is read.
-void ConfigureInih() {
-  ini_allow_multiline = false;        // an indented line is not a continuation
-  ini_allow_inline_comments = false;  // "a=b ;c" has the value "b ;c"
-  ini_allow_bom = true;
-  ini_use_stack = false;  // heap line buffer that grows: no line is cut
-  ini_allow_realloc = true;
-  ini_max_line = 1 << 20;
-  ini_initial_alloc = 256;
-  ini_allow_no_value = false;
-  ini_stop_on_first_error = false;
+std::string_view Trim(std::string_view text) {
+  const auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\v'; };
+  while (!text.empty() && blank(text.front()))
+    text.remove_prefix(1);
+  while (!text.empty() && blank(text.back()))
+    text.remove_suffix(1);
+  return text;
 }
 
 // The profile API removes one pair of matching quotes around a value.
-std::string Unquote(std::string value) {
+std::string_view Unquote(std::string_view value) {
   if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&
       value.back() == value.front()) {
     return value.substr(1, value.size() - 2);
@@ -45,30 +43,82 @@ std::string Unquote(std::string value) {
   return value;
 }
 
-}  // namespace
-
-int ProfileFile::Handler(void* user, const char* section, const char* name, const char* value) {
-  auto* self = static_cast<ProfileFile*>(user);
-  // The first value of a repeated key is the one that counts.
-  self->values_.emplace(KeyOf(section, name), Unquote(value ? value : ""));
-  return 1;
+// The whole of a regular file of at most kProfileFileMax bytes.
+bool ReadRegularFile(const std::filesystem::path& path, std::string& text, std::string& error) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) {
+    error = std::strerror(errno);
+    return false;
+  }
+  struct stat info {};
+  bool ok = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode);
+  if (!ok) error = "not a regular file";
+  text.clear();
+  char buffer[65536];
+  while (ok) {
+    const ssize_t n = ::read(fd, buffer, sizeof buffer);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) {
+      error = std::strerror(errno);
+      ok = false;
+    } else if (n == 0) {
+      break;
+    } else if (text.size() + static_cast<size_t>(n) > kProfileFileMax) {
+      error = "larger than " + std::to_string(kProfileFileMax / (1024 * 1024)) + " MiB";
+      ok = false;
+    } else {
+      text.append(buffer, static_cast<size_t>(n));
+    }
+  }
+  ::close(fd);
+  return ok;
 }
 
-ProfileFile ProfileFile::Parse(const std::string& text) {
+}  // namespace
+
+void ProfileFile::TakeLine(std::string_view line, std::string& section) {
+  line = Trim(line);
+  if (line.empty() || line.front() == ';') return;
+  if (line.front() == '[') {
+    const size_t end = line.find(']');
+    section = std::string(Trim(line.substr(1, end == std::string_view::npos ? end : end - 1)));
+    return;
+  }
+  const size_t equals = line.find('=');
+  // Lines without "=", and keys before the first section, name nothing.
+  if (equals == std::string_view::npos || section.empty()) return;
+  const std::string_view key = Trim(line.substr(0, equals));
+  if (key.empty()) return;
+  // The first value of a repeated key is the one that counts.
+  values_.emplace(KeyOf(section, key), std::string(Unquote(Trim(line.substr(equals + 1)))));
+}
+
+ProfileFile ProfileFile::Parse(std::string_view text) {
   ProfileFile profile;
   profile.found_ = true;
-  ConfigureInih();
-  ini_parse_string(text.c_str(), &ProfileFile::Handler, &profile);
+  if (text.starts_with("\xEF\xBB\xBF")) text.remove_prefix(3);
+  std::string section;
+  while (!text.empty()) {
+    const size_t end = text.find('\n');
+    profile.TakeLine(text.substr(0, end), section);
+    if (end == std::string_view::npos) break;
+    text.remove_prefix(end + 1);
+  }
   return profile;
 }
 
+bool ProfileFile::TryLoad(const std::filesystem::path& path, ProfileFile& profile,
+                          std::string& error) {
+  std::string text;
+  if (!ReadRegularFile(path, text, error)) return false;
+  profile = Parse(text);
+  return true;
+}
+
 ProfileFile ProfileFile::Load(const std::filesystem::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return ProfileFile{};
-  std::ostringstream text;
-  text << in.rdbuf();
-  if (in.bad()) return ProfileFile{};
-  return Parse(text.str());
+  ProfileFile profile;
+  std::string error;
+  return TryLoad(path, profile, error) ? profile : ProfileFile{};
 }
 
 std::string ProfileFile::Get(const std::string& section, const std::string& key) const {

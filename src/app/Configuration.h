@@ -1,28 +1,34 @@
 // The station's configuration file: an INI file read the way the Windows profile API reads
-// it (case-insensitive section and key names, first value of a repeated key wins, no inline
-// comments, no continuation lines, values cut to 255 characters, empty when missing).
+// it (case-insensitive section and key names, "=" the only separator, first value of a
+// repeated key wins, no inline comments, no continuation lines, no line ever cut, values cut to
+// 255 characters, empty when missing).
 #pragma once
 
 #include <filesystem>
 #include <map>
 #include <string>
+#include <string_view>
 
 namespace halyard {
 
 inline constexpr size_t kProfileValueMax = 255;
+// A configuration file is a few lines; anything this large is not one.
+inline constexpr size_t kProfileFileMax = 16u * 1024u * 1024u;
 
 class ProfileFile {
  public:
   // A missing or unreadable file gives an empty profile: every lookup answers "".
   static ProfileFile Load(const std::filesystem::path& path);
-  static ProfileFile Parse(const std::string& text);
+  // As Load, but tells why a file could not be read: false with one line in `error`.
+  static bool TryLoad(const std::filesystem::path& path, ProfileFile& profile, std::string& error);
+  static ProfileFile Parse(std::string_view text);
 
   // The value of `key` in `section`, at most 255 characters; "" when absent.
   std::string Get(const std::string& section, const std::string& key) const;
   bool Found() const { return found_; }
 
  private:
-  static int Handler(void* user, const char* section, const char* name, const char* value);
+  void TakeLine(std::string_view line, std::string& section);
 
   bool found_ = false;
   std::map<std::string, std::string> values_;  // "section\nkey", both lower-case

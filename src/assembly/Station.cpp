@@ -1,12 +1,23 @@
 // Builds the station from its options.
 #include "assembly/Station.h"
 
+#include "app/Configuration.h"
 #include "sim/SimulatedAdapter.h"
 
 namespace halyard {
 
 std::unique_ptr<Station> Station::Build(const StationOptions& options, Dialogs& dialogs,
                                         EventPump& pump, std::string& error) {
+  // A configuration file named on purpose must be there and readable; the program's own is
+  // optional, as the station starts with empty settings without one.
+  if (options.app.configPath) {
+    ProfileFile profile;
+    std::string reason;
+    if (!ProfileFile::TryLoad(*options.app.configPath, profile, reason)) {
+      error = "configuration file \"" + options.app.configPath->string() + "\": " + reason;
+      return nullptr;
+    }
+  }
   std::unique_ptr<SimulatedAdapter> bench = MakeSimulatedAdapter(options.benchPath, error);
   if (!bench) return nullptr;
   std::unique_ptr<Station> station(new Station);

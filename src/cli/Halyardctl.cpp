@@ -236,14 +236,6 @@ int RunSession(const Options& options, const std::filesystem::path& programDir, 
     err << kProgramName << ": " << error << "\n";
     return kExitUsage;
   }
-  if (options.configPath) {
-    std::error_code ec;
-    if (!std::filesystem::is_regular_file(*options.configPath, ec)) {
-      err << kProgramName << ": configuration file " << QuoteText(options.configPath->string())
-          << " does not exist or is not a file\n";
-      return kExitUsage;
-    }
-  }
   StationOptions stationOptions;
   stationOptions.benchPath = options.benchPath;
   stationOptions.app.title = kStationName;

@@ -32,21 +32,13 @@ int main(int argc, char** argv) {
   std::string configPath;
   cli.add_option("--bench", benchPath, "bench file (JSON) of the simulated adapter");
   cli.add_option("--config", configPath,
-                 "configuration file (default: halyard-station.ini beside the program)")
-      ->check(CLI::ExistingFile);
+                 "configuration file (default: halyard-station.ini beside the program)");
   try {
     cli.parse(argc, argv);
   } catch (const CLI::CallForHelp& e) {
     return cli.exit(e);
   } catch (const CLI::ParseError& e) {
     cli.exit(e);
-    return 2;
-  }
-
-  if (!HaveDisplay()) {
-    std::cerr << "halyard-station: no display to open the window on (DISPLAY, WAYLAND_DISPLAY "
-                 "and QT_QPA_PLATFORM are unset); use halyardctl for the station without a "
-                 "window, or run `xvfb-run make run` for a virtual display\n";
     return 2;
   }
 
@@ -61,6 +53,13 @@ int main(int argc, char** argv) {
   const auto station = halyard::Station::Build(options, dialogs, pump, error);
   if (!station) {
     std::cerr << "halyard-station: " << error << "\n";
+    return 2;
+  }
+
+  if (!HaveDisplay()) {
+    std::cerr << "halyard-station: no display to open the window on (DISPLAY, WAYLAND_DISPLAY "
+                 "and QT_QPA_PLATFORM are unset); use halyardctl for the station without a "
+                 "window, or run `xvfb-run make run` for a virtual display\n";
     return 2;
   }
 

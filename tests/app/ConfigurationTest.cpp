@@ -6,6 +6,8 @@
 #include <filesystem>
 #include <fstream>
 
+#include <sys/stat.h>
+
 namespace halyard {
 namespace {
 
@@ -27,13 +29,46 @@ TEST(ProfileFile, ReadsLikeTheProfileApi) {
   EXPECT_EQ(profile.Get("Other", "SREC_FileName"), "other");  // the line after a long one
 }
 
-TEST(ProfileFile, LoadsAFileAndTakesAMissingOneAsEmpty) {
-  const auto path = std::filesystem::temp_directory_path() / "halyard-config-test.ini";
-  std::ofstream(path, std::ios::binary) << "\xEF\xBB\xBF[DefaultFiles]\r\nSREC_FileName=x.srec\r\n";
-  const auto profile = ProfileFile::Load(path);
-  std::filesystem::remove(path);
-  EXPECT_EQ(profile.Get("DefaultFiles", "SREC_FileName"), "x.srec");
-  EXPECT_FALSE(ProfileFile::Load("/nonexistent/halyard-station.ini").Found());
+// Only "=" separates a key from its value, and no line is ever cut, however long.
+TEST(ProfileFile, ColonsAndLongLinesAreNotSeparators) {
+  const auto profile =
+      ProfileFile::Parse("[DefaultFiles]\nSREC_FileName:colon.srec\n;" + std::string(1 << 20, 'c') +
+                         "EXPECTED_VERSION=9.9\nTRIM_FileName=a:b=c\n");
+  EXPECT_EQ(profile.Get("DefaultFiles", "SREC_FileName"), "");
+  EXPECT_EQ(profile.Get("DefaultFiles", "SREC_FileName:colon.srec"), "");
+  EXPECT_EQ(profile.Get("DefaultFiles", "EXPECTED_VERSION"), "");
+  EXPECT_EQ(profile.Get("DefaultFiles", "TRIM_FileName"), "a:b=c");
+}
+
+TEST(ProfileFile, LoadsRegularReadableFilesOnly) {
+  const auto dir = std::filesystem::path(::testing::TempDir()) / "halyard-config-test";
+  std::filesystem::create_directories(dir);
+  std::ofstream(dir / "good.ini", std::ios::binary)
+      << "\xEF\xBB\xBF[DefaultFiles]\r\nSREC_FileName=x.srec\r\n";
+  std::ofstream(dir / "huge.ini", std::ios::binary) << std::string(kProfileFileMax + 1, ';');
+  ::mkfifo((dir / "fifo.ini").c_str(), 0600);
+  struct Case {
+    std::filesystem::path path;
+    std::string reason;  // empty: read
+  };
+  const Case cases[] = {
+      {dir / "good.ini", ""},
+      {"/nonexistent/halyard-station.ini", "No such file"},
+      {dir, "not a regular file"},
+      {dir / "fifo.ini", "not a regular file"},  // would block a plain read forever
+      {"/proc/self/mem", "error"},               // a regular file whose read fails
+      {dir / "huge.ini", "larger than 16 MiB"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.path.string());
+    ProfileFile profile;
+    std::string error;
+    EXPECT_EQ(ProfileFile::TryLoad(c.path, profile, error), c.reason.empty()) << error;
+    EXPECT_NE(error.find(c.reason), std::string::npos) << error;
+    EXPECT_EQ(ProfileFile::Load(c.path).Found(), c.reason.empty());
+  }
+  EXPECT_EQ(ProfileFile::Load(dir / "good.ini").Get("DefaultFiles", "SREC_FileName"), "x.srec");
+  std::filesystem::remove_all(dir);
 }
 
 TEST(ConfigurationPathFor, JoinsTheFolderAndTheNameWithoutExtension) {

@@ -74,6 +74,7 @@ TEST_F(CliTest, ExitsZeroOnSuccessOneOnAFailureOrAMessageAndTwoWithOneLineWhenNo
       {{"--no-wait", "--trace", "--bench", none, "state"}, kExitFailed, "  bus: ListDevices kind=2 -> count=0"},
       {{"--bench", stateful, "--config", absentIni, "configure"}, kExitUsage, absentIni},
       {{"--bench", stateful, "--config", scratch_.string(), "configure"}, kExitUsage, scratch_.string()},
+      {{"--bench", stateful, "--config", "/proc/self/mem", "configure"}, kExitUsage, "/proc/self/mem"},
       {{"--bench", stateful, "--jsno", "configure"}, kExitUsage, "--jsno"},
       {{"--bench", Bench("broken.json", R"({"adapters": ["A",]})"), "configure"}, kExitUsage, "broken.json"},
       {{"--bench", Bench("wrongkey.json", R"({"adapter": ["A"]})"), "configure"}, kExitUsage, "'adapter'"},
