@@ -19,7 +19,7 @@ Form1::Form1(TarnelRW& tarnelRW1, Dialogs& dialogs, EventPump& pump, AppInfo inf
       info_(std::move(info)),
       modUSB_(tarnelRW1, dialogs, info_.title),
       utils_(pump),
-      context_{controls_, state_, TarnelRW1_, modUSB_, utils_, dialogs_, info_.title},
+      context_{controls_, state_, TarnelRW1_, modUSB_, utils_, dialogs_, verdict_, info_.title},
       testPanel_(context_),
       setUpPanel_(context_),
       programmingPanel_(context_),
@@ -99,6 +99,7 @@ template <typename Handler>
 bool Form1::RunOperation(Handler&& handler) {
   if (busy_) return false;
   busy_ = true;
+  verdict_.Begin();
   handler();
   busy_ = false;
   return true;

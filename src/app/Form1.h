@@ -71,6 +71,9 @@ class Form1 {
   const FormControls& Controls() const { return controls_; }
   const WindowState& State() const { return state_; }
   const AppInfo& Info() const { return info_; }
+  // The verdict of the last operator action that ran (a test, Run All, configuring, programming,
+  // a trim action). Edits and tab changes have none and leave it alone.
+  const ActionVerdict& Verdict() const { return verdict_; }
   std::filesystem::path ConfigurationPath() const;
 
  private:
@@ -84,6 +87,7 @@ class Form1 {
   AppInfo info_;
   FormControls controls_;
   WindowState state_;
+  ActionVerdict verdict_;
   ModUSB modUSB_;
   Utils utils_;
   FormContext context_;

@@ -3,6 +3,7 @@
 
 #include <charconv>
 #include <string>
+#include <utility>
 
 namespace halyard {
 
@@ -79,6 +80,7 @@ void TestPanel::Command2_Click(int16_t Index) {
   if (Index >= 0 && Index < kTestCount) {
     const bool verdict = RunTest(Index);
     ctx_.controls.Label6[static_cast<size_t>(Index)].Caption = VerdictText(verdict);
+    if (!verdict) FailTest(Index);
   } else if (Index == kRunAllIndex) {
     RunAll();
   }
@@ -100,12 +102,26 @@ void TestPanel::RunAll() {
     }
   }
   if (passed[kTestCount - 1]) passed[kRunAllIndex] = true;
+  for (int i = 0; i < kTestCount; ++i) {
+    if (!passed[static_cast<size_t>(i)]) {
+      FailTest(i);
+      break;
+    }
+  }
   if (passed[kRunAllIndex]) {
     PaintPass(kRunAllIndex);
     ctx_.controls.Label3.Caption = NextCount(ctx_.controls.Label3.Caption);
   } else {
     PaintFail(kRunAllIndex);
   }
+}
+
+void TestPanel::FailTest(int index) {
+  std::string reason = ctx_.controls.Command2[static_cast<size_t>(index)].Caption + " failed";
+  // The version test shows no status; the others show the status of their reads.
+  const std::string& status = ctx_.controls.Label5[static_cast<size_t>(index)].Caption;
+  if (index > 0 && !status.empty() && status != "0") reason += ": status " + status;
+  ctx_.verdict.Fail(std::move(reason));
 }
 
 bool TestPanel::TestVersion() {

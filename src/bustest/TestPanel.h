@@ -32,6 +32,8 @@ class TestPanel {
   // The test of button `index` (0 to 3); it paints its own labels.
   bool RunTest(int index);
   void PaintVerdict(int index, bool verdict);
+  // Fails the action's verdict, naming test `index` and the status it shows.
+  void FailTest(int index);
 
   FormContext& ctx_;
 };

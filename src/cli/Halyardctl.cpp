@@ -56,25 +56,24 @@ class Session {
     Begin("startup");
     Json before = FormToJson(*form_);
     form_->Form_Load();
-    Finish("startup", before, std::nullopt, true);
+    Finish("startup", before, std::nullopt, true, false);
 
     for (const Step& step : steps) {
       Begin(step.text);
       before = FormToJson(*form_);
-      bool passed = true;
-      const bool wentThrough = Perform(step, passed);
-      std::optional<bool> verdict;
-      if (TestIndex(step.kind) >= 0) verdict = passed;
-      if (verdict == false) failedSteps_.push_back(step.text);
+      const bool wentThrough = Perform(step);
+      std::optional<ActionVerdict> verdict;
+      if (wentThrough && HasVerdict(step.kind)) verdict = form_->Verdict();
+      if (verdict && !verdict->Passed()) failedSteps_.push_back(step.text);
       if (!wentThrough) ignoredSteps_.push_back(step.text);
-      Finish(step.text, before, verdict, wentThrough);
+      Finish(step.text, before, verdict, wentThrough, TestIndex(step.kind) >= 0);
       if (step.kind == StepKind::kState && !options_.json) PrintState();
     }
 
     Begin("shutdown");
     before = FormToJson(*form_);
     form_->Form_Unload();
-    Finish("shutdown", before, std::nullopt, true);
+    Finish("shutdown", before, std::nullopt, true, false);
 
     const bool failed =
         dialogs_.TotalCount() > 0 || !failedSteps_.empty() || !ignoredSteps_.empty();
@@ -96,8 +95,8 @@ class Session {
   }
 
   // Carries out one operator action. False when the window ignored it (an operation was
-  // still running); `passed` receives the verdict of a test step.
-  bool Perform(const Step& step, bool& passed) {
+  // still running).
+  bool Perform(const Step& step) {
     switch (step.kind) {
       case StepKind::kTab:
         return form_->SelectTab(static_cast<int16_t>(step.value));
@@ -106,18 +105,9 @@ class Session {
       case StepKind::kVersionTest:
       case StepKind::kSmbusTest:
       case StepKind::kI2cTest:
-      case StepKind::kSwbTest: {
-        const int index = TestIndex(step.kind);
-        const bool ran = form_->Command2_Click(static_cast<int16_t>(index));
-        // A single test leaves TestPassed alone; its verdict is the caption it leaves.
-        passed = ran && form_->Controls().Label6[static_cast<size_t>(index)].Caption == "True";
-        return ran;
-      }
-      case StepKind::kRunAll: {
-        const bool ran = form_->Command2_Click(kRunAllIndex);
-        passed = ran && form_->State().TestPassed[kRunAllIndex];
-        return ran;
-      }
+      case StepKind::kSwbTest:
+      case StepKind::kRunAll:
+        return form_->Command2_Click(static_cast<int16_t>(TestIndex(step.kind)));
       case StepKind::kConfigure:
         return form_->Command1_Click();
       case StepKind::kProgram:
@@ -149,15 +139,18 @@ class Session {
     if (!options_.json) out_ << name << "\n";
   }
 
-  void Finish(const std::string& name, const Json& before, std::optional<bool> verdict,
-              bool wentThrough) {
+  // `verdict` is the action's, if it has one; a test step also keeps its "passed" key.
+  void Finish(const std::string& name, const Json& before,
+              const std::optional<ActionVerdict>& verdict, bool wentThrough, bool isTest) {
     const Json after = FormToJson(*form_);
     std::vector<Message> messages = dialogs_.TakeMessages();
     std::vector<std::string> trace = station_->TakeTrace();
     if (options_.json) {
       Json report;
       report["step"] = name;
-      if (verdict) report["passed"] = *verdict;
+      report["verdict"] = verdict ? Json(verdict->Passed() ? "passed" : "failed") : Json(nullptr);
+      if (verdict && !verdict->Passed()) report["reason"] = verdict->Reason();
+      if (verdict && isTest) report["passed"] = verdict->Passed();
       if (!wentThrough) report["ignored"] = true;
       Json messageArray = Json::array();
       for (const Message& message : messages) {
@@ -171,7 +164,8 @@ class Session {
     }
     PrintChanges(before, after);
     if (!wentThrough) out_ << "  ignored: another operation was still running\n";
-    if (verdict) out_ << "  verdict: " << (*verdict ? "passed" : "failed") << "\n";
+    if (verdict && verdict->Passed()) out_ << "  verdict: passed\n";
+    if (verdict && !verdict->Passed()) out_ << "  verdict: failed: " << verdict->Reason() << "\n";
     out_ << std::flush;
   }
 

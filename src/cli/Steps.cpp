@@ -28,23 +28,26 @@ const std::vector<StepSyntax>& StepTable() {
       {"tab", StepKind::kTab, Value::kInteger, 0, 3,
        "the operator selects tab N (0 Programming, 1 Test, 2 SetUp, 3 Trim); the guard runs"},
       {"state", StepKind::kState, Value::kNone, 0, 0, "print the whole window state"},
-      {"version-test", StepKind::kVersionTest, Value::kNone, 0, 0, "\"Version Test\" button"},
-      {"smbus-test", StepKind::kSmbusTest, Value::kNone, 0, 0, "\"SMBus Test\" button"},
-      {"i2c-test", StepKind::kI2cTest, Value::kNone, 0, 0, "\"I2C Test\" button"},
-      {"swb-test", StepKind::kSwbTest, Value::kNone, 0, 0, "\"SWB Test\" button"},
-      {"run-all", StepKind::kRunAll, Value::kNone, 0, 0, "\"Run All\" button"},
-      {"configure", StepKind::kConfigure, Value::kNone, 0, 0, "\"Configure Test Target\" button"},
-      {"program", StepKind::kProgram, Value::kNone, 0, 0, "\"Program\" button"},
+      {"version-test", StepKind::kVersionTest, Value::kNone, 0, 0, "\"Version Test\" button", true},
+      {"smbus-test", StepKind::kSmbusTest, Value::kNone, 0, 0, "\"SMBus Test\" button", true},
+      {"i2c-test", StepKind::kI2cTest, Value::kNone, 0, 0, "\"I2C Test\" button", true},
+      {"swb-test", StepKind::kSwbTest, Value::kNone, 0, 0, "\"SWB Test\" button", true},
+      {"run-all", StepKind::kRunAll, Value::kNone, 0, 0, "\"Run All\" button", true},
+      {"configure", StepKind::kConfigure, Value::kNone, 0, 0, "\"Configure Test Target\" button",
+       true},
+      {"program", StepKind::kProgram, Value::kNone, 0, 0, "\"Program\" button", true},
       {"srec", StepKind::kSrec, Value::kText, 0, 0, "the operator types PATH into SREC_Name"},
       {"trim-srec", StepKind::kTrimSrec, Value::kText, 0, 0,
        "the operator types PATH into TrimFilePathAndName"},
       {"auto-update", StepKind::kAutoUpdate, Value::kInteger, 0, 2,
        "the operator sets the AutoUpdate check box (0 unchecked, 1 checked, 2 grey)"},
-      {"trim-start", StepKind::kTrimStart, Value::kNone, 0, 0, "trim \"Start\" button"},
-      {"fine", StepKind::kFine, Value::kInteger, 0, 255, "the operator moves FineAdjust to V"},
-      {"gross", StepKind::kGross, Value::kInteger, 0, 255, "the operator moves GrossAdjust to V"},
-      {"trim-read", StepKind::kTrimRead, Value::kNone, 0, 0, "\"Read Trim\" button"},
-      {"trim-update", StepKind::kTrimUpdate, Value::kNone, 0, 0, "\"Update Trim\" button"},
+      {"trim-start", StepKind::kTrimStart, Value::kNone, 0, 0, "trim \"Start\" button", true},
+      {"fine", StepKind::kFine, Value::kInteger, 0, 255, "the operator moves FineAdjust to V",
+       true},
+      {"gross", StepKind::kGross, Value::kInteger, 0, 255, "the operator moves GrossAdjust to V",
+       true},
+      {"trim-read", StepKind::kTrimRead, Value::kNone, 0, 0, "\"Read Trim\" button", true},
+      {"trim-update", StepKind::kTrimUpdate, Value::kNone, 0, 0, "\"Update Trim\" button", true},
   };
   return table;
 }
@@ -102,6 +105,13 @@ bool ParseSteps(const std::vector<std::string>& texts, std::vector<Step>& steps,
   }
   steps = std::move(parsed);
   return true;
+}
+
+bool HasVerdict(StepKind kind) {
+  const auto& table = StepTable();
+  const auto it = std::find_if(table.begin(), table.end(),
+                               [kind](const StepSyntax& syntax) { return syntax.kind == kind; });
+  return it != table.end() && it->hasVerdict;
 }
 
 int TestIndex(StepKind kind) {

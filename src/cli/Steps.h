@@ -43,6 +43,7 @@ struct StepSyntax {
   int min = 0;
   int max = 0;
   std::string_view help;
+  bool hasVerdict = false;  // an operator action, passed or failed; edits and views have none
 };
 
 const std::vector<StepSyntax>& StepTable();
@@ -52,6 +53,9 @@ bool ParseStep(const std::string& text, Step& step, std::string& error);
 // Parses every step; stops at the first bad one.
 bool ParseSteps(const std::vector<std::string>& texts, std::vector<Step>& steps,
                 std::string& error);
+
+// True for the steps that are operator actions with a verdict.
+bool HasVerdict(StepKind kind);
 
 // The Command2 index of a test step, or -1 for any other step.
 int TestIndex(StepKind kind);

@@ -19,6 +19,7 @@ int16_t ProgrammingPanel::ProgramFromSrec() {
   std::string third;
   const int16_t status = ctx_.modUSB.ProgramSrecFile(path, second, third);
   ctx_.controls.Label7.Caption = std::to_string(status);
+  ctx_.verdict.Check(status, "programming");
   if (status != 0) {
     // The box names the path as the window shows it, even if the control altered its copy.
     ctx_.dialogs.MsgBox("Error (error: " + std::to_string(status) +

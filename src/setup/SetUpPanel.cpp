@@ -17,23 +17,34 @@ void SetUpPanel::Command1_Click() {
     // just selected must stay reachable.
     ctx_.state.TargetNotConfigured = false;
   }
-  ctx_.TarnelRW1.I2cAccess(kI2cBracket, kBracketClose, 0, value);
+  ctx_.verdict.Check(ctx_.TarnelRW1.I2cAccess(kI2cBracket, kBracketClose, 0, value),
+                     "closing the I2C run");
 }
 
 bool SetUpPanel::WriteConfigurationBlock(int16_t& value) {
   auto& control = ctx_.TarnelRW1;
-  if (control.I2cAccess(kI2cBracket, kBracketOpen, 0, value) != 0) return false;
-  if (control.I2cAccess(kI2cRead, kTargetI2cDevice, kTargetFlagRegister, value) != 0) return false;
+  // Only a failed character has a message; every failure fails the verdict.
+  ActionVerdict& verdict = ctx_.verdict;
+  if (!verdict.Check(control.I2cAccess(kI2cBracket, kBracketOpen, 0, value), "opening the I2C run"))
+    return false;
+  if (!verdict.Check(control.I2cAccess(kI2cRead, kTargetI2cDevice, kTargetFlagRegister, value),
+                     "reading the flag byte"))
+    return false;
   // Only bit 0 is ours; the other seven bits of the flag byte go back as they were read.
   value = static_cast<int16_t>(value | kFlagConfigured);
-  if (control.I2cAccess(kI2cWrite, kTargetI2cDevice, kTargetFlagRegister, value) != 0) return false;
+  if (!verdict.Check(control.I2cAccess(kI2cWrite, kTargetI2cDevice, kTargetFlagRegister, value),
+                     "writing the flag byte"))
+    return false;
   const std::string& id = ctx_.state.TargetIdString;
   value = static_cast<int16_t>(id.size());
-  if (control.I2cAccess(kI2cWrite, kTargetI2cDevice, kTargetLengthRegister, value) != 0)
+  if (!verdict.Check(control.I2cAccess(kI2cWrite, kTargetI2cDevice, kTargetLengthRegister, value),
+                     "writing the text length"))
     return false;
   // WriteConfigString shows its own message when a character cannot be written.
-  return ctx_.modUSB.WriteConfigString(kTargetTextRegister, static_cast<int16_t>(id.size()),
-                                       kTargetI2cDevice, id) == 0;
+  return verdict.Check(
+      ctx_.modUSB.WriteConfigString(kTargetTextRegister, static_cast<int16_t>(id.size()),
+                                    kTargetI2cDevice, id),
+      "writing the identification text");
 }
 
 }  // namespace halyard

@@ -8,6 +8,7 @@
 #include "adapter/TarnelRW.h"
 #include "adapter/Utils.h"
 #include "station/Controls.h"
+#include "station/Verdict.h"
 
 namespace halyard {
 
@@ -18,6 +19,7 @@ struct FormContext {
   ModUSB& modUSB;
   Utils& utils;
   Dialogs& dialogs;
+  ActionVerdict& verdict;  // of the operator action that is running
   std::string appTitle;
 };
 

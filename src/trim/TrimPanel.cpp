@@ -20,6 +20,9 @@ constexpr size_t kRowTextPerByte = 3;  // two digits and a blank
 constexpr size_t kShownDigits = 16;    // the last eight bytes
 constexpr float kRowWritePause = 0.3f;
 const std::string kErrorTitle = "Error";
+const std::string kFlashLeftOpen =
+    "The controller's flash is still write-enabled: clearing bit 3 of location 0x0000 failed "
+    "twice. Press \"Update Trim\" again, or reprogram the controller.";
 
 // A number as the hexadecimal text the routines below take ("B1E0", "17").
 std::string HexText(unsigned value, int digits = 1) {
@@ -65,6 +68,11 @@ bool SetBarValue(ScrollBarState& bar, int16_t value) {
 }
 }  // namespace
 
+void TrimPanel::ReportError(const std::string& prompt) {
+  ctx_.dialogs.MsgBox(prompt, 0, kErrorTitle);
+  ctx_.verdict.Fail(prompt);
+}
+
 void TrimPanel::StartTrim_Click() {
   SetFineAdjustValue(kTrimMidrange);
   SetGrossAdjustValue(kTrimMidrange);
@@ -73,13 +81,12 @@ void TrimPanel::StartTrim_Click() {
   uint8_t major = 0;
   uint8_t minor = 0;
   if (ctx_.modUSB.ReadWordBytes(kCmdSiliconVersion, major, minor) != 0) {
-    ctx_.dialogs.MsgBox("Could not determine if Halyard controller is in ROM", 0, kErrorTitle);
+    ReportError("Could not determine if Halyard controller is in ROM");
     return;
   }
   if (major != 1 || (minor != 4 && minor != 5)) {
-    ctx_.dialogs.MsgBox("Detected the wrong platform.  Reported Silicon version: " +
-                            std::to_string(major) + "." + std::to_string(minor),
-                        0, kErrorTitle);
+    ReportError("Detected the wrong platform.  Reported Silicon version: " + std::to_string(major) +
+                "." + std::to_string(minor));
     return;
   }
 
@@ -87,20 +94,21 @@ void TrimPanel::StartTrim_Click() {
   std::string second;
   std::string third;
   if (ctx_.modUSB.ProgramSrecFile(path, second, third) != 0) {
-    ctx_.dialogs.MsgBox("Programming the gxTrim srec into the Halyard controller failed", 0,
-                        kErrorTitle);
+    ReportError("Programming the gxTrim srec into the Halyard controller failed");
     return;
   }
   if (SendCommandHex(HexText(kCmdTrimStart), HexText(kTrimFirmwareDevice)) != 0) {
-    ctx_.dialogs.MsgBox("Could not start the controller trim program", 0, kErrorTitle);
+    ReportError("Could not start the controller trim program");
     return;
   }
   if (ctx_.modUSB.WriteControllerByte(kTrimRegister, kTrimMidrange) != 0) {
-    ctx_.dialogs.MsgBox("Transaction to set midrange osc trim value failed", 0, kErrorTitle);
+    ReportError("Transaction to set midrange osc trim value failed");
     return;
   }
-  // The trim firmware does without this flag; a failure here is not the operator's concern.
-  ctx_.modUSB.WriteControllerByte(kTrimFirmwareFlag, kTrimFirmwareFlagValue);
+  // The trim firmware does without this flag; a failure here is not the operator's concern,
+  // but a script's verdict still hears of it.
+  ctx_.verdict.Check(ctx_.modUSB.WriteControllerByte(kTrimFirmwareFlag, kTrimFirmwareFlagValue),
+                     "writing the trim firmware flag");
 }
 
 void TrimPanel::SetFineAdjustValue(int16_t value) {
@@ -116,14 +124,16 @@ void TrimPanel::SetGrossAdjustValue(int16_t value) {
 void TrimPanel::FineAdjust_Change() {
   SetGrossAdjustValue(ctx_.controls.FineAdjust.Value);
   const std::string shown = ShownTrim(ctx_.controls.FineAdjust.Value);
-  ctx_.modUSB.WriteControllerByte(kTrimRegister, ctx_.controls.FineAdjust.Value);
+  ctx_.verdict.Check(ctx_.modUSB.WriteControllerByte(kTrimRegister, ctx_.controls.FineAdjust.Value),
+                     "writing the trim register");
   ctx_.controls.CurrentTrim.Caption = shown;
 }
 
 void TrimPanel::GrossAdjust_Change() {
   SetFineAdjustValue(ctx_.controls.GrossAdjust.Value);
   const std::string shown = ShownTrim(ctx_.controls.GrossAdjust.Value);
-  ctx_.modUSB.WriteControllerByte(kTrimRegister, ctx_.controls.FineAdjust.Value);
+  ctx_.verdict.Check(ctx_.modUSB.WriteControllerByte(kTrimRegister, ctx_.controls.FineAdjust.Value),
+                     "writing the trim register");
   ctx_.controls.CurrentTrim.Caption = shown;
 }
 
@@ -132,7 +142,7 @@ int16_t TrimPanel::SendCommandHex(const std::string& command, const std::string&
   const int16_t dev = Utils::HexToInt(device);
   const int16_t status = ctx_.TarnelRW1.SendSmbusCommand(cmd, dev);
   if (status != 0) {
-    ctx_.dialogs.MsgBox("Error sending command " + std::to_string(cmd), 0, kErrorTitle);
+    ReportError("Error sending command " + std::to_string(cmd));
   }
   return status;
 }
@@ -145,7 +155,7 @@ int16_t TrimPanel::WriteWordHex(const std::string& command, const std::string& d
   // The control takes the word between the command and the device.
   const int16_t status = ctx_.TarnelRW1.WriteSmbusWord(cmd, value, dev);
   if (status != 0) {
-    ctx_.dialogs.MsgBox("Error writing word " + std::to_string(cmd), 0, kErrorTitle);
+    ReportError("Error writing word " + std::to_string(cmd));
   }
   return status;
 }
@@ -180,7 +190,12 @@ int32_t TrimPanel::ReadReservedRow(const std::string& rowAddress, std::string& r
 
 void TrimPanel::RsvFlashRd_Click() {
   std::string rowText;
-  ReadReservedRow(HexText(kReservedRowAddress), rowText);
+  if (ctx_.verdict.Check(ReadReservedRow(HexText(kReservedRowAddress), rowText),
+                         "reading the reserved row") &&
+      rowText.size() != kRowBytes * kRowTextPerByte) {
+    ctx_.verdict.Fail("the reserved row read " + std::to_string(rowText.size() / kRowTextPerByte) +
+                      " bytes, not 32");
+  }
   ctx_.controls.ReservedRow.Text = LastChars(RowDigits(rowText), kShownDigits);
 }
 
@@ -193,13 +208,23 @@ void TrimPanel::Update_Click() {
 }
 
 void TrimPanel::WriteTrimRow(int16_t& location, bool& locationRead) {
+  ActionVerdict& verdict = ctx_.verdict;
   std::string rowText;
-  if (ReadReservedRow(HexText(kReservedRowAddress), rowText) != 0) return;
+  if (!verdict.Check(ReadReservedRow(HexText(kReservedRowAddress), rowText),
+                     "reading the reserved row"))
+    return;
   // Anything but a whole row would be written back as something other than the row read:
   // a shorter one padded with zeros, a longer one cut, and the trim byte in the wrong place.
-  if (rowText.size() != kRowBytes * kRowTextPerByte) return;
+  if (rowText.size() != kRowBytes * kRowTextPerByte) {
+    verdict.Fail("the reserved row read " + std::to_string(rowText.size() / kRowTextPerByte) +
+                 " bytes, not 32");
+    return;
+  }
   const std::optional<std::string> trimDigits = TrimByteDigits(ctx_.controls.CurrentTrim.Caption);
-  if (!trimDigits) return;
+  if (!trimDigits) {
+    verdict.Fail("the shown trim is not a byte");
+    return;
+  }
 
   std::string digits;
   for (size_t k = 0; k < kRowBytes; ++k) {
@@ -210,34 +235,42 @@ void TrimPanel::WriteTrimRow(int16_t& location, bool& locationRead) {
   std::vector<uint8_t> buffer(kWriteBufferSize, 0);
   int16_t converted = 0;
   std::string conversion = digits;
-  if (!Utils::HexTextToBytes(conversion, buffer, converted)) return;
+  if (!Utils::HexTextToBytes(conversion, buffer, converted)) {
+    verdict.Fail("the row read is not hexadecimal");
+    return;
+  }
 
   // Whatever the controller makes of this word, the row write does not depend on its outcome.
   ctx_.modUSB.WriteWordBytes(kCmdRowUpdatePrepare, 0x0F, 0x00);
-  if (ctx_.modUSB.ReadControllerByte(kRowWriteLocation, location) != 0) return;
-  locationRead = true;
-  if (ctx_.modUSB.WriteControllerByte(kRowWriteLocation,
-                                      static_cast<int16_t>(location | kRowWriteEnable)) != 0) {
+  if (!verdict.Check(ctx_.modUSB.ReadControllerByte(kRowWriteLocation, location),
+                     "reading flash write enable"))
     return;
-  }
+  locationRead = true;
+  if (!verdict.Check(ctx_.modUSB.WriteControllerByte(
+                         kRowWriteLocation, static_cast<int16_t>(location | kRowWriteEnable)),
+                     "setting flash write enable"))
+    return;
   ctx_.utils.WaitSeconds(kRowWritePause);
   // The row address is still the one the read selected.
-  if (ctx_.TarnelRW1.WriteSmbusWord(kCmdRowWriteArm, kRowWriteArmWord, kTrimFirmwareDevice) != 0) {
+  if (!verdict.Check(
+          ctx_.TarnelRW1.WriteSmbusWord(kCmdRowWriteArm, kRowWriteArmWord, kTrimFirmwareDevice),
+          "arming the row write"))
     return;
-  }
   ctx_.utils.WaitSeconds(kRowWritePause);
-  if (ctx_.TarnelRW1.WriteSmbusBlock(kCmdRowWrite, buffer, kRowWriteCount, kTrimFirmwareDevice) !=
-      0) {
-    return;  // no row shown for a row that was not written
-  }
+  const int16_t written =
+      ctx_.TarnelRW1.WriteSmbusBlock(kCmdRowWrite, buffer, kRowWriteCount, kTrimFirmwareDevice);
+  // The pause follows the block whatever its status: a failed write may still be running in
+  // the flash, and the closing write must not overtake it.
   ctx_.utils.WaitSeconds(kRowWritePause);
+  if (!verdict.Check(written, "writing the reserved row")) return;  // no row shown, none written
   ctx_.controls.ReservedRow.Text = LastChars(digits, kShownDigits);
 }
 
 void TrimPanel::CloseTrimUpdate(int16_t location, bool locationRead) {
   // Bit 3 left set keeps the row open to writes, so one failed transaction gets a second
-  // attempt. The location's other bits must survive: without a value read from it, it is read
-  // first, and left alone when that read fails.
+  // attempt; when the second succeeds, the update goes on as if the first had. The location's
+  // other bits must survive: without a value read from it, it is read first, and left alone
+  // when that read fails.
   for (int attempt = 0; attempt < kClosingAttempts; ++attempt) {
     if (!locationRead) {
       if (ctx_.modUSB.ReadControllerByte(kRowWriteLocation, location) != 0) continue;
@@ -249,6 +282,8 @@ void TrimPanel::CloseTrimUpdate(int16_t location, bool locationRead) {
     if (ctx_.controls.AutoUpdate.Value == 1) reprogram_();
     return;
   }
+  // Never in silence: the flash stays open to writes until someone clears the bit.
+  ReportError(kFlashLeftOpen);
 }
 
 }  // namespace halyard

@@ -51,8 +51,12 @@ class TrimPanel {
   // The part of the update between the row read and the closing step. Leaves `location` and
   // `locationRead` telling whether controller location 0x0000 was read, and what it held.
   void WriteTrimRow(int16_t& location, bool& locationRead);
-  // Clears bit 3 of controller location 0x0000 again, then reprograms when asked to.
+  // Clears bit 3 of controller location 0x0000 again, then reprograms when asked to; says so
+  // in a box when the bit could not be cleared.
   void CloseTrimUpdate(int16_t location, bool locationRead);
+
+  // Shows `prompt` in a box titled "Error" and fails the action's verdict with it.
+  void ReportError(const std::string& prompt);
 
   FormContext& ctx_;
   Reprogram reprogram_;

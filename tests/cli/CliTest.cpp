@@ -189,5 +189,81 @@ TEST_F(CliTest, TheBuiltProgramReadsTheConfigurationBesideItselfAndReturnsItsExi
   EXPECT_TRUE(text.str().ends_with("result: pass\n")) << text.str();
 }
 
+// Every action has a verdict a script can trust, also where the window stays silent; edits
+// and views have none. The rules fail one transfer of the action named last.
+TEST_F(CliTest, EveryActionHasAVerdictAndAnyFailedOneFailsTheRun) {
+  const auto rule = [](const std::string& text) { return R"({"rules": [)" + text + "]}"; };
+  struct Case {
+    std::string what, bench;
+    std::vector<std::string> steps;
+    std::vector<std::string> verdicts;  // of each step: "passed", "failed" or "null"
+    int code;
+  };
+  const std::string armFails =
+      rule(R"({"op": "WriteSmbusWord", "match": {"command": "0x11"}, "status": 19})");
+  // clang-format off
+  const std::vector<Case> cases{
+      {"a passing session", "{}",
+       {"configure", "tab=1", "run-all", "state", "srec=x", "trim-srec=t", "auto-update=0"},
+       {"passed", "null", "passed", "null", "null", "null", "null"}, kExitOk},
+      {"the length write of the configuration fails", rule(
+           R"({"op": "I2cAccess", "match": {"function": 1, "register": "0x20"}, "status": 5})"),
+       {"configure"}, {"failed"}, kExitFailed},
+      // Start-up reads the flag byte first and writes the trim register twice.
+      {"the flag read of the configuration fails", rule(
+           R"({"op": "I2cAccess", "match": {"function": 2, "register": "0x51"}, "nth": 2, "status": 5})"),
+       {"configure"}, {"failed"}, kExitFailed},
+      {"the silent trim firmware flag write fails", rule(
+           R"({"op": "WriteSmbusWord", "match": {"command": "0x09", "word": "0x700A"}, "status": 3})"),
+       {"trim-start", "fine=40"}, {"failed", "passed"}, kExitFailed},
+      {"the trim register write fails", rule(
+           R"({"op": "WriteSmbusWord", "match": {"command": "0x09", "word": "0x5001"}, "nth": 4, "status": 4})"),
+       {"trim-start", "fine=40", "gross=41"}, {"passed", "failed", "passed"}, kExitFailed},
+      {"the row write is not armed", armFails,
+       {"trim-start", "fine=40", "trim-update", "trim-read"}, {"passed", "passed", "failed", "passed"},
+       kExitFailed},
+      {"a row of 31 bytes", rule(
+           R"({"op": "ReadSmbusBlock", "count": -1, "outputs": {"data": "00 01 02 03 04 05 06 07 08 09 0A 0B 0C 0D 0E 0F 10 11 12 13 14 15 16 17 18 19 1A 1B 1C 1D 1E"}})"),
+       {"trim-start", "trim-read", "trim-update"}, {"passed", "failed", "failed"}, kExitFailed},
+      {"both closing writes fail", rule(
+           R"({"op": "WriteSmbusWord", "match": {"command": "0x09", "device": "0x16"}, "nth": 7, "count": 2, "status": 7})"),
+       {"trim-start", "trim-update", "trim-update"}, {"passed", "failed", "passed"}, kExitFailed},
+      {"the programming fails", rule(R"({"op": "ProgramSrec", "status": 9})"),
+       {"program"}, {"failed"}, kExitFailed},
+      {"reprogramming after the update fails", rule(
+           R"({"op": "ProgramSrec", "nth": 2, "status": 9})"),
+       {"trim-start", "auto-update=1", "trim-update"}, {"passed", "null", "failed"}, kExitFailed},
+  };
+  // clang-format on
+  // The shipped images wherever the test runs.
+  const std::string firmware = (testing::SourceDir() / "firmware").string();
+  const std::string ini = Bench("station.ini", "[DefaultFiles]\nSREC_FileName=" + firmware +
+                                                   "/halyard-fw.srec\nTRIM_FileName=" + firmware +
+                                                   "/gxTrim.srec\nEXPECTED_VERSION=1.2\n");
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    std::vector<std::string> args{"--json", "--no-wait", "--config",
+                                  ini,      "--bench",   Bench("b.json", c.bench)};
+    args.insert(args.end(), c.steps.begin(), c.steps.end());
+    const CliRun run = Run(args);
+    EXPECT_EQ(run.code, c.code) << run.err;
+    ASSERT_EQ(run.lines.size(), c.steps.size() + 2);
+    for (size_t i = 0; i < c.steps.size(); ++i) {
+      const json& line = run.lines[i + 1];
+      EXPECT_EQ(line.at("verdict").is_null() ? "null" : line.at("verdict").get<std::string>(),
+                c.verdicts[i])
+          << c.steps[i];
+      EXPECT_EQ(line.contains("reason"), c.verdicts[i] == "failed") << c.steps[i];
+    }
+  }
+  // The readable output says why.
+  const CliRun text = Run({"--no-wait", "--config", ini, "--bench", Bench("b.json", armFails),
+                           "trim-start", "trim-update"});
+  EXPECT_NE(text.out.find("  verdict: failed: arming the row write: status 19\n"),
+            std::string::npos)
+      << text.out;
+  EXPECT_NE(text.out.find("result: fail (\"trim-update\" failed)"), std::string::npos) << text.out;
+}
+
 }  // namespace
 }  // namespace halyard::cli

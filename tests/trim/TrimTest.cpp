@@ -154,6 +154,44 @@ TEST(UpdateOnBench, EveryFailingCallAndRowLengthLeavesRowAndLocationSound) {
   }
 }
 
+// A failed block write still gets its pause before the closing write; a closing write that
+// fails twice leaves the flash open, and that is said, never reprogrammed over.
+TEST(UpdateOnBench, AFailedBlockWritePausesAndAFlashLeftOpenIsReported) {
+  const RecordedMessage leftOpen{
+      "The controller's flash is still write-enabled: clearing bit 3 of location 0x0000 failed "
+      "twice. Press \"Update Trim\" again, or reprogram the controller.",
+      0, "Error"};
+  struct Case {
+    const char* what;
+    std::string rule;
+    bool flashOpen;
+  };
+  const Case cases[] = {
+      {"block write fails", R"({"op": "WriteSmbusBlock", "status": 5})", false},
+      // The location's address is written by the read, by the enabling write, then by each
+      // closing attempt.
+      {"both closing writes fail",
+       R"({"op": "WriteSmbusWord", "match": {"command": "0x09", "word": "0x0000"}, "nth": 3,
+           "count": 2, "status": 7})",
+       true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    TestStation b;
+    Start(b);
+    b.form().SetAutoUpdate(1);
+    b.Rule(c.rule);
+    const double before = b.pump.WaitedSeconds();
+    b.form().Update_Click();
+    EXPECT_NEAR(b.pump.WaitedSeconds() - before, 0.9, 1e-6);
+    EXPECT_EQ(b.dialogs.messages, std::vector(c.flashOpen ? 1 : 0, leftOpen));
+    EXPECT_EQ((b.sim().ControllerMemory()[0x0000] & 0x08) != 0, c.flashOpen);
+    // The trim firmware's, and the reprogramming only once the flash is closed again.
+    EXPECT_EQ(b.sim().Programmings().size(), c.flashOpen ? 1u : 2u);
+    EXPECT_FALSE(b.form().Verdict().Passed());
+  }
+}
+
 // A count beyond the array the control handed back (the station hands it 129 elements) is
 // refused, and the box shows nothing.
 TEST(ReadTrimOnBench, CountsBeyondTheReturnedArrayAreRefused) {
