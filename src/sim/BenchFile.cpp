@@ -289,9 +289,34 @@ constexpr int64_t kInt32Low = std::numeric_limits<int32_t>::min();
 constexpr int64_t kPattern32High = 0xFFFFFFFFLL;
 constexpr size_t kMaxRuleData = 4096;
 
-// A 16-bit value given as a pattern 0x8000..0xFFFF becomes the negative integer it travels as.
-int16_t As16(int64_t value) {
-  return static_cast<int16_t>(static_cast<uint16_t>(value));
+// One input or output of a rule, read by its width: 16-bit and 32-bit numbers also as their
+// unsigned pattern, texts, bytes up to kMaxRuleData.
+bool ReadField(Checker& check, const json& value, const std::string& place, const Param& param,
+               FieldValues& values) {
+  switch (param.width) {
+    case Width::k16:
+    case Width::k32: {
+      const bool wide = param.width == Width::k32;
+      const std::optional<int64_t> number = check.Integer(
+          value, place, wide ? kInt32Low : kInt16Low, wide ? kPattern32High : kPattern16High);
+      if (!number) return false;
+      values.Set(param.field, static_cast<int32_t>(static_cast<uint32_t>(*number)));
+      return true;
+    }
+    case Width::kText: {
+      std::optional<std::string> text = check.Text(value, place);
+      if (!text) return false;
+      values.Set(param.field, std::move(*text));
+      return true;
+    }
+    case Width::kBytes: {
+      std::optional<std::vector<uint8_t>> bytes = check.Bytes(value, place, 0, kMaxRuleData);
+      if (!bytes) return false;
+      values.Set(param.field, std::move(*bytes));
+      return true;
+    }
+  }
+  return false;
 }
 
 bool ReadRule(Checker& check, const json& node, const std::string& place, BenchRule& rule) {
@@ -317,37 +342,17 @@ bool ReadRule(Checker& check, const json& node, const std::string& place, BenchR
     if (!check.IsObject(node["match"], matchPlace)) return false;
     for (const auto& [key, value] : node["match"].items()) {
       const std::string keyPlace = Checker::Join(matchPlace, key);
-      static const std::set<std::string> kKeys = {"command",  "word",     "device", "count",
-                                                  "function", "register", "value",  "kind",
-                                                  "name",     "path"};
-      if (kKeys.count(key) == 0) {
+      const std::optional<Param> any = AnyInput(key);
+      if (!any) {
         check.Fail(keyPlace, "unknown input '" + key + "'");
         return false;
       }
-      if (rule.op && !OperationHasInput(*rule.op, key)) {
+      const Param* param = rule.op ? FindInput(*rule.op, key) : &*any;
+      if (param == nullptr) {
         check.Fail(keyPlace, std::string(OperationName(*rule.op)) + " has no input '" + key + "'");
         return false;
       }
-      CallInputs& m = rule.match;
-      if (key == "name" || key == "path") {
-        const std::optional<std::string> text = check.Text(value, keyPlace);
-        if (!text) return false;
-        (key == "name" ? m.name : m.path) = *text;
-        continue;
-      }
-      const bool wide = key == "function" || key == "kind";
-      const std::optional<int64_t> number = check.Integer(
-          value, keyPlace, wide ? kInt32Low : kInt16Low, wide ? kPattern32High : kPattern16High);
-      if (!number) return false;
-      std::optional<int64_t>* slot = key == "command"    ? &m.command
-                                     : key == "word"     ? &m.word
-                                     : key == "device"   ? &m.device
-                                     : key == "count"    ? &m.count
-                                     : key == "function" ? &m.function
-                                     : key == "register" ? &m.reg
-                                     : key == "value"    ? &m.value
-                                                         : &m.kind;
-      *slot = *number;
+      if (!ReadField(check, value, keyPlace, *param, rule.match)) return false;
     }
   }
   if (node.contains("nth")) {
@@ -378,9 +383,7 @@ bool ReadRule(Checker& check, const json& node, const std::string& place, BenchR
     if (!check.IsObject(node["outputs"], outPlace)) return false;
     for (const auto& [key, value] : node["outputs"].items()) {
       const std::string keyPlace = Checker::Join(outPlace, key);
-      static const std::set<std::string> kKeys = {"count", "data",   "word", "value",
-                                                  "first", "second", "names"};
-      if (kKeys.count(key) == 0) {
+      if (!AnyOutput(key)) {
         check.Fail(keyPlace, "unknown output '" + key + "'");
         return false;
       }
@@ -388,36 +391,12 @@ bool ReadRule(Checker& check, const json& node, const std::string& place, BenchR
         check.Fail(keyPlace, "a rule for any operation (\"*\") gives no outputs");
         return false;
       }
-      if (!OperationHasOutput(*rule.op, key)) {
+      const Param* param = FindOutput(*rule.op, key);
+      if (param == nullptr) {
         check.Fail(keyPlace, std::string(OperationName(*rule.op)) + " has no output '" + key + "'");
         return false;
       }
-      RuleOutputs& out = rule.outputs;
-      if (key == "names") {
-        const std::optional<std::string> text = check.Text(value, keyPlace);
-        if (!text) return false;
-        out.names = *text;
-      } else if (key == "data") {
-        std::optional<std::vector<uint8_t>> bytes = check.Bytes(value, keyPlace, 0, kMaxRuleData);
-        if (!bytes) return false;
-        out.data = std::move(*bytes);
-      } else if (key == "count") {
-        const bool list = *rule.op == Operation::kListDevices;
-        const std::optional<int64_t> number =
-            check.Integer(value, keyPlace, list ? kInt32Low : kInt16Low,
-                          list ? std::numeric_limits<int32_t>::max() : kInt16High);
-        if (!number) return false;
-        out.count = static_cast<int32_t>(*number);
-      } else {
-        const std::optional<int64_t> number =
-            check.Integer(value, keyPlace, kInt16Low, kPattern16High);
-        if (!number) return false;
-        std::optional<int16_t>* slot = key == "word"    ? &out.word
-                                       : key == "value" ? &out.value
-                                       : key == "first" ? &out.first
-                                                        : &out.second;
-        *slot = As16(*number);
-      }
+      if (!ReadField(check, value, keyPlace, *param, rule.outputs)) return false;
     }
   }
   return true;

@@ -30,116 +30,71 @@ SimulatedAdapter::SimulatedAdapter(BenchConfig config)
   controllerMemory_.resize(kControllerMemoryBytes, 0x00);
 }
 
-// --- the thirteen operations: each describes its call and hands it to Dispatch ---
+// --- the thirteen operations: each binds its arguments and hands the call to Dispatch ---
 
 int16_t SimulatedAdapter::OpenDevice(const std::string& name) {
-  Call call(Operation::kOpenDevice);
-  call.in.name = name;
-  return Dispatch(call);
+  return Dispatch(CallValues::Bind<Operation::kOpenDevice>(name));
 }
 
 void SimulatedAdapter::CloseDevice() {
-  Call call(Operation::kCloseDevice);
-  Dispatch(call);
+  Dispatch(CallValues::Bind<Operation::kCloseDevice>());
 }
 
 void SimulatedAdapter::ListDevices(int32_t kind, int32_t& count, std::string& names) {
-  Call call(Operation::kListDevices);
-  call.in.kind = kind;
-  call.out.listCount = &count;
-  call.out.names = &names;
-  Dispatch(call);
+  Dispatch(CallValues::Bind<Operation::kListDevices>(kind, count, names));
 }
 
 int16_t SimulatedAdapter::WriteSmbusWord(int16_t command, int16_t word, int16_t device) {
-  Call call(Operation::kWriteSmbusWord);
-  call.in.command = command;
-  call.in.word = word;
-  call.in.device = device;
-  return Dispatch(call);
+  return Dispatch(CallValues::Bind<Operation::kWriteSmbusWord>(command, word, device));
 }
 
 int16_t SimulatedAdapter::ReadSmbusWord(int16_t command, int16_t& word, int16_t device) {
-  Call call(Operation::kReadSmbusWord);
-  call.in.command = command;
-  call.in.device = device;
-  call.out.word = &word;
-  return Dispatch(call);
+  return Dispatch(CallValues::Bind<Operation::kReadSmbusWord>(command, word, device));
 }
 
 int16_t SimulatedAdapter::WriteSmbusBlock(int16_t command, const std::vector<uint8_t>& data,
                                           int16_t count, int16_t device) {
-  Call call(Operation::kWriteSmbusBlock);
-  call.in.command = command;
-  call.in.count = count;
-  call.in.device = device;
-  call.writeData = &data;
-  return Dispatch(call);
+  return Dispatch(CallValues::Bind<Operation::kWriteSmbusBlock>(command, data, count, device));
 }
 
 int16_t SimulatedAdapter::ReadSmbusBlock(int16_t command, std::vector<uint8_t>& data,
                                          int16_t& count, int16_t device) {
-  Call call(Operation::kReadSmbusBlock);
-  call.in.command = command;
-  call.in.device = device;
-  call.out.data = &data;
-  call.out.blockCount = &count;
-  return Dispatch(call);
+  return Dispatch(CallValues::Bind<Operation::kReadSmbusBlock>(command, data, count, device));
 }
 
 int16_t SimulatedAdapter::SendSmbusCommand(int16_t command, int16_t device) {
-  Call call(Operation::kSendSmbusCommand);
-  call.in.command = command;
-  call.in.device = device;
-  return Dispatch(call);
+  return Dispatch(CallValues::Bind<Operation::kSendSmbusCommand>(command, device));
 }
 
 int16_t SimulatedAdapter::GetWriteStatus() {
-  Call call(Operation::kGetWriteStatus);
-  return Dispatch(call);
+  return Dispatch(CallValues::Bind<Operation::kGetWriteStatus>());
 }
 
 int16_t SimulatedAdapter::I2cAccess(int32_t function, int16_t device, int16_t reg, int16_t& value) {
-  Call call(Operation::kI2cAccess);
-  call.in.function = function;
-  call.in.device = device;
-  call.in.reg = reg;
-  call.in.value = value;
-  call.out.value = &value;
-  return Dispatch(call);
+  return Dispatch(CallValues::Bind<Operation::kI2cAccess>(function, device, reg, value));
 }
 
 int16_t SimulatedAdapter::ReadSwbWord(int32_t kind, int16_t reg, int16_t& value) {
-  Call call(Operation::kReadSwbWord);
-  call.in.kind = kind;
-  call.in.reg = reg;
-  call.out.value = &value;
-  return Dispatch(call);
+  return Dispatch(CallValues::Bind<Operation::kReadSwbWord>(kind, reg, value));
 }
 
-int16_t SimulatedAdapter::ProgramSrec(std::string& path, std::string& /*second*/,
-                                      std::string& /*third*/) {
-  Call call(Operation::kProgramSrec);
-  call.in.path = path;
-  return Dispatch(call);
+int16_t SimulatedAdapter::ProgramSrec(std::string& path, std::string& second, std::string& third) {
+  return Dispatch(CallValues::Bind<Operation::kProgramSrec>(path, second, third));
 }
 
 int16_t SimulatedAdapter::GetAdapterVersion(int16_t& first, int16_t& second) {
-  Call call(Operation::kGetAdapterVersion);
-  call.out.first = &first;
-  call.out.second = &second;
-  return Dispatch(call);
+  return Dispatch(CallValues::Bind<Operation::kGetAdapterVersion>(first, second));
 }
 
 // --- the one way in ---
 
-int16_t SimulatedAdapter::Dispatch(Call& call) {
+int16_t SimulatedAdapter::Dispatch(CallValues call) {
   ++operations_;
-  ++perOperation_[static_cast<size_t>(call.op)];
+  ++perOperation_[static_cast<size_t>(call.Op())];
 
   const BenchRule* answer = nullptr;
   for (BenchRule& rule : rules_) {
-    if (!RuleMatches(rule, call.op, call.in)) continue;
+    if (!RuleMatches(rule, call)) continue;
     ++rule.matched;
     if (answer == nullptr && rule.matched >= rule.nth &&
         (rule.times < 0 || rule.applied < rule.times)) {
@@ -150,87 +105,70 @@ int16_t SimulatedAdapter::Dispatch(Call& call) {
 
   int16_t status = sim_status::kOk;
   if (answer != nullptr) {
-    ApplyOutputs(answer->outputs, call.out);
+    ApplyOutputs(answer->outputs, call);
     status = answer->status;
-  } else if (!open_ && call.op != Operation::kOpenDevice && call.op != Operation::kListDevices &&
-             call.op != Operation::kCloseDevice) {
+  } else if (!open_ && call.Op() != Operation::kOpenDevice &&
+             call.Op() != Operation::kListDevices && call.Op() != Operation::kCloseDevice) {
     status = sim_status::kNotOpen;
   } else {
     status = Perform(call);
   }
   // A scripted answer to a write is that write's outcome, so GetWriteStatus reports it too.
-  if (IsWriteCall(call.op, call.in)) writeStatus_ = status;
+  if (IsWriteCall(call)) writeStatus_ = status;
   return status;
 }
 
-void SimulatedAdapter::ApplyOutputs(const RuleOutputs& given, Outputs& out) {
-  if (given.names && out.names) *out.names = *given.names;
-  if (given.count && out.listCount) *out.listCount = *given.count;
-  if (given.word && out.word) *out.word = *given.word;
-  if (given.value && out.value) *out.value = *given.value;
-  if (given.first && out.first) *out.first = *given.first;
-  if (given.second && out.second) *out.second = *given.second;
-  if (out.data != nullptr && out.blockCount != nullptr) {
-    if (given.data) {
-      // Grow the caller's array only as far as the data goes; a scripted count beyond it is
-      // reported as given, so callers' guards against such counts can be exercised.
-      if (out.data->size() < given.data->size()) out.data->resize(given.data->size());
-      std::copy(given.data->begin(), given.data->end(), out.data->begin());
-      *out.blockCount = static_cast<int16_t>(given.data->size());
-    }
-    if (given.count) *out.blockCount = static_cast<int16_t>(*given.count);
-  }
-}
-
-int16_t SimulatedAdapter::Perform(Call& call) {
-  const auto in16 = [](const std::optional<int64_t>& v) { return static_cast<int>(*v); };
-  switch (call.op) {
+int16_t SimulatedAdapter::Perform(CallValues& call) {
+  using F = Field;
+  const auto in16 = [&call](Field field) { return call.In<int16_t>(field); };
+  switch (call.Op()) {
     case Operation::kOpenDevice:
-      return Open(*call.in.name);
+      return Open(call.In<std::string>(F::kName));
     case Operation::kCloseDevice:
       Close();
       return sim_status::kOk;
     case Operation::kListDevices: {
       std::string joined;
       int32_t count = 0;
-      if (*call.in.kind == kListKind) {
+      if (call.In<int32_t>(F::kKind) == kListKind) {
         for (const std::string& name : config_.adapters) {
           if (!joined.empty()) joined += ',';
           joined += name;
         }
         count = static_cast<int32_t>(config_.adapters.size());
       }
-      *call.out.listCount = count;
-      *call.out.names = joined;
+      call.Out<int32_t>(F::kCount) = count;
+      call.Out<std::string>(F::kNames) = joined;
       return sim_status::kOk;
     }
     case Operation::kWriteSmbusWord:
-      return SmbusWordWrite(in16(call.in.command), static_cast<uint16_t>(*call.in.word),
-                            in16(call.in.device));
+      return SmbusWordWrite(in16(F::kCommand), static_cast<uint16_t>(in16(F::kWord)),
+                            in16(F::kDevice));
     case Operation::kReadSmbusWord:
-      return SmbusWordRead(in16(call.in.command), *call.out.word, in16(call.in.device));
+      return SmbusWordRead(in16(F::kCommand), call.Out<int16_t>(F::kWord), in16(F::kDevice));
     case Operation::kWriteSmbusBlock:
-      return SmbusBlockWrite(in16(call.in.command), *call.writeData, in16(call.in.count),
-                             in16(call.in.device));
+      return SmbusBlockWrite(in16(F::kCommand), call.In<std::vector<uint8_t>>(F::kData),
+                             in16(F::kCount), in16(F::kDevice));
     case Operation::kReadSmbusBlock:
-      return SmbusBlockRead(in16(call.in.command), *call.out.data, *call.out.blockCount,
-                            in16(call.in.device));
+      return SmbusBlockRead(in16(F::kCommand), call.Out<std::vector<uint8_t>>(F::kData),
+                            call.Out<int16_t>(F::kCount), in16(F::kDevice));
     case Operation::kSendSmbusCommand:
-      return SmbusSend(in16(call.in.command), in16(call.in.device));
+      return SmbusSend(in16(F::kCommand), in16(F::kDevice));
     case Operation::kGetWriteStatus:
       return writeStatus_;
     case Operation::kI2cAccess:
-      return I2c(static_cast<int32_t>(*call.in.function), in16(call.in.device), in16(call.in.reg),
-                 *call.out.value);
+      return I2c(call.In<int32_t>(F::kFunction), in16(F::kDevice), in16(F::kRegister),
+                 call.Out<int16_t>(F::kValue));
     case Operation::kReadSwbWord:
-      return Swb(static_cast<int32_t>(*call.in.kind), in16(call.in.reg), *call.out.value);
+      return Swb(call.In<int32_t>(F::kKind), in16(F::kRegister), call.Out<int16_t>(F::kValue));
     case Operation::kProgramSrec:
-      return Program(*call.in.path);
+      return Program(call.In<std::string>(F::kPath));
     case Operation::kGetAdapterVersion: {
       const std::string& v = config_.adapterVersion;
       const auto ch = [&v](size_t i) { return i < v.size() ? static_cast<uint8_t>(v[i]) : 0; };
-      *call.out.first = static_cast<int16_t>(static_cast<uint16_t>(ch(0) << 8 | ch(1)));
-      *call.out.second = static_cast<int16_t>(ch(2));
+      call.Out<int16_t>(F::kFirst) =
+          static_cast<int16_t>(static_cast<uint16_t>(ch(0) << 8 | ch(1)));
+      call.Out<int16_t>(F::kSecond) = static_cast<int16_t>(ch(2));
       return sim_status::kOk;
     }
   }

@@ -103,30 +103,10 @@ class SimulatedAdapter final : public TarnelRW {
   const BenchConfig& Config() const { return config_; }
 
  private:
-  // Where the caller's output variables are; null for outputs an operation does not have.
-  struct Outputs {
-    int32_t* listCount = nullptr;
-    std::string* names = nullptr;
-    int16_t* word = nullptr;
-    std::vector<uint8_t>* data = nullptr;
-    int16_t* blockCount = nullptr;
-    int16_t* value = nullptr;
-    int16_t* first = nullptr;
-    int16_t* second = nullptr;
-  };
-  struct Call {
-    explicit Call(Operation operation) : op(operation) {}
-    Operation op;
-    CallInputs in;
-    Outputs out;
-    const std::vector<uint8_t>* writeData = nullptr;
-  };
-
   // The one way in: counts the call, applies the rules, checks that the adapter is open and
   // hands the call to the device.
-  int16_t Dispatch(Call& call);
-  static void ApplyOutputs(const RuleOutputs& given, Outputs& out);
-  int16_t Perform(Call& call);
+  int16_t Dispatch(CallValues call);
+  int16_t Perform(CallValues& call);
 
   int16_t Open(const std::string& name);
   void Close();
