@@ -49,6 +49,8 @@ class SrecReader {
     return false;
   }
   bool Record(int type, const uint8_t* bytes, size_t size);
+  // What a well-formed record does to the image.
+  bool Apply(int type, uint32_t address, const uint8_t* data, size_t dataCount);
 
   uint32_t limit_;
   SrecResult result_;
@@ -124,10 +126,12 @@ bool SrecReader::Record(int type, const uint8_t* bytes, size_t size) {
   uint32_t address = 0;
   for (size_t i = 0; i < addressBytes; ++i)
     address = (address << 8) | bytes[1 + i];
-  const uint8_t* data = bytes + 1 + addressBytes;
-  const size_t dataCount = size - 2 - addressBytes;
-  SrecImage& image = result_.image;
   sawRecord_ = true;
+  return Apply(type, address, bytes + 1 + addressBytes, size - 2 - addressBytes);
+}
+
+bool SrecReader::Apply(int type, uint32_t address, const uint8_t* data, size_t dataCount) {
+  SrecImage& image = result_.image;
   switch (type) {
     case 0:
       image.header.assign(data, data + dataCount);
