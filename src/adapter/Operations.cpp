@@ -21,7 +21,14 @@ constexpr bool FormFitsWidth(Form form, Width width) {
   }
 }
 
-constexpr const Param* FindIn(const ParamList& list, Field field) {
+constexpr bool Has(const ParamList& list, Field field) {
+  for (const Param& param : list) {
+    if (param.field == field) return true;
+  }
+  return false;
+}
+
+const Param* FindIn(const ParamList& list, Field field) {
   for (const Param& param : list) {
     if (param.field == field) return &param;
   }
@@ -37,7 +44,7 @@ constexpr bool TableIsConsistent() {
     for (const ParamList* list : {&info.inputs, &info.outputs}) {
       for (const Param& param : *list) {
         if (!FormFitsWidth(Describe(param.field).form, param.width)) return false;
-        if (param.width == Width::kBytes && FindIn(*list, Field::kCount) == nullptr) return false;
+        if (param.width == Width::kBytes && !Has(*list, Field::kCount)) return false;
       }
     }
     for (const Param& out : info.outputs) {

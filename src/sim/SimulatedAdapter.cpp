@@ -206,7 +206,7 @@ void SimulatedAdapter::Close() {
   stateError_ = SaveBenchState(config_.stateFile, state, error) ? "" : error;
 }
 
-// --- scripting and inspection ---
+// --- scripting, and the state tests look at ---
 
 bool SimulatedAdapter::AddRuleJson(const std::string& json, std::string& error) {
   BenchRule rule;

@@ -49,7 +49,7 @@ class SimulatedAdapter final : public TarnelRW {
   bool AddRuleJson(const std::string& json, std::string& error);
   const std::vector<BenchRule>& Rules() const { return rules_; }
 
-  // Inspection and set-up; the references stay valid as long as the adapter.
+  // The devices' state, for tests to read and set; references stay valid as long as the adapter.
   TargetMemory& Target() { return target_.Memory(); }
   const TargetMemory& Target() const { return target_.Memory(); }
   std::vector<uint8_t>& ControllerMemory() { return controller_.Memory(); }
