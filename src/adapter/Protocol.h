@@ -21,10 +21,20 @@ inline constexpr int32_t kI2cRead = 2;
 inline constexpr int16_t kBracketOpen = 1;
 inline constexpr int16_t kBracketClose = 0;
 
-// The SWB kind the station reads with.
+// The SWB kind the station reads with, and the registers the test target answers: register
+// 0x20 + k holds target bytes 0x20 + 2k (low) and 0x21 + 2k (high), up to the last byte 0xFF.
 inline constexpr int32_t kSwbKind = 2;
+inline constexpr int16_t kSwbFirstRegister = 0x20;
+inline constexpr int16_t kSwbLastRegister = 0x8F;
 
-// The test target's configuration block: flag byte (bit 0 = configured), text length, text.
+// The kind of adapter ListDevices is asked for.
+inline constexpr int32_t kListDevicesKind = 2;
+// The most bytes one SMBus block carries.
+inline constexpr size_t kSmbusBlockMax = 32;
+
+// The test target's memory, and its configuration block: flag byte (bit 0 = configured), text
+// length, text.
+inline constexpr size_t kTargetMemoryBytes = 256;
 inline constexpr int16_t kTargetFlagRegister = 0x51;
 inline constexpr int16_t kTargetLengthRegister = 0x20;
 inline constexpr uint8_t kTargetTextRegister = 0x21;

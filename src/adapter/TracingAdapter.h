@@ -1,11 +1,14 @@
-// Wraps any adapter control and records one line per operation when it returns:
-// inputs, "->", the status, then the outputs.
+// Wraps any adapter control and records one line per operation when it returns: the
+// operation's name, its inputs, "->", the status, then the outputs, as the operation table
+// lists them.
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
 
+#include "adapter/Operations.h"
 #include "adapter/TarnelRW.h"
 
 namespace halyard {
@@ -36,11 +39,15 @@ class TracingAdapter final : public TarnelRW {
   int16_t GetAdapterVersion(int16_t& first, int16_t& second) override;
 
  private:
-  void Emit(std::string line);
+  // Formats the inputs before the call (the control may change what it is handed), runs it,
+  // then adds the status and the outputs.
+  template <typename Invoke>
+  int16_t Trace(const CallValues& call, Invoke&& invoke);
 
   TarnelRW& inner_;
   Sink sink_;
   std::vector<std::string> lines_;
+  std::string line_;  // reused, so a line costs one allocation: the copy that is kept
 };
 
 // Formatting shared with anything that prints bus values the same way.
@@ -48,5 +55,14 @@ std::string TraceHex2(int value);                // "0x16": commands, devices, r
 std::string TraceHex4(int16_t value);            // "0xB1E0": words and values
 std::string TraceText(const std::string& text);  // quoted
 std::string TraceBytes(const std::vector<uint8_t>& data, int count);  // "00 01 0F"
+
+// The same, appended to `out`, for lines built in one buffer.
+void AppendTraceHex2(std::string& out, int value);
+void AppendTraceHex4(std::string& out, int16_t value);
+void AppendTraceText(std::string& out, const std::string& text);
+void AppendTraceBytes(std::string& out, const uint8_t* data, size_t size);
+void AppendTraceDecimal(std::string& out, int32_t value);
+// One field of a call as the trace shows it: " key=value".
+void AppendTraceField(std::string& out, const CallValues& call, const Param& param);
 
 }  // namespace halyard

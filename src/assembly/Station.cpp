@@ -34,6 +34,11 @@ std::unique_ptr<Station> Station::Build(const StationOptions& options, Dialogs& 
 
 Station::~Station() = default;
 
+std::string Station::BackendFault() const {
+  if (bench_ == nullptr || bench_->StateError().empty()) return "";
+  return "bench state file: " + bench_->StateError();
+}
+
 std::vector<std::string> Station::TakeTrace() {
   if (!tracer_) return {};
   return tracer_->TakeLines();

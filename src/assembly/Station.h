@@ -40,6 +40,10 @@ class Station {
   // The simulated bench when it is the backend, else null: tests and the bench's own tools
   // script it.
   SimulatedAdapter* Bench() { return bench_; }
+  // A fault of the backend's own files that the operator must hear of (the simulated bench's
+  // state file could not be read or written); empty when there is none. Start-up reads the
+  // state file and shutdown writes it, so front ends ask after both.
+  std::string BackendFault() const;
 
  private:
   Station() = default;

@@ -37,9 +37,10 @@ std::string OneLine(std::string text) {
 
 class Session {
  public:
-  Session(const Options& options, std::ostream& out)
+  Session(const Options& options, std::ostream& out, std::ostream& err)
       : options_(options),
         out_(out),
+        err_(err),
         dialogs_(options.json ? nullptr : &out),
         pump_(MakePump(options.noWait)) {}
 
@@ -57,6 +58,7 @@ class Session {
     Json before = FormToJson(*form_);
     form_->Form_Load();
     Finish("startup", before, std::nullopt, true, false);
+    ReportBackendFault();
 
     for (const Step& step : steps) {
       Begin(step.text);
@@ -74,9 +76,10 @@ class Session {
     before = FormToJson(*form_);
     form_->Form_Unload();
     Finish("shutdown", before, std::nullopt, true, false);
+    ReportBackendFault();
 
-    const bool failed =
-        dialogs_.TotalCount() > 0 || !failedSteps_.empty() || !ignoredSteps_.empty();
+    const bool failed = dialogs_.TotalCount() > 0 || !failedSteps_.empty() ||
+                        !ignoredSteps_.empty() || backendFault_;
     if (!options_.json) PrintResult(failed);
     return failed ? kExitFailed : kExitOk;
   }
@@ -133,6 +136,15 @@ class Session {
         return form_->Update_Click();
     }
     return false;
+  }
+
+  // A backend file that could not be read or written fails the session: what the operator
+  // did may not have been kept.
+  void ReportBackendFault() {
+    const std::string fault = station_->BackendFault();
+    if (fault.empty()) return;
+    err_ << kProgramName << ": " << OneLine(fault) << "\n";
+    backendFault_ = true;
   }
 
   void Begin(const std::string& name) {
@@ -193,6 +205,10 @@ class Session {
     }
     out_ << "result: fail";
     const char* separator = " (";
+    if (backendFault_) {
+      out_ << separator << "bench state file not kept";
+      separator = "; ";
+    }
     if (dialogs_.TotalCount() > 0) {
       out_ << separator << dialogs_.TotalCount() << " message box"
            << (dialogs_.TotalCount() == 1 ? "" : "es");
@@ -211,6 +227,8 @@ class Session {
 
   const Options& options_;
   std::ostream& out_;
+  std::ostream& err_;
+  bool backendFault_ = false;
   ConsoleDialogs dialogs_;
   std::unique_ptr<EventPump> pump_;
   std::unique_ptr<Station> station_;
@@ -235,7 +253,7 @@ int RunSession(const Options& options, const std::filesystem::path& programDir, 
   stationOptions.app.title = kStationName;
   stationOptions.app.programPath = programDir / kStationName;
   stationOptions.app.configPath = options.configPath;
-  Session session(options, out);
+  Session session(options, out, err);
   if (!session.Build(std::move(stationOptions), error)) {
     err << kProgramName << ": " << OneLine(error) << "\n";
     return kExitUsage;

@@ -1,97 +1,81 @@
-// Names and matching of the bench's scripted replies and faults.
+// Matching and answering of the bench's scripted replies and faults, by walking the fields a
+// rule gives against the operation table.
 #include "sim/BenchRule.h"
 
-#include <array>
+#include <algorithm>
+
+#include "adapter/Protocol.h"
 
 namespace halyard {
 namespace {
 
-struct OperationInfo {
-  Operation op;
-  const char* name;
-  std::vector<std::string_view> inputs;
-  std::vector<std::string_view> outputs;
-};
-
-const std::array<OperationInfo, kOperationCount>& Table() {
-  static const std::array<OperationInfo, kOperationCount> kTable = {{
-      {Operation::kOpenDevice, "OpenDevice", {"name"}, {}},
-      {Operation::kCloseDevice, "CloseDevice", {}, {}},
-      {Operation::kListDevices, "ListDevices", {"kind"}, {"count", "names"}},
-      {Operation::kWriteSmbusWord, "WriteSmbusWord", {"command", "word", "device"}, {}},
-      {Operation::kReadSmbusWord, "ReadSmbusWord", {"command", "device"}, {"word"}},
-      {Operation::kWriteSmbusBlock, "WriteSmbusBlock", {"command", "count", "device"}, {}},
-      {Operation::kReadSmbusBlock, "ReadSmbusBlock", {"command", "device"}, {"count", "data"}},
-      {Operation::kSendSmbusCommand, "SendSmbusCommand", {"command", "device"}, {}},
-      {Operation::kGetWriteStatus, "GetWriteStatus", {}, {}},
-      {Operation::kI2cAccess, "I2cAccess", {"function", "device", "register", "value"}, {"value"}},
-      {Operation::kReadSwbWord, "ReadSwbWord", {"kind", "register"}, {"value"}},
-      {Operation::kProgramSrec, "ProgramSrec", {"path"}, {}},
-      {Operation::kGetAdapterVersion, "GetAdapterVersion", {}, {"first", "second"}},
-  }};
-  return kTable;
+bool Same(int32_t want, const CallValues& call, const Param& param) {
+  const int32_t got = call.Number(param);
+  if (param.width == Width::k16) return static_cast<uint16_t>(want) == static_cast<uint16_t>(got);
+  return want == got;
 }
 
-const OperationInfo& Info(Operation op) {
-  return Table()[static_cast<size_t>(op)];
+bool Same(const std::string& want, const CallValues& call, const Param& param) {
+  return want == call.Text(param);
 }
 
-bool Same16(const std::optional<int64_t>& want, const std::optional<int64_t>& got) {
-  if (!want) return true;
-  return got && static_cast<uint16_t>(*want) == static_cast<uint16_t>(*got);
+bool Same(const std::vector<uint8_t>& want, const CallValues& call, const Param& param) {
+  const std::vector<uint8_t>& got = call.Bytes(param);
+  return std::equal(want.begin(), want.end(), got.begin(),
+                    got.begin() + static_cast<std::ptrdiff_t>(call.BytesUsed(param)));
 }
 
-bool Same32(const std::optional<int64_t>& want, const std::optional<int64_t>& got) {
-  if (!want) return true;
-  return got && static_cast<int32_t>(*want) == static_cast<int32_t>(*got);
+void Put(int32_t given, CallValues& call, const Param& param) {
+  call.SetNumber(param, given);
 }
 
-bool SameText(const std::optional<std::string>& want, const std::optional<std::string>& got) {
-  if (!want) return true;
-  return got && *want == *got;
+void Put(const std::string& given, CallValues& call, const Param& param) {
+  call.TextOut(param) = given;
+}
+
+void Put(const std::vector<uint8_t>& given, CallValues& call, const Param& param) {
+  // Grow the caller's array only as far as the data goes; a scripted count beyond it is
+  // reported as given, so callers' guards against such counts can be exercised.
+  std::vector<uint8_t>& out = call.BytesOut(param);
+  if (out.size() < given.size()) out.resize(given.size());
+  std::copy(given.begin(), given.end(), out.begin());
 }
 
 }  // namespace
 
-const char* OperationName(Operation op) {
-  return Info(op).name;
+bool RuleMatches(const BenchRule& rule, const CallValues& call) {
+  if (rule.op && *rule.op != call.Op()) return false;
+  bool matches = true;
+  rule.match.ForEach([&](Field field, const auto& want) {
+    if (!matches || !want) return;
+    const Param* param = call.Input(field);
+    matches = param != nullptr && Same(*want, call, *param);
+  });
+  return matches;
 }
 
-std::optional<Operation> OperationFromName(std::string_view name) {
-  for (const OperationInfo& info : Table()) {
-    if (name == info.name) return info.op;
+void ApplyOutputs(const FieldValues& outputs, CallValues& call) {
+  outputs.ForEach([&](Field field, const auto& given) {
+    if (!given) return;
+    if (const Param* param = call.Output(field)) Put(*given, call, *param);
+  });
+  const Param* count = call.Output(Field::kCount);
+  if (outputs.data && !outputs.count && count != nullptr && call.Output(Field::kData) != nullptr) {
+    call.SetNumber(*count, static_cast<int32_t>(outputs.data->size()));
   }
-  return std::nullopt;
 }
 
-bool IsWriteCall(Operation op, const CallInputs& inputs) {
-  return op == Operation::kWriteSmbusWord || op == Operation::kWriteSmbusBlock ||
-         op == Operation::kSendSmbusCommand ||
-         (op == Operation::kI2cAccess && inputs.function == 1);
-}
-
-bool OperationHasInput(Operation op, std::string_view key) {
-  for (std::string_view input : Info(op).inputs) {
-    if (input == key) return true;
+bool IsWriteCall(const CallValues& call) {
+  switch (call.Op()) {
+    case Operation::kWriteSmbusWord:
+    case Operation::kWriteSmbusBlock:
+    case Operation::kSendSmbusCommand:
+      return true;
+    case Operation::kI2cAccess:
+      return call.In<int32_t>(Field::kFunction) == kI2cWrite;
+    default:
+      return false;
   }
-  return false;
-}
-
-bool OperationHasOutput(Operation op, std::string_view key) {
-  for (std::string_view output : Info(op).outputs) {
-    if (output == key) return true;
-  }
-  return false;
-}
-
-bool RuleMatches(const BenchRule& rule, Operation op, const CallInputs& inputs) {
-  if (rule.op && *rule.op != op) return false;
-  const CallInputs& m = rule.match;
-  return Same16(m.command, inputs.command) && Same16(m.word, inputs.word) &&
-         Same16(m.device, inputs.device) && Same16(m.count, inputs.count) &&
-         Same32(m.function, inputs.function) && Same16(m.reg, inputs.reg) &&
-         Same16(m.value, inputs.value) && Same32(m.kind, inputs.kind) &&
-         SameText(m.name, inputs.name) && SameText(m.path, inputs.path);
 }
 
 }  // namespace halyard

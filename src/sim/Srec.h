@@ -1,5 +1,6 @@
 // Our own reader of Motorola S-record files: the simulated controller checks every image it is
-// asked to program with it, and reports the first fault by line and kind.
+// asked to program with it, and reports the first fault by line and kind. A file is read line
+// by line into the memory image, so reading it costs little more memory than the image.
 #pragma once
 
 #include <cstdint>
@@ -9,39 +10,40 @@
 #include <string_view>
 #include <vector>
 
+#include "adapter/Protocol.h"
+
 namespace halyard {
 
-// Kinds of fault, in the order a file is checked. The simulated controller answers
-// ProgramSrec with the numeric value, so these values are part of the bench's interface.
+// Kinds of fault. The simulated controller answers ProgramSrec with the numeric value, so these
+// values are part of the bench's interface.
 enum class SrecError : int16_t {
   kNone = 0,
   kNotFound = 1,           // no file at that path
-  kUnreadable = 2,         // a folder, or the file could not be read, or is absurdly large
+  kUnreadable = 2,         // not a regular file, could not be read, or larger than 16 MiB
   kEmpty = 3,              // no records at all (empty or only blank lines)
   kMalformed = 4,          // a line that is not a well-formed record, or records out of order
   kBadChecksum = 5,        // a record whose checksum byte is wrong
   kNoData = 6,             // well-formed, but not one data byte
   kAddressOutOfRange = 7,  // data or start address beyond the controller's 64 KiB
-};
-
-const char* SrecErrorName(SrecError error);
-
-// Consecutive bytes that start at one address. Records that continue one another are merged.
-struct SrecSegment {
-  uint32_t address = 0;
-  std::vector<uint8_t> bytes;
+  kNoEnd = 8,              // cut off: no end record (S7, S8 or S9)
 };
 
 struct SrecImage {
-  std::string header;  // text of the S0 record, if any
-  std::vector<SrecSegment> segments;
-  std::optional<uint32_t> startAddress;  // from the S7/S8/S9 record, if any
+  std::string header;                    // text of the S0 record, if any
+  std::optional<uint32_t> startAddress;  // from the end record
   size_t dataRecords = 0;
 
-  size_t DataBytes() const;
+  size_t DataBytes() const { return dataBytes_; }
   // The bytes from the lowest to the highest address written, gaps filled with 0x00, as a
-  // flat binary image lays them out. Empty when there is no data.
+  // flat binary image lays them out; a byte written twice holds the later value. Empty when
+  // there is no data.
   std::vector<uint8_t> Flatten(uint32_t& lowestAddress) const;
+  void Write(uint32_t address, const uint8_t* bytes, size_t size);
+
+ private:
+  std::vector<uint8_t> memory_;  // from address 0 to the highest written
+  uint32_t low_ = UINT32_MAX;
+  size_t dataBytes_ = 0;
 };
 
 struct SrecResult {
@@ -53,11 +55,9 @@ struct SrecResult {
   bool Ok() const { return error == SrecError::kNone; }
 };
 
-// Everything past `addressLimit` (exclusive) is out of range: 64 KiB for the controller.
-inline constexpr uint32_t kControllerMemorySize = 0x10000;
-
-SrecResult ParseSrec(std::string_view text, uint32_t addressLimit = kControllerMemorySize);
+// Everything at or past `addressLimit` is out of range: 64 KiB for the controller.
+SrecResult ParseSrec(std::string_view text, uint32_t addressLimit = kControllerMemoryBytes);
 SrecResult ReadSrecFile(const std::filesystem::path& path,
-                        uint32_t addressLimit = kControllerMemorySize);
+                        uint32_t addressLimit = kControllerMemoryBytes);
 
 }  // namespace halyard

@@ -65,8 +65,18 @@ int main(int argc, char** argv) {
 
   QApplication app(argc, argv);
   halyard::Form1& form = station->Form();
+  // A backend file that could not be read or written is said in a box and on stderr: what the
+  // operator did may not be kept.
+  const auto reportFault = [&]() {
+    const std::string fault = station->BackendFault();
+    if (fault.empty()) return false;
+    std::cerr << "halyard-station: " << fault << "\n";
+    dialogs.MsgBox(fault, 0, "halyard-station");
+    return true;
+  };
   // Start-up's message boxes appear on their own, before the window.
   form.Form_Load();
+  reportFault();
 
   halyard::ui::StationWindow window(form);
   dialogs.SetParent(&window);
@@ -78,5 +88,7 @@ int main(int argc, char** argv) {
   window.show();
   const int status = app.exec();
   form.Form_Unload();  // already done when the window closed; kept for a quit from elsewhere
+  dialogs.SetParent(nullptr);
+  if (reportFault()) return 1;
   return status;
 }

@@ -189,6 +189,31 @@ TEST_F(CliTest, TheBuiltProgramReadsTheConfigurationBesideItselfAndReturnsItsExi
   EXPECT_TRUE(text.str().ends_with("result: pass\n")) << text.str();
 }
 
+// A state file that cannot be written or read is said on stderr and fails the session; the
+// old file is kept.
+TEST_F(CliTest, StateFileFaultsAreToldAndFailTheSession) {
+  std::ofstream(scratch_ / "corrupt.json") << "{ not json";
+  struct Case {
+    std::string stateFile, said;
+  };
+  const Case cases[] = {
+      {(scratch_ / "missing" / "state.json").string(), "bench state file"},
+      {(scratch_ / "corrupt.json").string(), "corrupt.json"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.stateFile);
+    const CliRun run =
+        Run({"--no-wait", "--bench", Bench("b.json", R"({"state_file": ")" + c.stateFile + R"("})"),
+             "configure"});
+    EXPECT_EQ(run.code, kExitFailed);
+    EXPECT_NE(run.err.find("halyardctl: bench state file: "), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find(c.said), std::string::npos) << run.err;
+  }
+  std::stringstream kept;
+  kept << std::ifstream(scratch_ / "corrupt.json").rdbuf();
+  EXPECT_EQ(kept.str(), "{ not json");
+}
+
 // Every action has a verdict a script can trust, also where the window stays silent; edits
 // and views have none. The rules fail one transfer of the action named last.
 TEST_F(CliTest, EveryActionHasAVerdictAndAnyFailedOneFailsTheRun) {

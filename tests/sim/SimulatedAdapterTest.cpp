@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <numeric>
 #include <string>
@@ -32,33 +34,6 @@ std::unique_ptr<SimulatedAdapter> Open(const std::string& json = "{}",
 int16_t Program(SimulatedAdapter& sim, const std::string& file) {
   std::string path = file, unused;
   return sim.ProgramSrec(path, unused, unused);
-}
-
-TEST(BenchFile, FaultsNameTheFileThePlaceAndTheReasonAndChangeNothing) {
-  const std::vector<std::vector<std::string>> cases = {
-      // text, place, a part of the reason
-      {R"({"a~b/c": 1})", "/a~0b~1c", "unknown key"},
-      {R"({"target": {"configured": 1}})", "/target/configured", "expected true or false"},
-      {R"({"controller": {"reserved_row": ")" + std::string(62, '0') + R"(0G"}})",
-       "/controller/reserved_row", "not a hexadecimal digit"},
-      {R"({"rules": [{"op": "ReadSmbusWord"}, {"op": "ReadWord"}]})", "/rules/1/op",
-       "unknown operation"},
-      {"{\n  \"open_result\": 0,\n  \"adapters\": [\"A\",]\n}", "line 3, column 20", "syntax"},
-  };
-  testing::ScratchDir dir;
-  for (const std::vector<std::string>& c : cases) {
-    SCOPED_TRACE(c[0]);
-    const std::filesystem::path file = dir.Write("bench.json", c[0]);
-    BenchConfig config;
-    config.openResult = 99;
-    std::string error;
-    EXPECT_FALSE(LoadBenchFile(file, config, error));
-    const std::string start = file.string() + ": " + c[1] + ": ";
-    EXPECT_EQ(error.rfind(start, 0), 0u) << "wanted '" << start << "...', got: " << error;
-    EXPECT_NE(error.find(c[2]), std::string::npos) << error;
-    EXPECT_EQ(error.find('\n'), std::string::npos) << "one line: " << error;
-    EXPECT_EQ(config.openResult, 99) << "a refused file changes nothing";
-  }
 }
 
 // I2C works only inside a run; the identification block and the SWB words read the same memory.
@@ -119,7 +94,8 @@ TEST(SimDevices, ControllerProgramsStartsTrimFirmwareAndGuardsItsRowWrite) {
       {dir.Write("malformed.srec", "S107001041424344DE\nX1\n"), 4},
       {dir.Write("checksum.srec", "S107001041424344DF\n"), 5},
       {dir.Write("nodata.srec", "S9030000FC\n"), 6},
-      {dir.Write("range.srec", "S20801000041424344EC\n"), 7}};
+      {dir.Write("range.srec", "S20801000041424344EC\n"), 7},
+      {dir.Write("cut.srec", "S107001041424344DE\n"), 8}};
   struct Attempt {
     int16_t lock, arm, count, tail, size, status;
   };
@@ -172,7 +148,33 @@ TEST(SimDevices, ControllerProgramsStartsTrimFirmwareAndGuardsItsRowWrite) {
             std::vector<uint8_t>(row.begin(), row.end()));
   ASSERT_EQ(Program(*sim, FirmwareFile("halyard-fw.srec")), 0);
   EXPECT_EQ(select(), st::kNoDevice) << "programming again stops the trim firmware";
+  EXPECT_EQ(sim->SendSmbusCommand(0x08, 0x17), st::kNoDevice) << "controller firmware has no trim";
+  EXPECT_EQ(sim->Image(), ImageKind::kFirmware);
   EXPECT_EQ(sim->SuccessfulProgrammings(), 2);
+}
+
+// The trim firmware is known by "trim" in its header in any case, or by a name the bench file
+// lists; only the image programmed last counts.
+TEST(SimDevices, TrimFirmwareAnswersOnlyAfterATrimImage) {
+  testing::ScratchDir dir;
+  const std::string data = "S107001041424344DE\nS9030000FC\n";
+  const std::vector<std::tuple<std::string, std::string, ImageKind>> cases = {
+      {"{}", dir.Write("a.srec", "S00700005452494DBC\n" + data).string(), ImageKind::kTrim},
+      {"{}", dir.Write("b.srec", "S00700007472696D3C\n" + data).string(), ImageKind::kTrim},
+      {"{}", dir.Write("c.srec", "S00700007472696A3F\n" + data).string(), ImageKind::kFirmware},
+      {"{}", dir.Write("d.srec", data).string(), ImageKind::kFirmware},
+      {R"({"controller": {"trim_images": ["d.srec"]}})", (dir.path / "d.srec").string(),
+       ImageKind::kTrim},
+      {R"({"controller": {"trim_images": ["d.srec"]}})", FirmwareFile("halyard-fw.srec"),
+       ImageKind::kFirmware},
+  };
+  for (const auto& [bench, file, kind] : cases) {
+    SCOPED_TRACE(bench + " " + file);
+    auto sim = Open(bench);
+    ASSERT_EQ(Program(*sim, file), 0);
+    EXPECT_EQ(sim->Image(), kind);
+    EXPECT_EQ(sim->SendSmbusCommand(0x08, 0x17), kind == ImageKind::kTrim ? 0 : st::kNoDevice);
+  }
 }
 
 // Each rule meets the same calls: reads of 0x0D, and selects of 0xB1E0 (passed as -20000) and
@@ -202,6 +204,11 @@ TEST(SimRules, AnswerTheNthMatchingCallForCountCalls) {
     EXPECT_EQ(statuses, expected);
     EXPECT_EQ(sim->Rules()[0].applied, std::count(expected.begin(), expected.end(), 7));
   }
+  auto blocks = Open(R"({"rules": [{"op": "WriteSmbusBlock", "match": {"data": "41 42"},
+                       "count": -1, "status": 7}]})");
+  const std::vector<uint8_t> ab{0x41, 0x42, 0x43};
+  EXPECT_EQ(blocks->WriteSmbusBlock(0x10, ab, 2, 0x16), 7) << "the bytes the count covers";
+  EXPECT_EQ(blocks->WriteSmbusBlock(0x10, ab, 3, 0x16), st::kUnknownCommand);
   auto sim = Open(R"({"rules": [{"op": "ReadSmbusBlock", "count": 2,
                     "outputs": {"count": 200, "data": "48 61 6C"}}]})");
   std::vector<uint8_t> big(129, 0xEE), tiny(1, 0), expected(129, 0xEE);
@@ -225,16 +232,18 @@ TEST(SimStateFile, RoundTripAtomicSaveAndDamagedFile) {
   FlashRow row;
   row.fill(0x3C);
   auto first = Open(bench, dir.path);
-  EXPECT_EQ(first->Target(), BenchConfig::BlankTarget()) << "no state file yet";
+  EXPECT_EQ(first->Target(), BlankTarget()) << "no state file yet";
   first->Target() = target;
   first->SetRow(0x0400, row);
   first->ControllerMemory()[0x5001] = 0x99;  // RAM: not kept
+  ASSERT_EQ(Program(*first, FirmwareFile("gxTrim.srec")), 0);
   first->CloseDevice();
   EXPECT_EQ(first->StateError(), "");
   auto sim = Open(bench, dir.path);
   EXPECT_EQ(sim->Target(), target);
   EXPECT_EQ(sim->Row(0x0400), row);
   EXPECT_EQ(sim->ControllerMemory()[0x5001], 0x00);
+  EXPECT_EQ(sim->SendSmbusCommand(0x08, 0x17), 0) << "the trim image is still programmed";
   // A folder where the temporary file would go makes the write fail before the rename.
   const std::string saved = testing::ReadText(state);
   std::filesystem::create_directory(state.string() + ".tmp");
@@ -244,7 +253,10 @@ TEST(SimStateFile, RoundTripAtomicSaveAndDamagedFile) {
   EXPECT_EQ(testing::ReadText(state), saved);
   for (const auto& [text, place] :
        {std::pair<std::string, std::string>{"{", "line 1, column 2"},
-        {R"({"format": "halyard-bench-state 1", "target_memory": "FF"})", "/target_memory"}}) {
+        {R"({"format": "halyard-bench-state 1", "target_memory": "FF"})", "/target_memory at"},
+        {R"({"format": "halyard-bench-state 1", "target_memory": ")" + std::string(512, 'F') +
+             R"(", "image": "flash"})",
+         "/image at"}}) {
     SCOPED_TRACE(text);
     dir.Write("s.json", text);
     auto damaged = Open(bench, dir.path, -1);
@@ -254,6 +266,22 @@ TEST(SimStateFile, RoundTripAtomicSaveAndDamagedFile) {
     damaged->CloseDevice();
     EXPECT_EQ(testing::ReadText(state), text);
   }
+}
+
+// A state file that cannot be read or written is reported, never silently dropped, and a read
+// never waits on a FIFO.
+TEST(SimStateFile, FaultsAreReportedAtOpenAndClose) {
+  testing::ScratchDir dir;
+  auto lost = Open(R"({"state_file": "missing/s.json"})", dir.path);
+  lost->CloseDevice();
+  EXPECT_NE(lost->StateError().find("missing/s.json.tmp: cannot be created"), std::string::npos)
+      << lost->StateError();
+  ::mkfifo((dir.path / "fifo").c_str(), 0600);
+  auto fifo = Open(R"({"state_file": "fifo"})", dir.path, -1);
+  EXPECT_NE(fifo->StateError().find("not a regular file"), std::string::npos) << fifo->StateError();
+  std::filesystem::remove(dir.path / "fifo");
+  EXPECT_EQ(fifo->OpenDevice("HALYARD-SIM0"), 0) << "once the file is gone";
+  EXPECT_EQ(fifo->StateError(), "") << "a clean read clears the fault";
 }
 
 }  // namespace
