@@ -8,7 +8,6 @@
 namespace halyard {
 
 namespace {
-constexpr int32_t kListKind = 2;
 
 char CharOfCode(int code) {
   return static_cast<char>(static_cast<uint8_t>(code & 0xFF));
@@ -27,7 +26,7 @@ ModUSB::ModUSB(TarnelRW& adapterControl, Dialogs& dialogs, std::string appTitle)
 bool ModUSB::AttachAdapter() {
   int32_t count = 0;
   std::string names;
-  AdapterControl_.ListDevices(kListKind, count, names);
+  AdapterControl_.ListDevices(kListDevicesKind, count, names);
   if (count < 1) return false;
   const std::string name = names.substr(0, names.find(','));
   return AdapterControl_.OpenDevice(name) != -1;

@@ -33,6 +33,16 @@ void SleepingEventPump::WaitUntil(Clock::time_point deadline) {
   std::this_thread::sleep_until(deadline);
 }
 
+std::string Utils::HexDigits(unsigned value, int digits) {
+  static constexpr char kDigits[] = "0123456789ABCDEF";
+  std::string text;
+  do {
+    text.insert(text.begin(), kDigits[value & 0xF]);
+    value >>= 4;
+  } while (value != 0 || static_cast<int>(text.size()) < digits);
+  return text;
+}
+
 bool Utils::HexTextToBytes(std::string& text, std::vector<uint8_t>& bytes, int16_t& count) {
   std::erase_if(text, [](char c) { return c == ' ' || c == '\r' || c == '\n' || c == '\t'; });
   if (text.size() % 2 != 0) return false;

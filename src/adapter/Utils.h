@@ -16,6 +16,9 @@ class Utils {
  public:
   explicit Utils(EventPump& pump) : pump_(pump) {}
 
+  // `value` as upper-case hexadecimal digits, at least `digits` of them: "B1E0", "0F".
+  static std::string HexDigits(unsigned value, int digits = 1);
+
   // Removes spaces, CR, LF and tabs from `text` in place, then converts digit pairs into
   // bytes[0..]. False (bytes and count untouched) for an odd number of digits, and also when
   // the pairs would not fit in `bytes`: the array is never written past its end.

@@ -7,11 +7,7 @@
 
 namespace halyard {
 
-namespace {
-constexpr int16_t kMidrange = 128;
-constexpr int16_t kTabTest = 1;
-constexpr int16_t kTabSetUp = 2;
-}  // namespace
+namespace {}  // namespace
 
 Form1::Form1(TarnelRW& tarnelRW1, Dialogs& dialogs, EventPump& pump, AppInfo info)
     : TarnelRW1_(tarnelRW1),
@@ -45,16 +41,16 @@ void Form1::Form_Load() {
   state_.TargetNotConfigured = true;
   controls_.Program.Enabled = true;
   state_.ProgramPassCount = 0;
-  state_.TargetIdString = "Halyard_Test";
-  trimPanel_.SetFineAdjustValue(kMidrange);
-  trimPanel_.SetGrossAdjustValue(kMidrange);
-  controls_.CurrentTrim.Caption = "80";
+  state_.TargetIdString = kTargetIdText;
+  trimPanel_.SetFineAdjustValue(kTrimMidrange);
+  trimPanel_.SetGrossAdjustValue(kTrimMidrange);
+  controls_.CurrentTrim.Caption = Utils::HexDigits(kTrimMidrange);
   controls_.Ver.Caption = "Version " + std::to_string(info_.versionMajor) + "." +
                           std::to_string(info_.versionMinor) + "." +
                           std::to_string(info_.versionRevision);
   ReadConfiguration();
   controls_.TitleFrame.Visible = true;
-  controls_.SSTab1.Tab = 0;  // selected by the program: the guard does not run
+  controls_.SSTab1.Tab = kTabProgramming;  // selected by the program: the guard does not run
   CheckTargetConfigured();
   int16_t value = 0;
   TarnelRW1_.I2cAccess(kI2cBracket, kBracketClose, 0, value);
@@ -107,7 +103,7 @@ bool Form1::RunOperation(Handler&& handler) {
 
 bool Form1::SelectTab(int16_t tab) {
   // Selecting a tab makes no bus transaction, so it stays possible during a wait.
-  if (tab < 0 || tab > 3) return false;
+  if (tab < 0 || tab >= kTabCount) return false;
   controls_.SSTab1.Tab = tab;
   TabGuard();
   return true;

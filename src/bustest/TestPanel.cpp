@@ -9,8 +9,6 @@ namespace halyard {
 
 namespace {
 constexpr float kRunAllPause = 0.2f;  // seconds before each test of "Run All"
-constexpr uint8_t kSmbusIdBlockCommand = 0x20;
-constexpr uint8_t kSwbIdRegister = 0x20;
 
 void Paint(LabelState& label, uint32_t fore, uint32_t back, const char* caption) {
   label.ForeColor = fore;
@@ -143,7 +141,7 @@ bool TestPanel::TestVersion() {
 
 bool TestPanel::TestSmbus() {
   std::string text;
-  const int32_t status = ctx_.modUSB.ReadSmbBlockString(kSmbusIdBlockCommand, text);
+  const int32_t status = ctx_.modUSB.ReadSmbBlockString(kCmdTargetIdBlock, text);
   // Cleared only after the read: the label keeps its old look while the read runs.
   PaintNeutral(1);
   bool verdict = false;
@@ -179,7 +177,7 @@ bool TestPanel::TestSwb() {
   const auto count = static_cast<int16_t>(ctx_.state.TargetIdString.size());
   // The verdict rests on the reads alone: the words hold the length byte ahead of the text,
   // and the I2C and SMBus tests already compare the text itself.
-  const int32_t status = ctx_.modUSB.ReadSwbString(kSwbIdRegister, count, text);
+  const int32_t status = ctx_.modUSB.ReadSwbString(kSwbFirstRegister, count, text);
   if (status == 0) verdict = true;
   ctx_.controls.Label5[3].Caption = std::to_string(status);
   PaintVerdict(3, verdict);

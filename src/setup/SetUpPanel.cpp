@@ -5,7 +5,6 @@ namespace halyard {
 
 namespace {
 constexpr int16_t kFlagConfigured = 0x01;
-constexpr int16_t kTabTest = 1;
 }  // namespace
 
 void SetUpPanel::Command1_Click() {

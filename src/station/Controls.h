@@ -87,6 +87,13 @@ struct FormControls {
   ButtonState RsvFlashRd{"Read Trim"};
 };
 
+// The tabs of SSTab1, in their order.
+inline constexpr int16_t kTabProgramming = 0;
+inline constexpr int16_t kTabTest = 1;
+inline constexpr int16_t kTabSetUp = 2;
+inline constexpr int16_t kTabTrim = 3;
+inline constexpr int16_t kTabCount = 4;
+
 inline constexpr int kTestCount = 4;
 inline constexpr int kRunAllIndex = 4;
 

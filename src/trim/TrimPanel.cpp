@@ -3,7 +3,6 @@
 
 #include <algorithm>
 #include <cctype>
-#include <cstdio>
 #include <optional>
 #include <string>
 #include <vector>
@@ -24,17 +23,8 @@ const std::string kFlashLeftOpen =
     "The controller's flash is still write-enabled: clearing bit 3 of location 0x0000 failed "
     "twice. Press \"Update Trim\" again, or reprogram the controller.";
 
-// A number as the hexadecimal text the routines below take ("B1E0", "17").
-std::string HexText(unsigned value, int digits = 1) {
-  char buf[8];
-  std::snprintf(buf, sizeof buf, "%0*X", digits, value);
-  return buf;
-}
-
 std::string ShownTrim(int16_t value) {
-  char buf[8];
-  std::snprintf(buf, sizeof buf, "%X", static_cast<unsigned>(255 - value));
-  return buf;
+  return Utils::HexDigits(static_cast<unsigned>(255 - value));
 }
 
 // The row text without its blanks: two digits per byte.
@@ -76,7 +66,7 @@ void TrimPanel::ReportError(const std::string& prompt) {
 void TrimPanel::StartTrim_Click() {
   SetFineAdjustValue(kTrimMidrange);
   SetGrossAdjustValue(kTrimMidrange);
-  ctx_.controls.CurrentTrim.Caption = HexText(kTrimMidrange);
+  ctx_.controls.CurrentTrim.Caption = Utils::HexDigits(kTrimMidrange);
 
   uint8_t major = 0;
   uint8_t minor = 0;
@@ -97,7 +87,7 @@ void TrimPanel::StartTrim_Click() {
     ReportError("Programming the gxTrim srec into the Halyard controller failed");
     return;
   }
-  if (SendCommandHex(HexText(kCmdTrimStart), HexText(kTrimFirmwareDevice)) != 0) {
+  if (SendCommandHex(Utils::HexDigits(kCmdTrimStart), Utils::HexDigits(kTrimFirmwareDevice)) != 0) {
     ReportError("Could not start the controller trim program");
     return;
   }
@@ -174,23 +164,23 @@ int16_t TrimPanel::ReadBlockHex(const std::string& command, const std::string& d
   if (valid < 0) return kStatusBlockCountBeyondArray;
   rowText.reserve(static_cast<size_t>(valid) * kRowTextPerByte);
   for (int i = 0; i < valid; ++i) {
-    char buf[4];
-    std::snprintf(buf, sizeof buf, "%02X ", buffer[static_cast<size_t>(i)]);
-    rowText += buf;
+    rowText += Utils::HexDigits(buffer[static_cast<size_t>(i)], 2);
+    rowText += ' ';
   }
   return status;
 }
 
 int32_t TrimPanel::ReadReservedRow(const std::string& rowAddress, std::string& rowText) {
-  const int16_t status =
-      WriteWordHex(HexText(kCmdRowAddress), HexText(kTrimFirmwareDevice), rowAddress);
+  const int16_t status = WriteWordHex(Utils::HexDigits(kCmdRowAddress),
+                                      Utils::HexDigits(kTrimFirmwareDevice), rowAddress);
   if (status != 0) return status;
-  return ReadBlockHex(HexText(kCmdRowRead), HexText(kTrimFirmwareDevice), rowText);
+  return ReadBlockHex(Utils::HexDigits(kCmdRowRead), Utils::HexDigits(kTrimFirmwareDevice),
+                      rowText);
 }
 
 void TrimPanel::RsvFlashRd_Click() {
   std::string rowText;
-  if (ctx_.verdict.Check(ReadReservedRow(HexText(kReservedRowAddress), rowText),
+  if (ctx_.verdict.Check(ReadReservedRow(Utils::HexDigits(kReservedRowAddress), rowText),
                          "reading the reserved row") &&
       rowText.size() != kRowBytes * kRowTextPerByte) {
     ctx_.verdict.Fail("the reserved row read " + std::to_string(rowText.size() / kRowTextPerByte) +
@@ -210,7 +200,7 @@ void TrimPanel::Update_Click() {
 void TrimPanel::WriteTrimRow(int16_t& location, bool& locationRead) {
   ActionVerdict& verdict = ctx_.verdict;
   std::string rowText;
-  if (!verdict.Check(ReadReservedRow(HexText(kReservedRowAddress), rowText),
+  if (!verdict.Check(ReadReservedRow(Utils::HexDigits(kReservedRowAddress), rowText),
                      "reading the reserved row"))
     return;
   // Anything but a whole row would be written back as something other than the row read:
@@ -230,7 +220,7 @@ void TrimPanel::WriteTrimRow(int16_t& location, bool& locationRead) {
   for (size_t k = 0; k < kRowBytes; ++k) {
     digits += k == kTrimByteIndex ? *trimDigits : rowText.substr(k * kRowTextPerByte, 2);
   }
-  digits += HexText(kRowWriteTail, 2);
+  digits += Utils::HexDigits(kRowWriteTail, 2);
 
   std::vector<uint8_t> buffer(kWriteBufferSize, 0);
   int16_t converted = 0;

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "support/TestServices.h"
 
 namespace halyard {
@@ -33,6 +35,14 @@ TEST(HexTextToBytes, CleansConvertsAndNeverWritesPastTheArray) {
     EXPECT_EQ(bytes, c.bytes);
     EXPECT_EQ(count, c.count);
   }
+}
+
+TEST(HexDigits, UpperCaseWithAtLeastTheDigitsAsked) {
+  const std::tuple<unsigned, int, std::string> cases[] = {
+      {0, 1, "0"},         {0x0F, 2, "0F"},  {0x80, 1, "80"},
+      {0xB1E0, 1, "B1E0"}, {0x7, 4, "0007"}, {0xABCDEF12, 2, "ABCDEF12"}};
+  for (const auto& [value, digits, text] : cases)
+    EXPECT_EQ(Utils::HexDigits(value, digits), text) << value;
 }
 
 TEST(HexToInt, ReadsLeadingDigitsAsASixteenBitPattern) {
