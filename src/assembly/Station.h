@@ -11,12 +11,17 @@
 #include "adapter/TarnelRW.h"
 #include "adapter/TracingAdapter.h"
 #include "app/Form1.h"
+#include "i2c/KernelI2c.h"
 
 namespace halyard {
 
 class SimulatedAdapter;
 
 struct StationOptions {
+  // The backend: "sim", "i2c:DEVICE[,OPTION...]" or "driver:LIBRARY[,ARGUMENT]" (see
+  // assembly/Backend.h). Empty: the configuration file's [Adapter] Backend, else "sim".
+  std::string adapter;
+  std::shared_ptr<i2c::KernelI2c> i2cKernel;  // the kernel i2c-dev calls; null: the system's
   std::string benchPath;           // the simulated bench's file; empty: the default bench
   AppInfo app;                     // title, program path, configuration file
   bool trace = true;               // put the tracing layer between Form1 and the backend
@@ -40,6 +45,9 @@ class Station {
   // The simulated bench when it is the backend, else null: tests and the bench's own tools
   // script it.
   SimulatedAdapter* Bench() { return bench_; }
+  // Which backend and adapter the station runs on, e.g. "sim", "i2c:/dev/i2c-1",
+  // "driver:/x/libfoo.so (FooDriver 1.0)".
+  const std::string& BackendDescription() const { return backendDescription_; }
 
  private:
   Station() = default;
@@ -47,6 +55,7 @@ class Station {
   // Declared bottom-up, so Form1 (whose shutdown still closes the adapter) goes first.
   std::unique_ptr<TarnelRW> backend_;
   SimulatedAdapter* bench_ = nullptr;
+  std::string backendDescription_;
   std::unique_ptr<TracingAdapter> tracer_;
   std::unique_ptr<Form1> form_;
 };
