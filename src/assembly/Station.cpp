@@ -2,6 +2,7 @@
 #include "assembly/Station.h"
 
 #include "app/Configuration.h"
+#include "assembly/Backend.h"
 #include "sim/SimulatedAdapter.h"
 
 namespace halyard {
@@ -10,19 +11,25 @@ std::unique_ptr<Station> Station::Build(const StationOptions& options, Dialogs& 
                                         EventPump& pump, std::string& error) {
   // A configuration file named on purpose must be there and readable; the program's own is
   // optional, as the station starts with empty settings without one.
+  ProfileFile profile;
   if (options.app.configPath) {
-    ProfileFile profile;
     std::string reason;
     if (!ProfileFile::TryLoad(*options.app.configPath, profile, reason)) {
       error = "configuration file \"" + options.app.configPath->string() + "\": " + reason;
       return nullptr;
     }
+  } else {
+    profile = ProfileFile::Load(ConfigurationPathFor(options.app.programPath));
   }
-  std::unique_ptr<SimulatedAdapter> bench = MakeSimulatedAdapter(options.benchPath, error);
-  if (!bench) return nullptr;
+  // The command line's choice wins over the configuration file's.
+  BackendRequest request{options.adapter, options.benchPath, options.i2cKernel};
+  if (request.adapter.empty()) request.adapter = ConfiguredAdapter(profile);
+  Backend backend;
+  if (!MakeBackend(request, backend, error)) return nullptr;
   std::unique_ptr<Station> station(new Station);
-  station->bench_ = bench.get();
-  station->backend_ = std::move(bench);
+  station->bench_ = backend.bench;
+  station->backend_ = std::move(backend.control);
+  station->backendDescription_ = std::move(backend.description);
   TarnelRW* control = station->backend_.get();
   if (options.trace) {
     station->tracer_ = std::make_unique<TracingAdapter>(*control, options.traceSink);

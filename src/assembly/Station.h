@@ -11,15 +11,20 @@
 #include "adapter/TarnelRW.h"
 #include "adapter/TracingAdapter.h"
 #include "app/Form1.h"
+#include "i2c/KernelI2c.h"
 
 namespace halyard {
 
 class SimulatedAdapter;
 
 struct StationOptions {
-  std::string benchPath;           // the simulated bench's file; empty: the default bench
-  AppInfo app;                     // title, program path, configuration file
-  bool trace = true;               // put the tracing layer between Form1 and the backend
+  // The backend: "sim", "i2c:DEVICE[,OPTION...]" or "driver:LIBRARY[,ARGUMENT]" (see
+  // assembly/Backend.h). Empty: the configuration file's [Adapter] Backend, else "sim".
+  std::string adapter;
+  std::shared_ptr<i2c::KernelI2c> i2cKernel;  // the kernel i2c-dev calls; null: the system's
+  std::optional<std::string> benchPath;       // the simulated bench's file; none: the default bench
+  AppInfo app;                                // title, program path, configuration file
+  bool trace = true;                          // put the tracing layer between Form1 and the backend
   TracingAdapter::Sink traceSink;  // each bus line as the operation returns; may be empty
 };
 
@@ -44,6 +49,9 @@ class Station {
   // state file could not be read or written); empty when there is none. Start-up reads the
   // state file and shutdown writes it, so front ends ask after both.
   std::string BackendFault() const;
+  // Which backend and adapter the station runs on, e.g. "sim", "i2c:/dev/i2c-1",
+  // "driver:/x/libfoo.so (FooDriver 1.0)".
+  const std::string& BackendDescription() const { return backendDescription_; }
 
  private:
   Station() = default;
@@ -51,6 +59,7 @@ class Station {
   // Declared bottom-up, so Form1 (whose shutdown still closes the adapter) goes first.
   std::unique_ptr<TarnelRW> backend_;
   SimulatedAdapter* bench_ = nullptr;
+  std::string backendDescription_;
   std::unique_ptr<TracingAdapter> tracer_;
   std::unique_ptr<Form1> form_;
 };

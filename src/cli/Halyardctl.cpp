@@ -1,5 +1,5 @@
-// One halyardctl session: the bench, the window logic with console services, the steps, and
-// the report of each step as readable lines or as one JSON object per line.
+// One halyardctl session: the adapter backend, the window logic with console services, the steps,
+// and the report of each step as readable lines or as one JSON object per line.
 #include "cli/Halyardctl.h"
 
 #include <CLI/CLI.hpp>
@@ -161,6 +161,8 @@ class Session {
       Json report;
       report["step"] = name;
       report["verdict"] = verdict ? Json(verdict->Passed() ? "passed" : "failed") : Json(nullptr);
+      // Which adapter the session ran on, once; no step is named "startup".
+      if (name == "startup") report["adapter"] = station_->BackendDescription();
       if (verdict && !verdict->Passed()) report["reason"] = verdict->Reason();
       if (verdict && isTest) report["passed"] = verdict->Passed();
       if (!wentThrough) report["ignored"] = true;
@@ -193,6 +195,7 @@ class Session {
   }
 
   void PrintState() {
+    out_ << "  adapter = " << QuoteText(station_->BackendDescription()) << "\n";
     for (const auto& [name, value] : FlattenForm(FormToJson(*form_))) {
       out_ << "  " << name << " = " << value << "\n";
     }
@@ -249,6 +252,7 @@ int RunSession(const Options& options, const std::filesystem::path& programDir, 
     return kExitUsage;
   }
   StationOptions stationOptions;
+  stationOptions.adapter = options.adapter;
   stationOptions.benchPath = options.benchPath;
   stationOptions.app.title = kStationName;
   stationOptions.app.programPath = programDir / kStationName;
@@ -265,15 +269,19 @@ int HalyardctlMain(const std::vector<std::string>& args, const std::filesystem::
                    std::ostream& out, std::ostream& err) {
   try {
     CLI::App app{
-        "Runs the halyard-station window logic on the simulated bench, one operator "
-        "action per step.",
+        "Runs the halyard-station window logic on the simulated bench or another adapter, one "
+        "operator action per step.",
         kProgramName};
     Options options;
     std::string configPath;
     bool version = false;
     CLI::Option* configOption =
         app.add_option("--config", configPath, "configuration file instead of halyard-station.ini");
-    app.add_option("--bench", options.benchPath, "bench file (JSON); default: the default bench");
+    app.add_option("--adapter", options.adapter,
+                   "sim (default), i2c:/dev/i2c-N[,OPTION...] or driver:LIBRARY[,ARGUMENT]");
+    std::string benchPath;
+    CLI::Option* benchOption =
+        app.add_option("--bench", benchPath, "bench file (JSON); default: the default bench");
     app.add_flag("--json", options.json, "one JSON object per line: startup, each step, shutdown");
     app.add_flag("--trace", options.trace, "show the bus trace lines in the text output");
     app.add_flag("--no-wait", options.noWait,
@@ -301,6 +309,7 @@ int HalyardctlMain(const std::vector<std::string>& args, const std::filesystem::
       return kExitOk;
     }
     if (configOption->count() > 0) options.configPath = configPath;
+    if (benchOption->count() > 0) options.benchPath = benchPath;
     return RunSession(options, programDir, out, err);
   } catch (const std::exception& e) {
     err << kProgramName << ": internal error: " << OneLine(e.what()) << "\n";

@@ -16,14 +16,15 @@ inline constexpr int kExitUsage = 2;   // bad usage or a bad file; nothing ran
 
 struct Options {
   std::optional<std::filesystem::path> configPath;  // overrides halyard-station.ini
-  std::string benchPath;                            // empty: the default bench
+  std::string adapter;  // "sim", "i2c:...", "driver:..."; empty: the configuration's, else sim
+  std::optional<std::string> benchPath;  // none: the default bench
   bool json = false;
   bool trace = false;
   bool noWait = false;  // waits end at once on a virtual clock
   std::vector<std::string> steps;
 };
 
-// Runs one session on the simulated bench. `programDir` is the folder whose
+// Runs one session on the chosen adapter backend. `programDir` is the folder whose
 // halyard-station.ini is the configuration when `options.configPath` is not set. Reports
 // go to `out`, the one-line reason for exit status 2 to `err`.
 int RunSession(const Options& options, const std::filesystem::path& programDir, std::ostream& out,

@@ -1,4 +1,4 @@
-// main() of halyard-station: the operator's window on the simulated bench.
+// main() of halyard-station: the operator's window on the simulated bench or another adapter.
 #include <CLI/CLI.hpp>
 #include <QApplication>
 #include <cstdio>
@@ -28,9 +28,13 @@ bool HaveDisplay() {
 
 int main(int argc, char** argv) {
   CLI::App cli{"halyard-station: the operator's window of the Halyard production station"};
+  std::string adapter;
   std::string benchPath;
   std::string configPath;
-  cli.add_option("--bench", benchPath, "bench file (JSON) of the simulated adapter");
+  cli.add_option("--adapter", adapter,
+                 "sim (default), i2c:/dev/i2c-N[,OPTION...] or driver:LIBRARY[,ARGUMENT]");
+  CLI::Option* benchOption =
+      cli.add_option("--bench", benchPath, "bench file (JSON) of the simulated adapter");
   cli.add_option("--config", configPath,
                  "configuration file (default: halyard-station.ini beside the program)");
   try {
@@ -46,7 +50,8 @@ int main(int argc, char** argv) {
   halyard::ui::QtDialogs dialogs;
   halyard::ui::QtEventPump pump;
   halyard::StationOptions options;
-  options.benchPath = benchPath;
+  options.adapter = adapter;
+  if (benchOption->count() > 0) options.benchPath = benchPath;
   if (!configPath.empty()) options.app.configPath = configPath;
   options.app.programPath = std::filesystem::read_symlink("/proc/self/exe");
   std::string error;

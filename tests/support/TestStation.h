@@ -38,6 +38,10 @@ struct TestStationSetup {
   std::string ini = DefaultIni();  // the configuration file's text; empty: no file at all
   bool start = true;               // run start-up (its trace lines are in `all`, not in TakeTrace)
   EventPump* pump = nullptr;       // null: the fake clock below
+  // Another backend than the bench in this process: "{bench}" stands for the bench file's path
+  // (e.g. "driver:LIBRARY,{bench}"); sim() is then not there.
+  std::string adapter = "";
+  std::shared_ptr<i2c::KernelI2c> i2cKernel = nullptr;  // the kernel an i2c-dev backend calls
 };
 
 class TestStation {
@@ -49,7 +53,12 @@ class TestStation {
     std::filesystem::create_directories(dir_);
     std::ofstream(dir_ / "bench.json") << setup.bench;
     StationOptions options;
-    options.benchPath = (dir_ / "bench.json").string();
+    const std::string benchPath = (dir_ / "bench.json").string();
+    if (setup.adapter.empty()) options.benchPath = benchPath;
+    options.adapter = setup.adapter;
+    if (const size_t at = options.adapter.find("{bench}"); at != std::string::npos)
+      options.adapter.replace(at, 7, benchPath);
+    options.i2cKernel = setup.i2cKernel;
     options.app.programPath = dir_ / "halyard-station";
     if (!setup.ini.empty()) std::ofstream(dir_ / "halyard-station.ini") << setup.ini;
     options.traceSink = [this](const std::string& line) { all.push_back(line); };
@@ -68,7 +77,11 @@ class TestStation {
   TestStation& operator=(const TestStation&) = delete;
 
   Form1& form() { return station_->Form(); }
-  SimulatedAdapter& sim() { return *station_->Bench(); }
+  SimulatedAdapter& sim() {
+    if (station_->Bench() == nullptr) throw std::logic_error("the station is not on the bench");
+    return *station_->Bench();
+  }
+  Station& station() { return *station_; }
   const FormControls& controls() { return form().Controls(); }
   // The bus lines since start-up or the last call.
   std::vector<std::string> TakeTrace() { return station_->TakeTrace(); }

@@ -1,0 +1,60 @@
+// The driver host: loads an adapter driver (a shared library behind the C interface of
+// halyard/driver.h), checks its table, and serves the adapter control through it. Whatever the
+// driver answers is checked before the station sees it; a driver that crashes the process is
+// beyond any host's help, one that answers nonsense is not.
+#pragma once
+
+#include <filesystem>
+#include <memory>
+#include <string>
+
+#include "adapter/TarnelRW.h"
+#include "halyard/driver.h"
+
+namespace halyard {
+
+class DriverHost final : public TarnelRW {
+ public:
+  // Loads the library at `path`, checks its table and creates a session with `argument`. Null,
+  // with the reason in `error` (one line; the caller names the library), when any step fails.
+  static std::unique_ptr<DriverHost> Load(const std::filesystem::path& path,
+                                          const std::string& argument, std::string& error);
+  ~DriverHost() override;
+  DriverHost(const DriverHost&) = delete;
+  DriverHost& operator=(const DriverHost&) = delete;
+
+  // The name the driver's table gives, e.g. "FooDriver 1.0".
+  const std::string& Name() const { return name_; }
+
+  int16_t OpenDevice(const std::string& name) override;
+  void CloseDevice() override;
+  void ListDevices(int32_t kind, int32_t& count, std::string& names) override;
+  int16_t WriteSmbusWord(int16_t command, int16_t word, int16_t device) override;
+  int16_t ReadSmbusWord(int16_t command, int16_t& word, int16_t device) override;
+  int16_t WriteSmbusBlock(int16_t command, const std::vector<uint8_t>& data, int16_t count,
+                          int16_t device) override;
+  int16_t ReadSmbusBlock(int16_t command, std::vector<uint8_t>& data, int16_t& count,
+                         int16_t device) override;
+  int16_t SendSmbusCommand(int16_t command, int16_t device) override;
+  int16_t GetWriteStatus() override;
+  int16_t I2cAccess(int32_t function, int16_t device, int16_t reg, int16_t& value) override;
+  int16_t ReadSwbWord(int32_t kind, int16_t reg, int16_t& value) override;
+  int16_t ProgramSrec(std::string& path, std::string& second, std::string& third) override;
+  int16_t GetAdapterVersion(int16_t& first, int16_t& second) override;
+
+ private:
+  DriverHost(void* library, const halyard_driver_table& table, halyard_driver_handle* handle,
+             std::string name);
+
+  void* library_;
+  halyard_driver_table table_;  // our copy: entries past the driver's struct_size are null
+  halyard_driver_handle* handle_;
+  std::string name_;
+};
+
+// Checks a table as a driver's entry returned it and copies what this station knows of it into
+// `copy`, reading no further than the table's struct_size. False with the reason.
+bool AdoptDriverTable(const halyard_driver_table* given, halyard_driver_table& copy,
+                      std::string& name, std::string& reason);
+
+}  // namespace halyard
