@@ -10,6 +10,7 @@
 #include <nlohmann/json.hpp>
 #include <sstream>
 
+#include "Version.h"
 #include "cli/Halyardctl.h"
 #include "support/Golden.h"
 #include "support/Paths.h"
@@ -130,6 +131,25 @@ TEST_F(CliTest, JsonLinesMatchTheirGoldenAndTheGuardHoldsUntilConfigured) {
   for (std::string line; std::getline(lines, line);)
     golden.push_back(line);
   halyard::testing::ExpectGolden(golden, "cli/golden/json-session.txt");
+}
+
+// The readable report: the changes of each step, the messages, the verdicts, a full state and
+// the result line, for a session that touches every tab and a text that needs escapes.
+TEST_F(CliTest, ReadableLinesMatchTheirGolden) {
+  const CliRun run = Run({"--no-wait", "tab=1", "configure", "run-all", "trim-start", "fine=150",
+                          "auto-update=2", "srec=C:\\fw \"\xC3\xA9\".srec", "program", "state"});
+  ASSERT_EQ(run.code, kExitFailed) << run.err;
+  std::string text = run.out;
+  const std::string version = "Version " + std::to_string(kVersionMajor) + "." +
+                              std::to_string(kVersionMinor) + "." +
+                              std::to_string(kVersionRevision);
+  for (size_t at; (at = text.find(version)) != std::string::npos;)
+    text.replace(at, version.size(), "VERSION");
+  std::vector<std::string> golden;
+  std::istringstream lines(text);
+  for (std::string line; std::getline(lines, line);)
+    golden.push_back(line);
+  halyard::testing::ExpectGolden(golden, "cli/golden/text-session.txt");
 }
 
 TEST_F(CliTest, AConfiguredTargetStaysConfiguredAcrossRunsThroughTheStateFile) {
