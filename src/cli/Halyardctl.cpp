@@ -13,6 +13,7 @@
 #include "assembly/Station.h"
 #include "cli/ConsoleServices.h"
 #include "cli/FormJson.h"
+#include "cli/JsonWriter.h"
 #include "cli/Steps.h"
 
 namespace halyard::cli {
@@ -54,13 +55,13 @@ class Session {
 
   int Run(const std::vector<Step>& steps) {
     Begin("startup");
-    Json before = FormToJson(*form_);
+    FormSnapshot before = SnapshotForm(*form_);
     form_->Form_Load();
     Finish("startup", before, std::nullopt, true);
 
     for (const Step& step : steps) {
       Begin(step.text);
-      before = FormToJson(*form_);
+      before = SnapshotForm(*form_);
       bool passed = true;
       const bool wentThrough = Perform(step, passed);
       std::optional<bool> verdict;
@@ -72,7 +73,7 @@ class Session {
     }
 
     Begin("shutdown");
-    before = FormToJson(*form_);
+    before = SnapshotForm(*form_);
     form_->Form_Unload();
     Finish("shutdown", before, std::nullopt, true);
 
@@ -149,45 +150,40 @@ class Session {
     if (!options_.json) out_ << name << "\n";
   }
 
-  void Finish(const std::string& name, const Json& before, std::optional<bool> verdict,
+  void Finish(const std::string& name, const FormSnapshot& before, std::optional<bool> verdict,
               bool wentThrough) {
-    const Json after = FormToJson(*form_);
     std::vector<Message> messages = dialogs_.TakeMessages();
     std::vector<std::string> trace = station_->TakeTrace();
     if (options_.json) {
-      Json report;
-      report["step"] = name;
-      if (verdict) report["passed"] = *verdict;
-      if (!wentThrough) report["ignored"] = true;
-      Json messageArray = Json::array();
+      std::string line;
+      JsonWriter report(line);
+      report.BeginObject().Key("step").String(name);
+      if (verdict) report.Key("passed").Bool(*verdict);
+      if (!wentThrough) report.Key("ignored").Bool(true);
+      report.Key("messages").BeginArray();
       for (const Message& message : messages) {
-        messageArray.push_back(Json{{"title", message.title}, {"text", message.text}});
+        report.BeginObject().Key("title").String(message.title);
+        report.Key("text").String(message.text).EndObject();
       }
-      report["messages"] = std::move(messageArray);
-      report["trace"] = trace;
-      report["form"] = after;
-      out_ << DumpJson(report) << "\n" << std::flush;
+      report.EndArray().Key("trace").BeginArray();
+      for (const std::string& traceLine : trace)
+        report.String(traceLine);
+      report.EndArray().Key("form");
+      WriteFormJson(report, *form_);
+      report.EndObject();
+      line += '\n';
+      out_ << line << std::flush;
       return;
     }
-    PrintChanges(before, after);
+    for (const std::string& change : FormChanges(before, *form_))
+      out_ << "  " << change << "\n";
     if (!wentThrough) out_ << "  ignored: another operation was still running\n";
     if (verdict) out_ << "  verdict: " << (*verdict ? "passed" : "failed") << "\n";
     out_ << std::flush;
   }
 
-  void PrintChanges(const Json& before, const Json& after) {
-    const auto was = FlattenForm(before);
-    const auto now = FlattenForm(after);
-    // Both come from FormToJson, so the same names stand in the same places.
-    for (size_t i = 0; i < now.size() && i < was.size(); ++i) {
-      if (now[i].second != was[i].second) {
-        out_ << "  " << now[i].first << ": " << was[i].second << " -> " << now[i].second << "\n";
-      }
-    }
-  }
-
   void PrintState() {
-    for (const auto& [name, value] : FlattenForm(FormToJson(*form_))) {
+    for (const auto& [name, value] : FormLines(*form_)) {
       out_ << "  " << name << " = " << value << "\n";
     }
   }
