@@ -1,6 +1,7 @@
 // halyardctl run in-process through its library on the shipped configuration and scripted
-// benches (exit statuses, the JSON lines against a golden file, the tab guard and the pass
-// counter, --no-wait, the state file, texts that are not UTF-8), and one run of the program.
+// benches (exit statuses, the JSON and the readable lines against golden files, the tab guard
+// and the pass counter, --no-wait, the state file, texts that are not UTF-8), and one run of
+// the program.
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
@@ -211,14 +212,19 @@ TEST_F(CliTest, NoWaitChangesThePacingAndNothingElse) {
   EXPECT_LT(unpaced, kWaits / 3);
 }
 
-TEST_F(CliTest, TextsThatAreNotUtf8StillGiveValidJsonLines) {
+TEST_F(CliTest, TextsThatAreNotUtf8GiveValidJsonLinesAndReadableChanges) {
   // A path typed into SREC_Name ends up in the text box and in the programming message.
   const CliRun run = Run({"--json", "--no-wait", "srec=fw\xFF\xFE.srec", "program"});
   EXPECT_EQ(run.code, kExitFailed) << run.err;
   ASSERT_EQ(run.lines.size(), 4u);
   EXPECT_EQ(run.lines[1]["form"]["SREC_Name"]["Text"], "fw\xEF\xBF\xBD\xEF\xBF\xBD.srec");
   EXPECT_EQ(run.lines[2]["messages"][0]["title"], "Programming Error");
-  EXPECT_EQ(Run({"--no-wait", "srec=\xFF", "state"}).code, kExitOk);
+  // The readable lines show a change only where the texts read differently.
+  const CliRun text = Run({"--no-wait", "srec=\xFF", "srec=\xFE", "srec=x", "state"});
+  EXPECT_EQ(text.code, kExitOk);
+  EXPECT_NE(text.out.find("srec=\xFE\nsrec=x\n  SREC_Name.Text: \"\xEF\xBF\xBD\" -> \"x\"\n"),
+            std::string::npos)
+      << text.out;
 }
 
 TEST_F(CliTest, TheBuiltProgramReadsTheConfigurationBesideItselfAndReturnsItsExitStatus) {
