@@ -78,35 +78,47 @@ std::string Path(std::string_view name, int index, std::string_view property) {
   return path;
 }
 
+// Writes the reported values as the members of the "form" object: a control array's elements
+// as an array, a control's properties as an object, the window-level state as plain values.
+// The rows of a control array come one after another in the registry.
+struct FormObjectWriter {
+  JsonWriter& json;
+  std::string_view name = {};  // the member being written
+  int index = -1;
+  bool inObject = false;
+
+  void operator()(std::string_view next, int nextIndex, std::string_view property,
+                  const auto& value) {
+    if (next != name) {
+      Close();
+      json.Key(next);
+      if (nextIndex >= 0) json.BeginArray();
+      if (!property.empty()) json.BeginObject();
+    } else if (nextIndex != index && inObject) {
+      json.EndObject().BeginObject();
+    }
+    name = next;
+    index = nextIndex;
+    inObject = !property.empty();
+    if (inObject) json.Key(property);
+    WriteValue(json, value);
+  }
+
+  void Close() {
+    if (inObject) json.EndObject();
+    if (index >= 0) json.EndArray();
+    inObject = false;
+    index = -1;
+  }
+};
+
 }  // namespace
 
 void WriteFormJson(JsonWriter& json, const Form1& form) {
-  // A control array is an array of its elements; a control with properties is an object.
-  std::string_view open;  // the name whose value is open
-  int openIndex = -1;
-  bool openObject = false;
-  const auto close = [&] {
-    if (openObject) json.EndObject();
-    if (openIndex >= 0) json.EndArray();
-  };
   json.BeginObject();
-  VisitReport(form,
-              [&](std::string_view name, int index, std::string_view property, const auto& value) {
-                if (name != open) {
-                  if (!open.empty()) close();
-                  json.Key(name);
-                  if (index >= 0) json.BeginArray();
-                  if (!property.empty()) json.BeginObject();
-                } else if (index != openIndex && !property.empty()) {
-                  json.EndObject().BeginObject();  // the next element of the array
-                }
-                open = name;
-                openIndex = index;
-                openObject = !property.empty();
-                if (!property.empty()) json.Key(property);
-                WriteValue(json, value);
-              });
-  if (!open.empty()) close();
+  FormObjectWriter writer{json};
+  VisitReport(form, writer);
+  writer.Close();
   json.EndObject();
 }
 
@@ -136,10 +148,9 @@ std::vector<std::string> FormChanges(const FormSnapshot& before, const Form1& fo
                 const auto* was = i < before.size() ? std::get_if<Value>(&before[i]) : nullptr;
                 ++i;
                 if (was == nullptr || *was == value) return;
+                // Texts that differ only in bytes that are not UTF-8 read the same.
                 std::string shownWas = Show(*was);
                 std::string shown = Show(value);
-                // Texts that differ only in bytes that are not UTF-8 read the same: no change to
-                // show.
                 if (shownWas == shown) return;
                 changes.push_back(Path(name, index, property) + ": " + shownWas + " -> " + shown);
               });

@@ -51,7 +51,8 @@ TEST(ControlRegistry, EachControlIsNamedOnceAndHoldsAStateOfItsOwn) {
   const FormControls controls;
   std::set<std::string> keys;
   std::set<const void*> states;
-  for (const ControlEntry& entry : ControlRegistry()) {
+  const auto registry = ControlRegistry();
+  for (const ControlEntry& entry : registry) {
     const std::string key = ControlKey(entry.name, entry.index);
     SCOPED_TRACE(key);
     EXPECT_TRUE(keys.insert(key).second) << "named twice";
@@ -59,6 +60,11 @@ TEST(ControlRegistry, EachControlIsNamedOnceAndHoldsAStateOfItsOwn) {
     // An index picks an element of a control array, and only there.
     EXPECT_EQ(entry.index >= 0, InArray(entry));
     EXPECT_LT(entry.index, static_cast<int>(kControlArraySize));
+    // halyardctl writes a control array as one JSON array: its rows come together, in order.
+    if (entry.index > 0) {
+      const ControlEntry& previous = registry[static_cast<size_t>(&entry - registry.data()) - 1];
+      EXPECT_EQ(ControlKey(previous.name, previous.index), ControlKey(entry.name, entry.index - 1));
+    }
     // Two rows reading one member would show one control's state in another's place.
     const void* state = StateAddress(entry, controls);
     if (state != nullptr) {
