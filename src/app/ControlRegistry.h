@@ -2,7 +2,8 @@
 // index, its kind, where its state lives in FormControls, what halyardctl reports of it and the
 // Form1 entry point its operator events reach. The Qt window builds, wires and refreshes its
 // widgets from it; halyardctl prints the window from it. Adding a control is one row in
-// ControlRegistry.cpp and one row in the window's layout (ui/Layout.cpp).
+// ControlRegistry.cpp and one row in the window's layout (ui/Layout.cpp), besides the member of
+// FormControls that holds the state of a control Form1 changes.
 #pragma once
 
 #include <array>
