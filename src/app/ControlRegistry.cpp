@@ -144,7 +144,7 @@ std::string ControlKey(std::string_view name, int index) {
 }
 
 std::string DesignCaption(const ControlEntry& entry) {
-  static const FormControls design;
+  const FormControls design;  // every member at its design value
   if (const auto* label = StateOf<LabelState>(entry, design)) return label->Caption;
   if (const auto* button = StateOf<ButtonState>(entry, design)) return button->Caption;
   if (const auto* box = StateOf<TextBoxState>(entry, design)) return box->Text;
