@@ -3,7 +3,7 @@
 
 #include <utility>
 
-#include "cli/FormJson.h"
+#include "cli/JsonWriter.h"
 
 namespace halyard::cli {
 

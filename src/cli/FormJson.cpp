@@ -1,103 +1,160 @@
-// The window's state as JSON and as readable lines.
+// The window's state, walked once through the registry for each way halyardctl reports it.
 #include "cli/FormJson.h"
 
 #include <cstdio>
+#include <string_view>
+
+#include "app/ControlRegistry.h"
 
 namespace halyard::cli {
 
 namespace {
 
-Json LabelJson(const LabelState& label) {
-  return Json{
-      {"Caption", label.Caption}, {"ForeColor", label.ForeColor}, {"BackColor", label.BackColor}};
-}
-
-Json CaptionJson(const LabelState& label) {
-  return Json{{"Caption", label.Caption}};
-}
-Json TextJson(const TextBoxState& box) {
-  return Json{{"Text", box.Text}};
-}
-
-bool IsColourKey(const std::string& key) {
-  return key.size() >= 5 && key.compare(key.size() - 5, 5, "Color") == 0;
-}
-
-std::string ShowValue(const std::string& key, const Json& value) {
-  if (value.is_string()) return QuoteText(value.get<std::string>());
-  if (IsColourKey(key) && value.is_number_unsigned()) {
-    char text[16];
-    std::snprintf(text, sizeof text, "0x%08X", value.get<uint32_t>());
-    return text;
-  }
-  return DumpJson(value);
-}
-
-void Flatten(const std::string& prefix, const std::string& key, const Json& value,
-             std::vector<std::pair<std::string, std::string>>& lines) {
-  if (value.is_object()) {
-    for (auto it = value.begin(); it != value.end(); ++it) {
-      Flatten(prefix.empty() ? it.key() : prefix + "." + it.key(), it.key(), it.value(), lines);
+// Calls visit(name, index, property, value) for each reported value, in the report's order:
+// a control array's elements as the index, a control's property as "Caption", "Value" ...;
+// the window-level state has no property. `value` is a std::string, Colour, int16_t or bool.
+template <typename Visit>
+void VisitReport(const Form1& form, Visit&& visit) {
+  const FormControls& c = form.Controls();
+  for (const ControlEntry& entry : ControlRegistry()) {
+    if (entry.report == Report::kNone) continue;
+    const auto field = [&](std::string_view property, const auto& value) {
+      visit(entry.name, entry.index, property, value);
+    };
+    if (const auto* label = StateOf<LabelState>(entry, c)) {
+      field("Caption", label->Caption);
+      if (entry.report != Report::kValueAndColours) continue;
+      field("ForeColor", Colour{label->ForeColor});
+      field("BackColor", Colour{label->BackColor});
+    } else if (const auto* box = StateOf<TextBoxState>(entry, c)) {
+      field("Text", box->Text);
+    } else if (const auto* check = StateOf<CheckBoxState>(entry, c)) {
+      field("Value", check->Value);
+    } else if (const auto* bar = StateOf<ScrollBarState>(entry, c)) {
+      field("Value", bar->Value);
+    } else if (const auto* tabs = StateOf<TabControlState>(entry, c)) {
+      field("Tab", tabs->Tab);
     }
-  } else if (value.is_array()) {
-    // Control arrays are indexed as the window names them: Label6(0).
-    for (size_t i = 0; i < value.size(); ++i) {
-      Flatten(prefix + "(" + std::to_string(i) + ")", key, value[i], lines);
-    }
-  } else {
-    lines.emplace_back(prefix, ShowValue(key, value));
   }
+  const WindowState& s = form.State();
+  visit("TargetNotConfigured", -1, "", s.TargetNotConfigured);
+  visit("ExpectedVersion", -1, "", s.ExpectedVersion);
+  visit("ProgramPassCount", -1, "", s.ProgramPassCount);
+  for (size_t i = 0; i < s.TestPassed.size(); ++i)
+    visit("TestPassed", static_cast<int>(i), "", s.TestPassed[i]);
 }
+
+void WriteValue(JsonWriter& json, const std::string& text) {
+  json.String(text);
+}
+void WriteValue(JsonWriter& json, Colour colour) {
+  json.Unsigned(colour.value);
+}
+void WriteValue(JsonWriter& json, int16_t value) {
+  json.Number(value);
+}
+void WriteValue(JsonWriter& json, bool value) {
+  json.Bool(value);
+}
+
+std::string Show(const std::string& text) {
+  return QuoteText(text);
+}
+std::string Show(Colour colour) {
+  char text[16];
+  std::snprintf(text, sizeof text, "0x%08X", colour.value);
+  return text;
+}
+std::string Show(int16_t value) {
+  return std::to_string(value);
+}
+std::string Show(bool value) {
+  return value ? "true" : "false";
+}
+
+std::string Path(std::string_view name, int index, std::string_view property) {
+  std::string path = ControlKey(name, index);
+  if (!property.empty()) path.append(".").append(property);
+  return path;
+}
+
+// Writes the reported values as the members of the "form" object: a control array's elements
+// as an array, a control's properties as an object, the window-level state as plain values.
+// The rows of a control array come one after another in the registry.
+struct FormObjectWriter {
+  JsonWriter& json;
+  std::string_view name = {};  // the member being written
+  int index = -1;
+  bool inObject = false;
+
+  void operator()(std::string_view next, int nextIndex, std::string_view property,
+                  const auto& value) {
+    if (next != name) {
+      Close();
+      json.Key(next);
+      if (nextIndex >= 0) json.BeginArray();
+      if (!property.empty()) json.BeginObject();
+    } else if (nextIndex != index && inObject) {
+      json.EndObject().BeginObject();
+    }
+    name = next;
+    index = nextIndex;
+    inObject = !property.empty();
+    if (inObject) json.Key(property);
+    WriteValue(json, value);
+  }
+
+  void Close() {
+    if (inObject) json.EndObject();
+    if (index >= 0) json.EndArray();
+    inObject = false;
+    index = -1;
+  }
+};
 
 }  // namespace
 
-Json FormToJson(const Form1& form) {
-  const FormControls& c = form.Controls();
-  const WindowState& s = form.State();
-  Json label6 = Json::array();
-  for (const LabelState& label : c.Label6)
-    label6.push_back(LabelJson(label));
-  Json label5 = Json::array();
-  for (const LabelState& label : c.Label5)
-    label5.push_back(CaptionJson(label));
-  Json testPassed = Json::array();
-  for (const bool passed : s.TestPassed)
-    testPassed.push_back(passed);
-
-  Json json;
-  json["SSTab1"] = Json{{"Tab", c.SSTab1.Tab}};
-  json["Ver"] = CaptionJson(c.Ver);
-  json["Label6"] = std::move(label6);
-  json["Label5"] = std::move(label5);
-  json["Label3"] = CaptionJson(c.Label3);
-  json["Label4"] = CaptionJson(c.Label4);
-  json["Label7"] = CaptionJson(c.Label7);
-  json["CurrentTrim"] = CaptionJson(c.CurrentTrim);
-  json["SREC_Name"] = TextJson(c.SREC_Name);
-  json["TrimFilePathAndName"] = TextJson(c.TrimFilePathAndName);
-  json["ReservedRow"] = TextJson(c.ReservedRow);
-  json["AutoUpdate"] = Json{{"Value", c.AutoUpdate.Value}};
-  json["FineAdjust"] = Json{{"Value", c.FineAdjust.Value}};
-  json["GrossAdjust"] = Json{{"Value", c.GrossAdjust.Value}};
-  json["TargetNotConfigured"] = s.TargetNotConfigured;
-  json["ExpectedVersion"] = s.ExpectedVersion;
-  json["ProgramPassCount"] = s.ProgramPassCount;
-  json["TestPassed"] = std::move(testPassed);
-  return json;
+void WriteFormJson(JsonWriter& json, const Form1& form) {
+  json.BeginObject();
+  FormObjectWriter writer{json};
+  VisitReport(form, writer);
+  writer.Close();
+  json.EndObject();
 }
 
-std::string DumpJson(const Json& value) {
-  return value.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
-}
-
-std::string QuoteText(const std::string& text) {
-  return DumpJson(Json(text));
-}
-
-std::vector<std::pair<std::string, std::string>> FlattenForm(const Json& form) {
+std::vector<std::pair<std::string, std::string>> FormLines(const Form1& form) {
   std::vector<std::pair<std::string, std::string>> lines;
-  Flatten("", "", form, lines);
+  VisitReport(form,
+              [&](std::string_view name, int index, std::string_view property, const auto& value) {
+                lines.emplace_back(Path(name, index, property), Show(value));
+              });
   return lines;
+}
+
+FormSnapshot SnapshotForm(const Form1& form) {
+  FormSnapshot snapshot;
+  VisitReport(form, [&](std::string_view, int, std::string_view, const auto& value) {
+    snapshot.emplace_back(value);
+  });
+  return snapshot;
+}
+
+std::vector<std::string> FormChanges(const FormSnapshot& before, const Form1& form) {
+  std::vector<std::string> changes;
+  size_t i = 0;
+  VisitReport(form,
+              [&](std::string_view name, int index, std::string_view property, const auto& value) {
+                using Value = std::decay_t<decltype(value)>;
+                const auto* was = i < before.size() ? std::get_if<Value>(&before[i]) : nullptr;
+                ++i;
+                if (was == nullptr || *was == value) return;
+                // Texts that differ only in bytes that are not UTF-8 read the same.
+                std::string shownWas = Show(*was);
+                std::string shown = Show(value);
+                if (shownWas == shown) return;
+                changes.push_back(Path(name, index, property) + ": " + shownWas + " -> " + shown);
+              });
+  return changes;
 }
 
 }  // namespace halyard::cli

@@ -1,30 +1,38 @@
-// The window's state as halyardctl prints it: one JSON object whose shape scripts rely on
-// (every property present, colours as numbers), and the same state flattened into
-// "name = value" lines for people.
+// The window's state as halyardctl reports it, read from the control registry: the "form" JSON
+// object whose shape scripts rely on (the reported controls in the registry's order, then the
+// window-level state; colours as numbers), and the same values as "name = value" lines for
+// people, with the changes a step made.
 #pragma once
 
-#include <nlohmann/json.hpp>
+#include <cstdint>
 #include <string>
 #include <utility>
+#include <variant>
 #include <vector>
 
 #include "app/Form1.h"
+#include "cli/JsonWriter.h"
 
 namespace halyard::cli {
 
-using Json = nlohmann::ordered_json;  // keys stay in the order written
+// Writes the "form" object as the value of the key just written (or as a value of its own).
+void WriteFormJson(JsonWriter& json, const Form1& form);
 
-// The "form" object: the controls the handlers write, by name, and the window-level state.
-Json FormToJson(const Form1& form);
+// "Label6(0).Caption" and "\"Pass\"": texts quoted, colours in hexadecimal, in the order of
+// the JSON object.
+std::vector<std::pair<std::string, std::string>> FormLines(const Form1& form);
 
-// One line of JSON. Texts read from a bus may hold bytes that are not UTF-8; they come out as
-// U+FFFD instead of stopping the program.
-std::string DumpJson(const Json& value);
+// The reported values at one moment, to tell later what a step changed.
+struct Colour {
+  uint32_t value;
+  bool operator==(const Colour&) const = default;
+};
+using ReportedValue = std::variant<std::string, Colour, int16_t, bool>;
+using FormSnapshot = std::vector<ReportedValue>;
 
-// A text in double quotes with JSON escapes, safe to print whatever bytes it holds.
-std::string QuoteText(const std::string& text);
+FormSnapshot SnapshotForm(const Form1& form);
 
-// "Label6(0).Caption" -> "\"Pass\"", colours in hexadecimal, in the order of FormToJson.
-std::vector<std::pair<std::string, std::string>> FlattenForm(const Json& form);
+// "Label3.Caption: \"0\" -> \"1\"" for each value that differs from `before`.
+std::vector<std::string> FormChanges(const FormSnapshot& before, const Form1& form);
 
 }  // namespace halyard::cli

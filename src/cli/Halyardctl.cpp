@@ -13,6 +13,7 @@
 #include "assembly/Station.h"
 #include "cli/ConsoleServices.h"
 #include "cli/FormJson.h"
+#include "cli/JsonWriter.h"
 #include "cli/Steps.h"
 
 namespace halyard::cli {
@@ -55,14 +56,14 @@ class Session {
 
   int Run(const std::vector<Step>& steps) {
     Begin("startup");
-    Json before = FormToJson(*form_);
+    FormSnapshot before = SnapshotForm(*form_);
     form_->Form_Load();
     Finish("startup", before, std::nullopt, true, false);
     ReportBackendFault();
 
     for (const Step& step : steps) {
       Begin(step.text);
-      before = FormToJson(*form_);
+      before = SnapshotForm(*form_);
       const bool wentThrough = Perform(step);
       std::optional<ActionVerdict> verdict;
       if (wentThrough && HasVerdict(step.kind)) verdict = form_->Verdict();
@@ -73,7 +74,7 @@ class Session {
     }
 
     Begin("shutdown");
-    before = FormToJson(*form_);
+    before = SnapshotForm(*form_);
     form_->Form_Unload();
     Finish("shutdown", before, std::nullopt, true, false);
     ReportBackendFault();
@@ -152,51 +153,51 @@ class Session {
   }
 
   // `verdict` is the action's, if it has one; a test step also keeps its "passed" key.
-  void Finish(const std::string& name, const Json& before,
+  void Finish(const std::string& name, const FormSnapshot& before,
               const std::optional<ActionVerdict>& verdict, bool wentThrough, bool isTest) {
-    const Json after = FormToJson(*form_);
     std::vector<Message> messages = dialogs_.TakeMessages();
     std::vector<std::string> trace = station_->TakeTrace();
     if (options_.json) {
-      Json report;
-      report["step"] = name;
-      report["verdict"] = verdict ? Json(verdict->Passed() ? "passed" : "failed") : Json(nullptr);
-      // Which adapter the session ran on, once; no step is named "startup".
-      if (name == "startup") report["adapter"] = station_->BackendDescription();
-      if (verdict && !verdict->Passed()) report["reason"] = verdict->Reason();
-      if (verdict && isTest) report["passed"] = verdict->Passed();
-      if (!wentThrough) report["ignored"] = true;
-      Json messageArray = Json::array();
-      for (const Message& message : messages) {
-        messageArray.push_back(Json{{"title", message.title}, {"text", message.text}});
+      std::string line;
+      JsonWriter report(line);
+      report.BeginObject().Key("step").String(name);
+      report.Key("verdict");
+      if (verdict) {
+        report.String(verdict->Passed() ? "passed" : "failed");
+      } else {
+        report.Null();
       }
-      report["messages"] = std::move(messageArray);
-      report["trace"] = trace;
-      report["form"] = after;
-      out_ << DumpJson(report) << "\n" << std::flush;
+      // Which adapter the session ran on, once; no step is named "startup".
+      if (name == "startup") report.Key("adapter").String(station_->BackendDescription());
+      if (verdict && !verdict->Passed()) report.Key("reason").String(verdict->Reason());
+      if (verdict && isTest) report.Key("passed").Bool(verdict->Passed());
+      if (!wentThrough) report.Key("ignored").Bool(true);
+      report.Key("messages").BeginArray();
+      for (const Message& message : messages) {
+        report.BeginObject().Key("title").String(message.title);
+        report.Key("text").String(message.text).EndObject();
+      }
+      report.EndArray().Key("trace").BeginArray();
+      for (const std::string& traceLine : trace)
+        report.String(traceLine);
+      report.EndArray().Key("form");
+      WriteFormJson(report, *form_);
+      report.EndObject();
+      line += '\n';
+      out_ << line << std::flush;
       return;
     }
-    PrintChanges(before, after);
+    for (const std::string& change : FormChanges(before, *form_))
+      out_ << "  " << change << "\n";
     if (!wentThrough) out_ << "  ignored: another operation was still running\n";
     if (verdict && verdict->Passed()) out_ << "  verdict: passed\n";
     if (verdict && !verdict->Passed()) out_ << "  verdict: failed: " << verdict->Reason() << "\n";
     out_ << std::flush;
   }
 
-  void PrintChanges(const Json& before, const Json& after) {
-    const auto was = FlattenForm(before);
-    const auto now = FlattenForm(after);
-    // Both come from FormToJson, so the same names stand in the same places.
-    for (size_t i = 0; i < now.size() && i < was.size(); ++i) {
-      if (now[i].second != was[i].second) {
-        out_ << "  " << now[i].first << ": " << was[i].second << " -> " << now[i].second << "\n";
-      }
-    }
-  }
-
   void PrintState() {
     out_ << "  adapter = " << QuoteText(station_->BackendDescription()) << "\n";
-    for (const auto& [name, value] : FlattenForm(FormToJson(*form_))) {
+    for (const auto& [name, value] : FormLines(*form_)) {
       out_ << "  " << name << " = " << value << "\n";
     }
   }

@@ -1,8 +1,10 @@
-// The window as data: every control's state by its name, and the window-level state the
-// panels share. The Qt window draws from this; halyardctl prints it.
+// The window as data: the state of every control Form1 changes, by the control's name, and the
+// window-level state the panels share. The control registry (app/ControlRegistry.h) says which
+// control each member belongs to; the Qt window draws from it, halyardctl prints it.
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -21,19 +23,23 @@ struct LabelState {
   std::string Caption;
   uint32_t ForeColor = kColorButtonText;
   uint32_t BackColor = kColorButtonFace;
+  bool operator==(const LabelState&) const = default;
 };
 
 struct TextBoxState {
   std::string Text;
+  bool operator==(const TextBoxState&) const = default;
 };
 
 struct ButtonState {
   std::string Caption;
   bool Enabled = true;
+  bool operator==(const ButtonState&) const = default;
 };
 
 struct CheckBoxState {
   int16_t Value = 0;  // 0 unchecked, 1 checked, 2 grey
+  bool operator==(const CheckBoxState&) const = default;
 };
 
 struct ScrollBarState {
@@ -42,16 +48,26 @@ struct ScrollBarState {
   int16_t Max = 255;
   int16_t SmallChange = 1;
   int16_t LargeChange = 1;
+  bool operator==(const ScrollBarState&) const = default;
 };
 
 struct TabControlState {
   int16_t Tab = 0;
+  bool operator==(const TabControlState&) const = default;
 };
 
 struct FrameState {
   bool Visible = false;
+  bool operator==(const FrameState&) const = default;
 };
 
+// The four tests and "Run All": the size of the control arrays Command2, Label6 and Label5.
+inline constexpr int kTestCount = 4;
+inline constexpr int kRunAllIndex = 4;
+inline constexpr size_t kControlArraySize = kRunAllIndex + 1;
+
+// Each member starts at its control's design value: the window is built showing these, and
+// halyardctl's start-up reports the changes from them.
 struct FormControls {
   // Title strip.
   FrameState TitleFrame;
@@ -65,11 +81,13 @@ struct FormControls {
   LabelState Label4{"0"};
 
   // Tab 1, "Test".
-  std::array<ButtonState, 5> Command2{
+  std::array<ButtonState, kControlArraySize> Command2{
       {{"Version Test"}, {"SMBus Test"}, {"I2C Test"}, {"SWB Test"}, {"Run All"}}};
-  std::array<LabelState, 5> Label6{{{"Status"}, {"Status"}, {"Status"}, {"Status"}, {"Status"}}};
+  std::array<LabelState, kControlArraySize> Label6{
+      {{"Status"}, {"Status"}, {"Status"}, {"Status"}, {"Status"}}};
   // Label5(4) is the scale over the two trim bars on tab 3.
-  std::array<LabelState, 5> Label5{{{"Label5"}, {"Label5"}, {"Label5"}, {"Label5"}, {"1       8"}}};
+  std::array<LabelState, kControlArraySize> Label5{
+      {{"Label5"}, {"Label5"}, {"Label5"}, {"Label5"}, {"1       8"}}};
   LabelState Label3{"0"};
 
   // Tab 2, "SetUp".
@@ -94,15 +112,12 @@ inline constexpr int16_t kTabSetUp = 2;
 inline constexpr int16_t kTabTrim = 3;
 inline constexpr int16_t kTabCount = 4;
 
-inline constexpr int kTestCount = 4;
-inline constexpr int kRunAllIndex = 4;
-
 struct WindowState {
   bool TargetNotConfigured = true;
   std::string TargetIdString;
   std::string ExpectedVersion;
   int16_t ProgramPassCount = 0;
-  std::array<bool, 5> TestPassed{};
+  std::array<bool, kControlArraySize> TestPassed{};
 };
 
 }  // namespace halyard

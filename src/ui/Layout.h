@@ -1,9 +1,9 @@
-// The window's layout tables: every control with its kind, design caption, position and size
-// in twips, keyboard order, font and alignment. The Qt window builds its widgets from these.
+// The window's layout: for every control of the registry (by name and index), its position and
+// size in twips, its container, its place in the keyboard order, its font and alignment. What a
+// control is and what it shows is the registry's (app/ControlRegistry.h).
 #pragma once
 
 #include <span>
-#include <string>
 
 namespace halyard::ui {
 
@@ -15,7 +15,6 @@ inline constexpr const char* kTabControlName = "SSTab1";
 inline constexpr const char* kTabCaptions[] = {"Programming", "Test", "SetUp", "Trim"};
 inline constexpr int kTabCount = 4;
 
-enum class ControlKind { kFrame, kLabel, kButton, kTextBox, kCheckBox, kVScrollBar, kTabControl };
 enum class Alignment { kLeft, kCentre, kRight };
 enum class FontStyle {
   kDefault,  // the window's font, 8.25 pt regular
@@ -25,9 +24,7 @@ enum class FontStyle {
 
 struct ControlLayout {
   const char* name;
-  int index;  // place in a control array, -1 for a single control
-  ControlKind kind;
-  const char* caption;           // caption or initial text at design time
+  int index;                     // place in a control array, -1 for a single control
   int left, top, width, height;  // twips, relative to the container's client area
   int tabOrder;
   const char* container;  // "" for the window, a frame's name, or the tab control's name
@@ -38,9 +35,6 @@ struct ControlLayout {
 
 // Frames come before the controls inside them.
 std::span<const ControlLayout> MainWindowLayout();
-
-// "Command2(4)" for an element of a control array, else the bare name.
-std::string ControlKey(const std::string& name, int index = -1);
 
 // Twips to pixels at `dpi`, rounded to the nearest pixel.
 int TwipsToPixels(int twips, double dpi);

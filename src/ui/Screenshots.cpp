@@ -12,6 +12,7 @@
 #include <string>
 
 #include "adapter/Dialogs.h"
+#include "app/ControlRegistry.h"
 #include "assembly/Station.h"
 #include "ui/QtServices.h"
 #include "ui/StationWindow.h"
@@ -37,8 +38,18 @@ bool Save(halyard::ui::StationWindow& window, const QString& dir, const char* na
   return true;
 }
 
-void Click(halyard::ui::StationWindow& window, const char* name, int index = -1) {
-  static_cast<QAbstractButton*>(window.Control(name, index))->click();
+// Clicks a button of the registry as the operator would; false, with a line, when the
+// registry has no such button.
+bool Click(halyard::ui::StationWindow& window, const char* name, int index = -1) {
+  const halyard::ControlEntry* entry = halyard::FindControl(name, index);
+  auto* button = qobject_cast<QAbstractButton*>(window.Control(name, index));
+  if (entry == nullptr || entry->kind != halyard::ControlKind::kButton || button == nullptr) {
+    std::fprintf(stderr, "halyard-screenshots: no button %s\n",
+                 halyard::ControlKey(name, index).c_str());
+    return false;
+  }
+  button->click();
+  return true;
 }
 
 }  // namespace
@@ -79,12 +90,12 @@ int main(int argc, char** argv) {
   bool ok = Save(window, outDir, "tab-programming.png");
   window.TabBar()->setCurrentIndex(2);  // as the operator's click on the tab
   ok = Save(window, outDir, "tab-setup.png") && ok;
-  Click(window, "Command1");  // configures the target and selects "Test"
-  Click(window, "Command2", 4);
+  ok = Click(window, "Command1") && ok;  // configures the target and selects "Test"
+  ok = Click(window, "Command2", 4) && ok;
   ok = Save(window, outDir, "tab-test.png") && ok;
   window.TabBar()->setCurrentIndex(3);
-  Click(window, "StartTrim");
-  Click(window, "RsvFlashRd");
+  ok = Click(window, "StartTrim") && ok;
+  ok = Click(window, "RsvFlashRd") && ok;
   ok = Save(window, outDir, "tab-trim.png") && ok;
   return ok ? 0 : 1;
 }

@@ -1,122 +1,34 @@
-// The station's window on Qt Widgets.
+// The station's window on Qt Widgets: built, wired and refreshed by walking the registry.
 #include "ui/StationWindow.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
-#include <QFontMetricsF>
 #include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPainter>
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollBar>
 #include <QSignalBlocker>
 #include <QTabBar>
 #include <algorithm>
-#include <limits>
 #include <utility>
-#include <vector>
 
-#include "ui/Colors.h"
+#include "ui/Widgets.h"
 
 namespace halyard::ui {
 
 namespace {
-// The window's font was MS Sans Serif, which Linux lacks; DejaVu Sans (fonts-dejavu-core) is
-// the sans font every Debian desktop has, and the style hint picks another sans without it.
-constexpr const char* kFontFamily = "DejaVu Sans";
-constexpr double kDefaultPointSize = 8.25;
-constexpr double kTitlePointSize = 12.0;
-constexpr int kButtonPadding = 8;  // pixels a button's frame and margins take from its text
+// The order in which kinds of controls are copied in. Disabling the widget that has the focus
+// hands the focus on along the tab order to an enabled one, so the order decides where the
+// focus lands during a wait: buttons go before boxes and bars, and the tab switch comes last.
+constexpr ControlKind kSyncOrder[] = {ControlKind::kFrame,     ControlKind::kLabel,
+                                      ControlKind::kButton,    ControlKind::kTextBox,
+                                      ControlKind::kCheckBox,  ControlKind::kVScrollBar,
+                                      ControlKind::kTabControl};
 
-QFont FontFor(FontStyle style) {
-  QFont font(kFontFamily);
-  font.setStyleHint(QFont::SansSerif);
-  font.setPointSizeF(style == FontStyle::kTitle ? kTitlePointSize : kDefaultPointSize);
-  font.setBold(style != FontStyle::kDefault);
-  return font;
-}
-
-Qt::Alignment AlignmentFor(Alignment alignment) {
-  switch (alignment) {
-    case Alignment::kCentre:
-      return Qt::AlignHCenter | Qt::AlignVCenter;
-    case Alignment::kRight:
-      return Qt::AlignRight | Qt::AlignVCenter;
-    case Alignment::kLeft:
-      break;
-  }
-  return Qt::AlignLeft | Qt::AlignVCenter;
-}
-
-// The sizes were laid out for MS Sans Serif, which runs narrower than DejaVu Sans: a design
-// caption that would be clipped is condensed (or, where the font cannot be stretched, made
-// smaller) until it fits its control.
-void FitCaption(QWidget* widget, const QString& caption, int available) {
-  QFont font = widget->font();
-  const double needed = QFontMetricsF(font).horizontalAdvance(caption);
-  if (caption.isEmpty() || needed <= available) return;
-  font.setStretch(std::max(75, static_cast<int>(100.0 * available / needed)));
-  double width = QFontMetricsF(font).horizontalAdvance(caption);
-  while (width > available && font.pointSizeF() > 6.0) {
-    font.setPointSizeF(font.pointSizeF() - 0.25);
-    width = QFontMetricsF(font).horizontalAdvance(caption);
-  }
-  widget->setFont(font);
-}
-
-// A check box's value is 0 unchecked, 1 checked, 2 grey; Qt numbers the last two the other
-// way round.
-int16_t CheckBoxValue(Qt::CheckState state) {
-  switch (state) {
-    case Qt::Checked:
-      return 1;
-    case Qt::PartiallyChecked:
-      return 2;
-    case Qt::Unchecked:
-      break;
-  }
-  return 0;
-}
-
-Qt::CheckState CheckStateOf(int16_t value) {
-  if (value == 1) return Qt::Checked;
-  if (value == 2) return Qt::PartiallyChecked;
-  return Qt::Unchecked;
-}
-
-// A frame as the station draws it: an etched rectangle whose top edge runs through the middle
-// of the caption, children placed from the frame's own corner. (QGroupBox in most styles puts
-// the caption above the frame and shades its inside, which the layout does not allow for.)
-class CaptionFrame final : public QWidget {
- public:
-  CaptionFrame(const QString& caption, QWidget* parent) : QWidget(parent), caption_(caption) {}
-
- protected:
-  void paintEvent(QPaintEvent*) override {
-    QPainter painter(this);
-    const QFontMetrics metrics(font());
-    const int top = caption_.isEmpty() ? 0 : metrics.height() / 2;
-    const QRect box = rect().adjusted(0, top, -2, -2);
-    painter.setPen(palette().color(QPalette::Mid));
-    painter.drawRect(box);
-    painter.setPen(palette().color(QPalette::Light));
-    painter.drawRect(box.translated(1, 1));
-    if (caption_.isEmpty()) return;
-    const QRect text(kCaptionIndent, 0, metrics.horizontalAdvance(caption_) + 4, metrics.height());
-    painter.fillRect(text, palette().color(QPalette::Window));
-    painter.setPen(palette().color(QPalette::WindowText));
-    painter.drawText(text, Qt::AlignCenter, caption_);
-  }
-
- private:
-  static constexpr int kCaptionIndent = 6;
-  QString caption_;
-};
-
-void SetEnabled(QWidget* widget, bool enabled) {
-  if (widget->isEnabled() != enabled) widget->setEnabled(enabled);
+size_t RowOf(const ControlEntry& entry) {
+  return static_cast<size_t>(&entry - ControlRegistry().data());
 }
 }  // namespace
 
@@ -136,160 +48,114 @@ void StationWindow::Build() {
   setFont(FontFor(FontStyle::kDefault));
   setFixedSize(TwipsToPixels(kClientWidthTwips, dpi_), TwipsToPixels(kClientHeightTwips, dpi_));
 
+  const auto registry = ControlRegistry();
+  widgets_.assign(registry.size(), nullptr);
+  lastText_.assign(registry.size(), {});
+  // Widgets are made in the layout's order: frames before what they hold, and siblings
+  // stacked in that order.
   for (const ControlLayout& layout : MainWindowLayout()) {
+    const ControlEntry* entry = FindControl(layout.name, layout.index);
+    if (entry == nullptr) continue;  // the registry test names any such row
     QWidget* parent = this;
     if (std::string(layout.container) == kTabControlName) {
       parent = pages_.at(static_cast<size_t>(layout.tab));
     } else if (*layout.container != '\0') {
-      parent = widgets_.at(layout.container);
+      parent = Control(layout.container);
     }
-    QWidget* widget = Create(layout, parent);
-    const std::string key = ControlKey(layout.name, layout.index);
-    widgets_[key] = widget;
-    // Static labels keep the default colours; the others get theirs from Form1 below.
-    if (layout.kind == ControlKind::kLabel) SyncLabel(key, LabelState{layout.caption});
-    Connect(layout, widget);
+    const size_t row = RowOf(*entry);
+    const std::string caption = DesignCaption(*entry);
+    widgets_[row] = entry->kind == ControlKind::kTabControl
+                        ? BuildTabControl(ToPixels(layout), parent)
+                        : CreateWidget(entry->kind, QString::fromStdString(caption), layout,
+                                       ToPixels(layout), parent);
+    lastText_[row] = caption;
+    // Static labels keep the default colours; the others get theirs from Form1 at once.
+    if (auto* label = qobject_cast<QLabel*>(widgets_[row])) {
+      SyncLabel(*label, LabelState{caption}, palette());
+    }
   }
+  for (const ControlEntry& entry : registry)
+    Connect(entry, widgets_[RowOf(entry)]);
   SetTabOrder();
   // CurrentTrim's box starts under the end of Label8's right-aligned "0x"; with Label8 on
   // top both read in full ("...0x" then the digits at the right of CurrentTrim's box).
-  widgets_.at("Label8")->raise();
+  Control("Label8")->raise();
 }
 
-QWidget* StationWindow::Create(const ControlLayout& layout, QWidget* parent) {
-  const QString caption = QString::fromUtf8(layout.caption);
-  QWidget* widget = nullptr;
-  switch (layout.kind) {
-    case ControlKind::kTabControl: {
-      // A tab bar over four transparent pages that span the whole control, so positions on a
-      // tab are relative to the tab control, tab strip included, as the layout gives them.
-      tabControl_ = new QWidget(parent);
-      tabControl_->setGeometry(ToPixels(layout));
-      tabBar_ = new QTabBar(tabControl_);
-      for (const char* tabCaption : kTabCaptions)
-        tabBar_->addTab(QString::fromUtf8(tabCaption));
-      tabBar_->setExpanding(true);  // four tabs share the row, as on the original control
-      tabBar_->setUsesScrollButtons(false);
-      tabBar_->setFocusPolicy(Qt::StrongFocus);
-      const int width = tabControl_->width();
-      const int strip = tabBar_->sizeHint().height();
-      auto* pane = new QFrame(tabControl_);
-      pane->setFrameStyle(QFrame::StyledPanel | QFrame::Raised);
-      pane->setGeometry(0, strip, width, tabControl_->height() - strip);
-      for (int i = 0; i < kTabCount; ++i) {
-        pages_[static_cast<size_t>(i)] = new QWidget(tabControl_);
-        pages_[static_cast<size_t>(i)]->setGeometry(0, 0, width, tabControl_->height());
-      }
-      tabBar_->setGeometry(0, 0, width, strip);
-      tabBar_->raise();
-      return tabControl_;
+QWidget* StationWindow::BuildTabControl(const QRect& geometry, QWidget* parent) {
+  // A tab bar over four transparent pages that span the whole control, so positions on a tab
+  // are relative to the tab control, tab strip included, as the layout gives them.
+  tabControl_ = new QWidget(parent);
+  tabControl_->setGeometry(geometry);
+  tabBar_ = new QTabBar(tabControl_);
+  for (const char* tabCaption : kTabCaptions)
+    tabBar_->addTab(QString::fromUtf8(tabCaption));
+  tabBar_->setExpanding(true);  // four tabs share the row, as on the original control
+  tabBar_->setUsesScrollButtons(false);
+  tabBar_->setFocusPolicy(Qt::StrongFocus);
+  const int width = tabControl_->width();
+  const int strip = tabBar_->sizeHint().height();
+  auto* pane = new QFrame(tabControl_);
+  pane->setFrameStyle(QFrame::StyledPanel | QFrame::Raised);
+  pane->setGeometry(0, strip, width, tabControl_->height() - strip);
+  for (QWidget*& page : pages_) {
+    page = new QWidget(tabControl_);
+    page->setGeometry(0, 0, width, tabControl_->height());
+  }
+  tabBar_->setGeometry(0, 0, width, strip);
+  tabBar_->raise();
+  return tabControl_;
+}
+
+void StationWindow::Connect(const ControlEntry& entry, QWidget* widget) {
+  if (entry.handler == nullptr || widget == nullptr) return;
+  const ControlEntry* e = &entry;  // the registry's rows live as long as the program
+  switch (entry.kind) {
+    case ControlKind::kButton:
+      connect(static_cast<QPushButton*>(widget), &QPushButton::clicked, this,
+              [this, e] { Handle(*e, {}); });
+      break;
+    case ControlKind::kTextBox:
+      // textEdited comes from the operator only; texts the program sets are not echoed back.
+      connect(static_cast<QLineEdit*>(widget), &QLineEdit::textEdited, this,
+              [this, e](const QString& text) {
+                const std::string utf8 = text.toStdString();
+                Handle(*e, {0, utf8});
+              });
+      break;
+    case ControlKind::kCheckBox: {
+      auto* check = static_cast<QCheckBox*>(widget);
+      connect(check, &QCheckBox::clicked, this, [this, e, check] {
+        Handle(*e, {CheckBoxValue(*check), {}});
+      });
+      break;
     }
+    case ControlKind::kVScrollBar:
+      connect(static_cast<QScrollBar*>(widget), &QScrollBar::valueChanged, this,
+              [this, e](int value) {
+                Handle(*e, {static_cast<int16_t>(value), {}});
+              });
+      break;
+    case ControlKind::kTabControl:
+      // The operator's change of selection runs the tab guard; the program's selections are
+      // copied in with the bar's signals blocked, so they never reach it.
+      connect(tabBar_, &QTabBar::currentChanged, this, [this, e](int tab) {
+        Handle(*e, {static_cast<int16_t>(tab), {}});
+      });
+      break;
     case ControlKind::kFrame:
-      widget = new CaptionFrame(caption, parent);
+    case ControlKind::kLabel:
       break;
-    case ControlKind::kLabel: {
-      auto* label = new QLabel(caption, parent);
-      label->setTextFormat(Qt::PlainText);
-      label->setAlignment(AlignmentFor(layout.alignment));
-      // Every label has a back colour, and a QLabel draws none unless told to.
-      label->setAutoFillBackground(true);
-      widget = label;
-      break;
-    }
-    case ControlKind::kButton: {
-      auto* button = new QPushButton(caption, parent);
-      button->setAutoDefault(false);
-      widget = button;
-      break;
-    }
-    case ControlKind::kTextBox: {
-      auto* edit = new QLineEdit(caption, parent);
-      edit->setMaxLength(std::numeric_limits<int>::max());  // no text box limits its length
-      lastText_[ControlKey(layout.name, layout.index)] = layout.caption;
-      widget = edit;
-      break;
-    }
-    case ControlKind::kCheckBox:
-      widget = new QCheckBox(parent);
-      break;
-    case ControlKind::kVScrollBar: {
-      auto* bar = new QScrollBar(Qt::Vertical, parent);
-      // The change is taken when a dragged thumb is released, never while it moves.
-      bar->setTracking(false);
-      bar->setFocusPolicy(Qt::StrongFocus);
-      widget = bar;
-      break;
-    }
-  }
-  if (layout.font != FontStyle::kDefault) widget->setFont(FontFor(layout.font));
-  widget->setGeometry(ToPixels(layout));
-  if (layout.kind == ControlKind::kLabel) {
-    FitCaption(widget, caption, widget->width());
-  } else if (layout.kind == ControlKind::kButton) {
-    FitCaption(widget, caption, widget->width() - kButtonPadding);
-  }
-  return widget;
-}
-
-void StationWindow::Connect(const ControlLayout& layout, QWidget* widget) {
-  const std::string name = layout.name;
-  if (auto* button = qobject_cast<QPushButton*>(widget)) {
-    std::function<bool()> handler;
-    if (name == "Program") {
-      handler = [this] { return form_.Program_Click(); };
-    } else if (name == "Command1") {
-      handler = [this] { return form_.Command1_Click(); };
-    } else if (name == "Command2") {
-      const auto index = static_cast<int16_t>(layout.index);
-      handler = [this, index] { return form_.Command2_Click(index); };
-    } else if (name == "StartTrim") {
-      handler = [this] { return form_.StartTrim_Click(); };
-    } else if (name == "RsvFlashRd") {
-      handler = [this] { return form_.RsvFlashRd_Click(); };
-    } else if (name == "Update") {
-      handler = [this] { return form_.Update_Click(); };
-    }
-    connect(button, &QPushButton::clicked, this, [this, handler] { Forward(handler); });
-  } else if (auto* edit = qobject_cast<QLineEdit*>(widget)) {
-    // textEdited comes from the operator only; texts the program sets are not echoed back.
-    if (name == "SREC_Name") {
-      connect(edit, &QLineEdit::textEdited, this, [this](const QString& text) {
-        Forward([&] { form_.SetSrecName(text.toStdString()); });
-      });
-    } else if (name == "TrimFilePathAndName") {
-      connect(edit, &QLineEdit::textEdited, this, [this](const QString& text) {
-        Forward([&] { form_.SetTrimFilePathAndName(text.toStdString()); });
-      });
-    }
-  } else if (auto* check = qobject_cast<QCheckBox*>(widget)) {
-    connect(check, &QCheckBox::clicked, this, [this, check] {
-      Forward([&] { form_.SetAutoUpdate(CheckBoxValue(check->checkState())); });
-    });
-  } else if (auto* bar = qobject_cast<QScrollBar*>(widget)) {
-    if (name == "FineAdjust") {
-      connect(bar, &QScrollBar::valueChanged, this, [this](int value) {
-        Forward([&] { form_.MoveFineAdjust(static_cast<int16_t>(value)); });
-      });
-    } else if (name == "GrossAdjust") {
-      connect(bar, &QScrollBar::valueChanged, this, [this](int value) {
-        Forward([&] { form_.MoveGrossAdjust(static_cast<int16_t>(value)); });
-      });
-    }
-  } else if (widget == tabControl_) {
-    // The operator's change of selection runs the tab guard; the program's selections are
-    // copied in with the bar's signals blocked, so they never reach it.
-    connect(tabBar_, &QTabBar::currentChanged, this,
-            [this](int tab) { Forward([&] { form_.SelectTab(static_cast<int16_t>(tab)); }); });
   }
 }
 
 void StationWindow::SetTabOrder() {
   std::vector<std::pair<int, QWidget*>> order;
   for (const ControlLayout& layout : MainWindowLayout()) {
-    QWidget* widget = widgets_.at(ControlKey(layout.name, layout.index));
-    if (layout.kind == ControlKind::kTabControl) widget = tabBar_;
+    QWidget* widget = Control(layout.name, layout.index);
+    if (widget == tabControl_) widget = tabBar_;
     // Labels and frames hold places in the order but never take the focus.
-    if (widget->focusPolicy() == Qt::NoFocus) continue;
+    if (widget == nullptr || widget->focusPolicy() == Qt::NoFocus) continue;
     order.emplace_back(layout.tabOrder, widget);
   }
   std::sort(order.begin(), order.end(),
@@ -300,8 +166,8 @@ void StationWindow::SetTabOrder() {
 }
 
 QWidget* StationWindow::Control(const std::string& name, int index) const {
-  const auto it = widgets_.find(ControlKey(name, index));
-  return it == widgets_.end() ? nullptr : it->second;
+  const ControlEntry* entry = FindControl(name, index);
+  return entry == nullptr ? nullptr : widgets_[RowOf(*entry)];
 }
 
 QWidget* StationWindow::TabPage(int tab) const {
@@ -309,9 +175,8 @@ QWidget* StationWindow::TabPage(int tab) const {
   return pages_[static_cast<size_t>(tab)];
 }
 
-template <typename Handler>
-void StationWindow::Forward(Handler&& handler) {
-  handler();
+void StationWindow::Handle(const ControlEntry& entry, const ControlInput& input) {
+  entry.handler(form_, entry.index, input);
   SyncFromForm();
   if (afterEvent_) afterEvent_();
   if (closePending_ && !form_.Busy()) {
@@ -332,104 +197,48 @@ void StationWindow::closeEvent(QCloseEvent* event) {
   event->accept();
 }
 
-void StationWindow::SyncLabel(const std::string& key, const LabelState& state) {
-  auto* label = static_cast<QLabel*>(widgets_.at(key));
-  const QString caption = QString::fromStdString(state.Caption);
-  if (label->text() != caption) label->setText(caption);
-  // Colours resolve against the window's palette: the label's own one carries our changes.
-  const QColor fore = ToQColor(state.ForeColor, palette());
-  const QColor back = ToQColor(state.BackColor, palette());
-  QPalette labelPalette = label->palette();
-  if (labelPalette.color(QPalette::WindowText) != fore ||
-      labelPalette.color(QPalette::Window) != back) {
-    labelPalette.setColor(QPalette::WindowText, fore);
-    labelPalette.setColor(QPalette::Window, back);
-    label->setPalette(labelPalette);
-  }
-}
-
 void StationWindow::SyncFromForm() {
-  const FormControls& c = form_.Controls();
+  const FormControls& controls = form_.Controls();
   // While an operation waits, only looking around stays possible: the tab bar stays enabled
   // (selecting a tab makes no bus transaction); buttons, bars and entries are disabled.
   const bool idle = !form_.Busy();
-
-  QWidget* titleFrame = widgets_.at("TitleFrame");
-  if (titleFrame->isVisibleTo(this) != c.TitleFrame.Visible) {
-    titleFrame->setVisible(c.TitleFrame.Visible);
+  const auto registry = ControlRegistry();
+  for (const ControlKind kind : kSyncOrder) {
+    for (size_t row = 0; row < registry.size(); ++row) {
+      if (registry[row].kind == kind && widgets_[row] != nullptr) SyncControl(row, controls, idle);
+    }
   }
-  SyncLabel("Ver", c.Ver);
-  SyncLabel("Label7", c.Label7);
-  SyncLabel("Label4", c.Label4);
-  SyncLabel("Label3", c.Label3);
-  SyncLabel("CurrentTrim", c.CurrentTrim);
-  for (int i = 0; i < 5; ++i) {
-    SyncLabel(ControlKey("Label6", i), c.Label6[static_cast<size_t>(i)]);
-    SyncLabel(ControlKey("Label5", i), c.Label5[static_cast<size_t>(i)]);
+}
+
+void StationWindow::SyncControl(size_t row, const FormControls& controls, bool idle) {
+  const ControlEntry& entry = ControlRegistry()[row];
+  QWidget* widget = widgets_[row];
+  if (const auto* frame = StateOf<FrameState>(entry, controls)) {
+    if (widget->isVisibleTo(this) != frame->Visible) widget->setVisible(frame->Visible);
+  } else if (const auto* label = StateOf<LabelState>(entry, controls)) {
+    SyncLabel(*static_cast<QLabel*>(widget), *label, palette());
+  } else if (const auto* button = StateOf<ButtonState>(entry, controls)) {
+    SyncButton(*static_cast<QPushButton*>(widget), *button, idle);
+  } else if (const auto* box = StateOf<TextBoxState>(entry, controls)) {
+    SyncTextBox(*static_cast<QLineEdit*>(widget), *box, lastText_[row], idle);
+  } else if (const auto* check = StateOf<CheckBoxState>(entry, controls)) {
+    SyncCheckBox(*static_cast<QCheckBox*>(widget), *check, idle);
+  } else if (const auto* bar = StateOf<ScrollBarState>(entry, controls)) {
+    SyncScrollBar(*static_cast<QScrollBar*>(widget), *bar, idle);
+  } else if (const auto* tabs = StateOf<TabControlState>(entry, controls)) {
+    SyncTabs(tabs->Tab);
   }
+}
 
-  const auto syncButton = [&](const std::string& key, const ButtonState& state) {
-    auto* button = static_cast<QPushButton*>(widgets_.at(key));
-    const QString caption = QString::fromStdString(state.Caption);
-    if (button->text() != caption) button->setText(caption);
-    SetEnabled(button, state.Enabled && idle);
-  };
-  syncButton("Program", c.Program);
-  for (int i = 0; i < 5; ++i)
-    syncButton(ControlKey("Command2", i), c.Command2[static_cast<size_t>(i)]);
-  syncButton("Command1", c.Command1);
-  syncButton("StartTrim", c.StartTrim);
-  syncButton("Update", c.Update);
-  syncButton("RsvFlashRd", c.RsvFlashRd);
-
-  // A text the program has not changed since the last copy is left alone, so what the
-  // operator typed into a box the station only writes (ReservedRow) stays until it writes.
-  const auto syncText = [&](const std::string& key, const TextBoxState& state) {
-    auto* edit = static_cast<QLineEdit*>(widgets_.at(key));
-    std::string& last = lastText_[key];
-    if (last != state.Text) {
-      last = state.Text;
-      edit->setText(QString::fromStdString(state.Text));
-    }
-    SetEnabled(edit, idle);
-  };
-  syncText("SREC_Name", c.SREC_Name);
-  syncText("TrimFilePathAndName", c.TrimFilePathAndName);
-  syncText("ReservedRow", c.ReservedRow);
-
-  auto* check = static_cast<QCheckBox*>(widgets_.at("AutoUpdate"));
-  const Qt::CheckState checkState = CheckStateOf(c.AutoUpdate.Value);
-  if (check->checkState() != checkState) {
-    const QSignalBlocker blocker(check);
-    check->setCheckState(checkState);
+void StationWindow::SyncTabs(int tab) {
+  if (tab < 0 || tab >= kTabCount) return;
+  if (tabBar_->currentIndex() != tab) {
+    const QSignalBlocker blocker(tabBar_);
+    tabBar_->setCurrentIndex(tab);
   }
-  SetEnabled(check, idle);
-
-  const auto syncBar = [&](const std::string& key, const ScrollBarState& state) {
-    auto* bar = static_cast<QScrollBar*>(widgets_.at(key));
-    const QSignalBlocker blocker(bar);
-    if (bar->minimum() != state.Min || bar->maximum() != state.Max) {
-      bar->setRange(state.Min, state.Max);
-    }
-    bar->setSingleStep(state.SmallChange);
-    bar->setPageStep(state.LargeChange);
-    // Only a change is copied: a thumb the operator is dragging keeps its place.
-    if (bar->value() != state.Value) bar->setValue(state.Value);
-    SetEnabled(bar, idle);
-  };
-  syncBar("FineAdjust", c.FineAdjust);
-  syncBar("GrossAdjust", c.GrossAdjust);
-
-  const int tab = c.SSTab1.Tab;
-  if (tab >= 0 && tab < kTabCount) {
-    if (tabBar_->currentIndex() != tab) {
-      const QSignalBlocker blocker(tabBar_);
-      tabBar_->setCurrentIndex(tab);
-    }
-    for (int i = 0; i < kTabCount; ++i) {
-      QWidget* page = pages_[static_cast<size_t>(i)];
-      if (page->isVisibleTo(this) != (i == tab)) page->setVisible(i == tab);
-    }
+  for (int i = 0; i < kTabCount; ++i) {
+    QWidget* page = pages_[static_cast<size_t>(i)];
+    if (page->isVisibleTo(this) != (i == tab)) page->setVisible(i == tab);
   }
 }
 

@@ -1,14 +1,16 @@
-// The station's window on Qt Widgets. It holds no state of its own: it builds the widgets
-// from the layout tables, forwards each widget event to the Form1 handler of the same name,
-// and copies Form1's state into the widgets after every handler and before every wait.
+// The station's window on Qt Widgets. It holds no state of its own: it builds one widget per
+// control of the registry where the layout places it, hands each widget event to the control's
+// Form1 entry point, and copies Form1's state into the widgets after every handler and before
+// every wait.
 #pragma once
 
 #include <QWidget>
 #include <array>
 #include <functional>
-#include <map>
 #include <string>
+#include <vector>
 
+#include "app/ControlRegistry.h"
 #include "app/Form1.h"
 #include "ui/Layout.h"
 
@@ -38,12 +40,12 @@ class StationWindow final : public QWidget {
 
  private:
   void Build();
-  QWidget* Create(const ControlLayout& layout, QWidget* parent);
-  void Connect(const ControlLayout& layout, QWidget* widget);
+  QWidget* BuildTabControl(const QRect& geometry, QWidget* parent);
+  void Connect(const ControlEntry& entry, QWidget* widget);
   void SetTabOrder();
-  void SyncLabel(const std::string& key, const LabelState& state);
-  template <typename Handler>
-  void Forward(Handler&& handler);
+  void SyncControl(size_t row, const FormControls& controls, bool idle);
+  void SyncTabs(int tab);
+  void Handle(const ControlEntry& entry, const ControlInput& input);
   QRect ToPixels(const ControlLayout& layout) const;
 
   Form1& form_;
@@ -51,8 +53,8 @@ class StationWindow final : public QWidget {
   QWidget* tabControl_ = nullptr;
   QTabBar* tabBar_ = nullptr;
   std::array<QWidget*, kTabCount> pages_{};
-  std::map<std::string, QWidget*> widgets_;
-  std::map<std::string, std::string> lastText_;  // text boxes: what was last copied in
+  std::vector<QWidget*> widgets_;      // by registry row
+  std::vector<std::string> lastText_;  // by registry row: a text box's text as last copied in
   std::function<void()> afterEvent_;
   bool closePending_ = false;
 };

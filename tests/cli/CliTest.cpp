@@ -1,6 +1,7 @@
 // halyardctl run in-process through its library on the shipped configuration and scripted
-// benches (exit statuses, the JSON lines against a golden file, the tab guard and the pass
-// counter, --no-wait, the state file, texts that are not UTF-8), and one run of the program.
+// benches (exit statuses, the JSON and the readable lines against golden files, the tab guard
+// and the pass counter, --no-wait, the state file, texts that are not UTF-8), and one run of
+// the program.
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
@@ -10,6 +11,7 @@
 #include <nlohmann/json.hpp>
 #include <sstream>
 
+#include "Version.h"
 #include "cli/Halyardctl.h"
 #include "support/Golden.h"
 #include "support/Paths.h"
@@ -26,6 +28,51 @@ struct CliRun {
   std::string err;
   std::vector<json> lines;  // stdout parsed line by line (for --json runs)
 };
+
+// The output's lines with the build's version written as VERSION, so the golden files outlive
+// a release.
+std::vector<std::string> LinesWithoutVersion(std::string text) {
+  const std::string version = "Version " + std::to_string(kVersionMajor) + "." +
+                              std::to_string(kVersionMinor) + "." +
+                              std::to_string(kVersionRevision);
+  for (size_t at; (at = text.find(version)) != std::string::npos;)
+    text.replace(at, version.size(), "VERSION");
+  std::vector<std::string> lines;
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);)
+    lines.push_back(line);
+  return lines;
+}
+
+// A JSON golden file holds each line pretty-printed, one key per line, so that a change reads
+// well in a diff. Each object is turned back into one line the way the JSON library writes it,
+// and that must equal the program's line byte for byte: layout, key order, escapes, numbers.
+void ExpectJsonGolden(const std::vector<std::string>& lines, const std::string& relative) {
+  using Ordered = nlohmann::ordered_json;
+  const fs::path path = halyard::testing::GoldenPath(relative);
+  const char* update = std::getenv("HALYARD_UPDATE_GOLDEN");
+  if (update != nullptr && std::string(update) == "1") {
+    std::ofstream out(path, std::ios::binary);
+    for (const std::string& line : lines)
+      out << Ordered::parse(line).dump(2) << '\n';
+    return;
+  }
+  std::ifstream in(path, std::ios::binary);
+  ASSERT_TRUE(in) << "missing golden file " << path << " (write it with HALYARD_UPDATE_GOLDEN=1)";
+  std::vector<std::string> expected;
+  std::string object;
+  for (std::string line; std::getline(in, line);) {
+    object += line + '\n';
+    if (line != "}") continue;  // only a top-level object closes at the start of a line
+    expected.push_back(Ordered::parse(object).dump(-1, ' ', false, json::error_handler_t::replace));
+    object.clear();
+  }
+  ASSERT_EQ(object, "") << "unfinished object at the end of " << path;
+  for (size_t i = 0; i < std::min(lines.size(), expected.size()); ++i)
+    ASSERT_EQ(lines[i], expected[i])
+        << "line " << i + 1 << " differs from object " << i + 1 << " of " << path;
+  ASSERT_EQ(lines.size(), expected.size()) << "line count differs from " << path;
+}
 
 // A scratch folder per test for bench files and what sessions leave there.
 class CliTest : public ::testing::Test {
@@ -122,15 +169,17 @@ TEST_F(CliTest, JsonLinesMatchTheirGoldenAndTheGuardHoldsUntilConfigured) {
   // The neutral colour has bit 31 set: a signed dump would print it negative.
   EXPECT_EQ(run.lines[0]["form"]["Label6"][0]["ForeColor"].get<uint64_t>(), 0x8000000Au);
   // The whole lines, each with its step's own bus trace and every form key, but the version.
-  std::string text = run.out;
-  const std::string version = run.lines[0]["form"]["Ver"]["Caption"];
-  for (size_t at; (at = text.find(version)) != std::string::npos;)
-    text.replace(at, version.size(), "VERSION");
-  std::vector<std::string> golden;
-  std::istringstream lines(text);
-  for (std::string line; std::getline(lines, line);)
-    golden.push_back(line);
-  halyard::testing::ExpectGolden(golden, "cli/golden/json-session.txt");
+  ExpectJsonGolden(LinesWithoutVersion(run.out), "cli/golden/json-session.txt");
+}
+
+// The readable report: the changes of each step, the messages, the verdicts, a full state and
+// the result line, for a session that touches every tab and a text that needs escapes. (No
+// step reads a file, so the lines do not depend on the working folder.)
+TEST_F(CliTest, ReadableLinesMatchTheirGolden) {
+  const CliRun run = Run({"--no-wait", "tab=1", "configure", "run-all", "fine=150", "auto-update=2",
+                          "srec=C:\\fw \"\xC3\xA9\".srec", "program", "state"});
+  ASSERT_EQ(run.code, kExitFailed) << run.err;
+  halyard::testing::ExpectGolden(LinesWithoutVersion(run.out), "cli/golden/text-session.txt");
 }
 
 TEST_F(CliTest, AConfiguredTargetStaysConfiguredAcrossRunsThroughTheStateFile) {
@@ -164,14 +213,19 @@ TEST_F(CliTest, NoWaitChangesThePacingAndNothingElse) {
   EXPECT_LT(unpaced, kWaits / 3);
 }
 
-TEST_F(CliTest, TextsThatAreNotUtf8StillGiveValidJsonLines) {
+TEST_F(CliTest, TextsThatAreNotUtf8GiveValidJsonLinesAndReadableChanges) {
   // A path typed into SREC_Name ends up in the text box and in the programming message.
   const CliRun run = Run({"--json", "--no-wait", "srec=fw\xFF\xFE.srec", "program"});
   EXPECT_EQ(run.code, kExitFailed) << run.err;
   ASSERT_EQ(run.lines.size(), 4u);
   EXPECT_EQ(run.lines[1]["form"]["SREC_Name"]["Text"], "fw\xEF\xBF\xBD\xEF\xBF\xBD.srec");
   EXPECT_EQ(run.lines[2]["messages"][0]["title"], "Programming Error");
-  EXPECT_EQ(Run({"--no-wait", "srec=\xFF", "state"}).code, kExitOk);
+  // The readable lines show a change only where the texts read differently.
+  const CliRun text = Run({"--no-wait", "srec=\xFF", "srec=\xFE", "srec=x", "state"});
+  EXPECT_EQ(text.code, kExitOk);
+  EXPECT_NE(text.out.find("srec=\xFE\nsrec=x\n  SREC_Name.Text: \"\xEF\xBF\xBD\" -> \"x\"\n"),
+            std::string::npos)
+      << text.out;
 }
 
 TEST_F(CliTest, TheBuiltProgramReadsTheConfigurationBesideItselfAndReturnsItsExitStatus) {

@@ -17,6 +17,7 @@
 #include <QTimer>
 #include <cmath>
 #include <fstream>
+#include <set>
 
 #include "support/Paths.h"
 #include "support/TestServices.h"
@@ -77,6 +78,32 @@ struct Station {
   std::function<void()> duringWait;  // runs inside each wait, after the window's sync
 };
 
+// The layout places exactly the registry's controls, each once, in a container placed before
+// it: a control added to one of the two tables and not the other is named here.
+TEST(StationWindow, LayoutPlacesEachRegisteredControlOnce) {
+  std::set<std::string> registered;
+  for (const ControlEntry& entry : ControlRegistry())
+    registered.insert(ControlKey(entry.name, entry.index));
+  std::set<std::string> placed;
+  for (const ControlLayout& layout : MainWindowLayout()) {
+    const std::string key = ControlKey(layout.name, layout.index);
+    SCOPED_TRACE(key);
+    EXPECT_TRUE(placed.insert(key).second) << "placed twice";
+    EXPECT_TRUE(registered.contains(key)) << "placed, but not in the registry";
+    const std::string container = layout.container;
+    if (container == kTabControlName) {
+      EXPECT_TRUE(layout.tab >= 0 && layout.tab < kTabCount) << layout.tab;
+    } else if (!container.empty()) {
+      const ControlEntry* frame = FindControl(container);
+      EXPECT_TRUE(placed.contains(container) && frame != nullptr &&
+                  frame->kind == ControlKind::kFrame)
+          << "in " << container << ", which is no frame placed before it";
+    }
+  }
+  for (const std::string& key : registered)
+    EXPECT_TRUE(placed.contains(key)) << key << " is in the registry, but the layout lacks it";
+}
+
 TEST(StationWindow, PlacesCaptionsAndFontsFollowTheDesign) {
   Station station;
   const double dpi = station.window->Dpi();
@@ -136,7 +163,7 @@ TEST(StationWindow, RunAllPaintsVerdictsDuringTheWaitsCountsPassesAndLocksTheCon
   station.ClickTab(1);
   std::vector<QWidget*> controls;  // every button, box and bar
   using enum ControlKind;
-  for (const ControlLayout& c : MainWindowLayout())
+  for (const ControlEntry& c : ControlRegistry())
     if (c.kind != kLabel && c.kind != kFrame && c.kind != kTabControl)
       controls.push_back(station.Get(c.name, c.index));
   const auto enabled = [&] { return std::ranges::count_if(controls, &QWidget::isEnabled); };
