@@ -13,6 +13,8 @@
 #include "assembly/Station.h"
 #include "cli/ConsoleServices.h"
 #include "cli/FormJson.h"
+#include "cli/RecordsCommand.h"
+#include "cli/RecordsSession.h"
 #include "cli/Steps.h"
 
 namespace halyard::cli {
@@ -49,7 +51,7 @@ class Session {
     station_ = Station::Build(stationOptions, dialogs_, *pump_, error);
     if (!station_) return false;
     form_ = &station_->Form();
-    return true;
+    return recorder_.Open(options_, *station_, error);
   }
 
   int Run(const std::vector<Step>& steps) {
@@ -61,6 +63,7 @@ class Session {
     for (const Step& step : steps) {
       Begin(step.text);
       before = FormToJson(*form_);
+      recorder_.Begin(step, *form_);
       const bool wentThrough = Perform(step);
       std::optional<ActionVerdict> verdict;
       if (wentThrough && HasVerdict(step.kind)) verdict = form_->Verdict();
@@ -131,6 +134,9 @@ class Session {
         return form_->RsvFlashRd_Click();
       case StepKind::kTrimUpdate:
         return form_->Update_Click();
+      case StepKind::kSerial:
+        recorder_.SetUnit(step.path);
+        return true;
     }
     return false;
   }
@@ -145,6 +151,7 @@ class Session {
     const Json after = FormToJson(*form_);
     std::vector<Message> messages = dialogs_.TakeMessages();
     std::vector<std::string> trace = station_->TakeTrace();
+    const RecordNotice records = recorder_.End(*form_, verdict, messages, trace);
     if (options_.json) {
       Json report;
       report["step"] = name;
@@ -152,6 +159,7 @@ class Session {
       if (verdict && !verdict->Passed()) report["reason"] = verdict->Reason();
       if (verdict && isTest) report["passed"] = verdict->Passed();
       if (!wentThrough) report["ignored"] = true;
+      if (!records.key.empty()) report["records"] = records.key;
       Json messageArray = Json::array();
       for (const Message& message : messages) {
         messageArray.push_back(Json{{"title", message.title}, {"text", message.text}});
@@ -164,6 +172,7 @@ class Session {
     }
     PrintChanges(before, after);
     if (!wentThrough) out_ << "  ignored: another operation was still running\n";
+    if (!records.line.empty()) out_ << "  " << records.line << "\n";
     if (verdict && verdict->Passed()) out_ << "  verdict: passed\n";
     if (verdict && !verdict->Passed()) out_ << "  verdict: failed: " << verdict->Reason() << "\n";
     out_ << std::flush;
@@ -215,6 +224,7 @@ class Session {
   std::unique_ptr<EventPump> pump_;
   std::unique_ptr<Station> station_;
   Form1* form_ = nullptr;
+  SessionRecorder recorder_;
   std::vector<std::string> failedSteps_;
   std::vector<std::string> ignoredSteps_;
 };
@@ -246,6 +256,9 @@ int RunSession(const Options& options, const std::filesystem::path& programDir, 
 int HalyardctlMain(const std::vector<std::string>& args, const std::filesystem::path& programDir,
                    std::ostream& out, std::ostream& err) {
   try {
+    if (!args.empty() && args[0] == "records") {
+      return RecordsMain(std::vector<std::string>(args.begin() + 1, args.end()), out, err);
+    }
     CLI::App app{
         "Runs the halyard-station window logic on the simulated bench, one operator "
         "action per step.",
@@ -261,10 +274,15 @@ int HalyardctlMain(const std::vector<std::string>& args, const std::filesystem::
     app.add_flag("--no-wait", options.noWait,
                  "waits end at once (a virtual clock); changes only the pacing");
     app.add_flag("--version", version, "print the version and exit");
+    app.add_option("--records", options.recordsStore,
+                   "record each action in STORE (FILE.db, postgresql://..., none)");
+    app.add_option("--operator", options.operatorName, "the operator's name in the records");
+    app.add_option("--spool", options.spoolPath, "where records wait while the store is down");
     app.add_option("steps", options.steps, "operator actions, in order");
     app.footer(StepHelp() +
                "\nExit status: 0 all went through, 1 a test failed or a message "
-               "box was raised, 2 bad usage or a bad file.");
+               "box was raised, 2 bad usage or a bad file.\n"
+               "halyardctl records list|yield --help: read a record store.");
 
     std::vector<const char*> argv{kProgramName};
     for (const std::string& arg : args)

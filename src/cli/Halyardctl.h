@@ -19,7 +19,10 @@ struct Options {
   std::string benchPath;                            // empty: the default bench
   bool json = false;
   bool trace = false;
-  bool noWait = false;  // waits end at once on a virtual clock
+  bool noWait = false;       // waits end at once on a virtual clock
+  std::string recordsStore;  // --records: where each action's record goes; empty: nowhere
+  std::string operatorName;  // --operator
+  std::string spoolPath;     // --spool; empty: the station's state folder
   std::vector<std::string> steps;
 };
 

@@ -48,6 +48,8 @@ const std::vector<StepSyntax>& StepTable() {
        true},
       {"trim-read", StepKind::kTrimRead, Value::kNone, 0, 0, "\"Read Trim\" button", true},
       {"trim-update", StepKind::kTrimUpdate, Value::kNone, 0, 0, "\"Update Trim\" button", true},
+      {"serial", StepKind::kSerial, Value::kText, 0, 0,
+       "the operator scans or types the unit's serial TEXT; later records carry it"},
   };
   return table;
 }
@@ -138,7 +140,7 @@ std::string StepHelp() {
     if (syntax.value == Value::kInteger) {
       usage += syntax.kind == StepKind::kTab ? "=N" : "=V";
     } else if (syntax.value == Value::kText) {
-      usage += "=PATH";
+      usage += syntax.kind == StepKind::kSerial ? "=TEXT" : "=PATH";
     }
     usage.resize(std::max<size_t>(usage.size(), 16), ' ');
     help += "  " + usage + " " + std::string(syntax.help) + "\n";
