@@ -142,6 +142,9 @@ TEST_F(RecordsCli, YieldAndFiltersReadTheStoreAndBadQueriesExitTwo) {
     EXPECT_EQ(run.err.find('\n'), run.err.size() - 1) << run.err;
   }
   EXPECT_FALSE(fs::exists(scratch_ / "absent.db"));
+  const CtlRun noSerial = Halyardctl({"--no-wait", "--records", db_, "serial"});
+  EXPECT_EQ(noSerial.code, kExitUsage);
+  EXPECT_NE(noSerial.err.find("write serial=TEXT"), std::string::npos) << noSerial.err;
 }
 
 TEST_F(RecordsCli, AStoreThatCannotBeWrittenIsSaidOnceAndChangesNoStatus) {
