@@ -10,6 +10,7 @@ packages=(
   libgtest-dev libgmock-dev
   nlohmann-json3-dev libcli11-dev
   binutils
+  libsqlite3-dev sqlite3 libpq-dev postgresql
 )
 if [[ "${1:-}" == "--with-tools" ]]; then
   packages+=(xvfb xauth imagemagick clang-format)

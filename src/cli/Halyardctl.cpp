@@ -14,6 +14,8 @@
 #include "cli/ConsoleServices.h"
 #include "cli/FormJson.h"
 #include "cli/JsonWriter.h"
+#include "cli/RecordsCommand.h"
+#include "cli/RecordsSession.h"
 #include "cli/Steps.h"
 
 namespace halyard::cli {
@@ -51,7 +53,7 @@ class Session {
     station_ = Station::Build(stationOptions, dialogs_, *pump_, error);
     if (!station_) return false;
     form_ = &station_->Form();
-    return true;
+    return recorder_.Open(options_, *station_, error);
   }
 
   int Run(const std::vector<Step>& steps) {
@@ -64,6 +66,7 @@ class Session {
     for (const Step& step : steps) {
       Begin(step.text);
       before = SnapshotForm(*form_);
+      recorder_.Begin(step, *form_);
       const bool wentThrough = Perform(step);
       std::optional<ActionVerdict> verdict;
       if (wentThrough && HasVerdict(step.kind)) verdict = form_->Verdict();
@@ -135,6 +138,9 @@ class Session {
         return form_->RsvFlashRd_Click();
       case StepKind::kTrimUpdate:
         return form_->Update_Click();
+      case StepKind::kSerial:
+        recorder_.SetUnit(step.path);
+        return true;
     }
     return false;
   }
@@ -157,6 +163,7 @@ class Session {
               const std::optional<ActionVerdict>& verdict, bool wentThrough, bool isTest) {
     std::vector<Message> messages = dialogs_.TakeMessages();
     std::vector<std::string> trace = station_->TakeTrace();
+    const RecordNotice records = recorder_.End(*form_, verdict, messages, trace);
     if (options_.json) {
       std::string line;
       JsonWriter report(line);
@@ -172,6 +179,7 @@ class Session {
       if (verdict && !verdict->Passed()) report.Key("reason").String(verdict->Reason());
       if (verdict && isTest) report.Key("passed").Bool(verdict->Passed());
       if (!wentThrough) report.Key("ignored").Bool(true);
+      if (!records.key.empty()) report.Key("records").String(records.key);
       report.Key("messages").BeginArray();
       for (const Message& message : messages) {
         report.BeginObject().Key("title").String(message.title);
@@ -190,6 +198,7 @@ class Session {
     for (const std::string& change : FormChanges(before, *form_))
       out_ << "  " << change << "\n";
     if (!wentThrough) out_ << "  ignored: another operation was still running\n";
+    if (!records.line.empty()) out_ << "  " << records.line << "\n";
     if (verdict && verdict->Passed()) out_ << "  verdict: passed\n";
     if (verdict && !verdict->Passed()) out_ << "  verdict: failed: " << verdict->Reason() << "\n";
     out_ << std::flush;
@@ -237,6 +246,7 @@ class Session {
   std::unique_ptr<EventPump> pump_;
   std::unique_ptr<Station> station_;
   Form1* form_ = nullptr;
+  SessionRecorder recorder_;
   std::vector<std::string> failedSteps_;
   std::vector<std::string> ignoredSteps_;
 };
@@ -269,6 +279,9 @@ int RunSession(const Options& options, const std::filesystem::path& programDir, 
 int HalyardctlMain(const std::vector<std::string>& args, const std::filesystem::path& programDir,
                    std::ostream& out, std::ostream& err) {
   try {
+    if (!args.empty() && args[0] == "records") {
+      return RecordsMain(std::vector<std::string>(args.begin() + 1, args.end()), out, err);
+    }
     CLI::App app{
         "Runs the halyard-station window logic on the simulated bench or another adapter, one "
         "operator action per step.",
@@ -288,10 +301,15 @@ int HalyardctlMain(const std::vector<std::string>& args, const std::filesystem::
     app.add_flag("--no-wait", options.noWait,
                  "waits end at once (a virtual clock); changes only the pacing");
     app.add_flag("--version", version, "print the version and exit");
+    app.add_option("--records", options.recordsStore,
+                   "record each action in STORE (FILE.db, postgresql://..., none)");
+    app.add_option("--operator", options.operatorName, "the operator's name in the records");
+    app.add_option("--spool", options.spoolPath, "where records wait while the store is down");
     app.add_option("steps", options.steps, "operator actions, in order");
     app.footer(StepHelp() +
                "\nExit status: 0 all went through, 1 a test failed or a message "
-               "box was raised, 2 bad usage or a bad file.");
+               "box was raised, 2 bad usage or a bad file.\n"
+               "halyardctl records list|yield --help: read a record store.");
 
     std::vector<const char*> argv{kProgramName};
     for (const std::string& arg : args)

@@ -20,7 +20,10 @@ struct Options {
   std::optional<std::string> benchPath;  // none: the default bench
   bool json = false;
   bool trace = false;
-  bool noWait = false;  // waits end at once on a virtual clock
+  bool noWait = false;       // waits end at once on a virtual clock
+  std::string recordsStore;  // --records: where each action's record goes; empty: nowhere
+  std::string operatorName;  // --operator
+  std::string spoolPath;     // --spool; empty: the station's state folder
   std::vector<std::string> steps;
 };
 

@@ -21,6 +21,11 @@ bool ParseDecimal(std::string_view text, int& value) {
   return result.ec == std::errc() && result.ptr == text.data() + text.size();
 }
 
+// How the help and the errors write a step's text value.
+const char* TextValueName(StepKind kind) {
+  return kind == StepKind::kSerial ? "=TEXT" : "=PATH";
+}
+
 }  // namespace
 
 const std::vector<StepSyntax>& StepTable() {
@@ -48,6 +53,8 @@ const std::vector<StepSyntax>& StepTable() {
        true},
       {"trim-read", StepKind::kTrimRead, Value::kNone, 0, 0, "\"Read Trim\" button", true},
       {"trim-update", StepKind::kTrimUpdate, Value::kNone, 0, 0, "\"Update Trim\" button", true},
+      {"serial", StepKind::kSerial, Value::kText, 0, 0,
+       "the operator scans or types the unit's serial TEXT; later records carry it"},
   };
   return table;
 }
@@ -73,7 +80,7 @@ bool ParseStep(const std::string& text, Step& step, std::string& error) {
         break;
       case Value::kText:
         if (!hasValue) {
-          error = "step '" + text + "': write " + std::string(name) + "=PATH";
+          error = "step '" + text + "': write " + std::string(name) + TextValueName(syntax.kind);
           return false;
         }
         parsed.path = std::string(value);
@@ -138,7 +145,7 @@ std::string StepHelp() {
     if (syntax.value == Value::kInteger) {
       usage += syntax.kind == StepKind::kTab ? "=N" : "=V";
     } else if (syntax.value == Value::kText) {
-      usage += "=PATH";
+      usage += TextValueName(syntax.kind);
     }
     usage.resize(std::max<size_t>(usage.size(), 16), ' ');
     help += "  " + usage + " " + std::string(syntax.help) + "\n";

@@ -26,13 +26,14 @@ enum class StepKind {
   kGross,       // gross=V
   kTrimRead,    // RsvFlashRd
   kTrimUpdate,  // Update
+  kSerial,      // serial=TEXT: the operator scans a unit's serial; later records carry it
 };
 
 struct Step {
   std::string text;  // as given on the command line
   StepKind kind = StepKind::kState;
   int value = 0;     // tab=, auto-update=, fine=, gross=
-  std::string path;  // srec=, trim-srec=
+  std::string path;  // srec=, trim-srec=, serial=
 };
 
 // How a step is written and what value it takes; the table drives parsing and the help text.

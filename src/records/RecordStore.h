@@ -1,0 +1,40 @@
+// Where records go: one interface over the embedded SQLite file, a PostgreSQL server shared by
+// a line of stations, and no store at all. A store is reached lazily, so a station starts
+// while its server is down; each call says whether it worked and, if not, why, in one line.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "records/Record.h"
+
+namespace halyard::records {
+
+class RecordStore {
+ public:
+  virtual ~RecordStore() = default;
+
+  // Writes one record in a transaction of its own. A record whose id is already stored is
+  // left as it is, and that counts as written: a spooled record may be offered twice.
+  virtual bool Write(const Record& record, std::string& error) = 0;
+  // The records that pass `filter`, oldest first (in the order written, for equal times).
+  virtual bool List(const RecordFilter& filter, std::vector<Record>& records,
+                    std::string& error) = 0;
+  // The yield of the records that pass `filter`, one group per day, unit or action, in the
+  // order of the groups' first records.
+  bool Yield(const RecordFilter& filter, YieldBy by, std::vector<YieldGroup>& groups,
+             std::string& error);
+};
+
+// The yield arithmetic over records given oldest first; see docs/records.md.
+std::vector<YieldGroup> ComputeYield(const std::vector<Record>& records, YieldBy by);
+
+// "none", "postgresql://..." (or "postgres://..."), or the path of a SQLite file. False, with
+// one line in `error`, only for a name that can never work; a store that cannot be reached yet
+// is returned and fails its calls until it can.
+bool OpenStore(const std::string& name, std::unique_ptr<RecordStore>& store, std::string& error);
+
+inline constexpr const char* kNoStore = "none";
+
+}  // namespace halyard::records

@@ -1,0 +1,52 @@
+// What the SQLite and the PostgreSQL store share: the table, its migrations, the statements
+// that write and list records. Each store adds only its connection and its dialect.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "records/RecordStore.h"
+
+namespace halyard::records {
+
+// The version of the tables this station creates; the schema_version table holds the store's.
+inline constexpr int kStoreSchemaVersion = 1;
+
+using SqlRows = std::vector<std::vector<std::string>>;
+
+class SqlStore : public RecordStore {
+ public:
+  struct Dialect {
+    const char* beginMigration;  // a transaction that holds off every other writer
+    const char* lockMigration;   // run first inside it; empty when the transaction suffices
+    const char* sequenceColumn;  // the insertion order, which breaks ties of equal times
+    const char* timeType;        // a text column that compares byte by byte
+  };
+
+  bool Write(const Record& record, std::string& error) override;
+  bool List(const RecordFilter& filter, std::vector<Record>& records, std::string& error) override;
+
+ protected:
+  explicit SqlStore(Dialect dialect) : dialect_(dialect) {}
+
+  // Opens the connection unless it is open. `create`: a store that does not exist yet may be
+  // made (writing); listing never makes one.
+  virtual bool Connect(bool create, std::string& error) = 0;
+  virtual void Disconnect() = 0;
+  // Runs one statement with text parameters $1, $2...; rows (each column as text, NULL as
+  // "") go to `rows` when it is not null.
+  virtual bool Exec(const std::string& sql, const std::vector<std::string>& params, SqlRows* rows,
+                    std::string& error) = 0;
+
+ private:
+  // Connected, with the tables at this station's version.
+  bool Ready(bool create, std::string& error);
+  bool StoredVersion(int& version, std::string& error);
+  bool Migrate(std::string& error);
+  bool Drop();  // always false
+
+  Dialect dialect_;
+  bool ready_ = false;
+};
+
+}  // namespace halyard::records

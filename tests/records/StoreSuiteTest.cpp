@@ -1,0 +1,167 @@
+// One suite, run against the embedded SQLite store and a real PostgreSQL server: every field
+// comes back as written, ids are stored once, filters and order hold, the schema is stamped
+// and a newer one refused, and writers on separate connections lose nothing.
+#include <sqlite3.h>
+
+#include <memory>
+#include <thread>
+
+#include "RecordTesting.h"
+#include "records/RecordStore.h"
+
+namespace halyard::records {
+namespace {
+
+using testing::PgServer;
+using testing::SampleRecord;
+using Rows = std::vector<std::vector<std::string>>;
+
+Rows SqliteRows(const std::string& path, const std::string& sql) {
+  sqlite3* db = nullptr;
+  sqlite3_open(path.c_str(), &db);
+  Rows rows;
+  sqlite3_exec(
+      db, sql.c_str(),
+      [](void* out, int n, char** values, char**) {
+        auto& row = static_cast<Rows*>(out)->emplace_back();
+        for (int i = 0; i < n; ++i)
+          row.emplace_back(values[i] ? values[i] : "");
+        return 0;
+      },
+      &rows, nullptr);
+  sqlite3_close(db);
+  return rows;
+}
+
+class StoreSuite : public ::testing::TestWithParam<std::string> {
+ protected:
+  void SetUp() override {
+    if (GetParam() == "sqlite") {
+      name_ = (scratch_ / "records.db").string();
+    } else {
+      name_ = server_.FreshDatabase();
+      ASSERT_FALSE(name_.empty()) << "the PostgreSQL fixture is not running";
+    }
+  }
+  std::unique_ptr<RecordStore> Open() const {
+    std::unique_ptr<RecordStore> store;
+    std::string error;
+    EXPECT_TRUE(OpenStore(name_, store, error)) << error;
+    return store;
+  }
+  // Runs SQL on the store behind the station's back.
+  Rows Raw(const std::string& sql) const {
+    if (GetParam() == "sqlite") return SqliteRows(name_, sql);
+    return PgServer::ExecSql(name_, sql).rows;
+  }
+  std::vector<Record> ListAll(RecordStore& store, const RecordFilter& filter = {}) const {
+    std::vector<Record> records;
+    std::string error;
+    EXPECT_TRUE(store.List(filter, records, error)) << error;
+    return records;
+  }
+
+  testing::Scratch scratch_;
+  PgServer server_{HALYARD_PG_SHARED};
+  std::string name_;
+};
+
+TEST_P(StoreSuite, EveryFieldComesBackAsWrittenAndAnIdIsStoredOnce) {
+  auto store = Open();
+  const Record full = SampleRecord("U1", "run-all", false, "2026-12-06T12:34:56.789Z");
+  Record odd = SampleRecord("", "program", true, "2026-12-06T12:34:57.000Z");
+  odd.reason = std::string("fw\xFF.srec\0x", 10);  // neither UTF-8 nor free of NUL
+  odd.firmware.clear();
+  odd.messages.clear();
+  odd.trace.clear();
+  odd.measurements = "{}";
+  std::string error;
+  for (const Record& record : std::vector<Record>{full, odd, full})
+    ASSERT_TRUE(store->Write(record, error)) << error;
+  const std::vector<Record> listed = ListAll(*Open());
+  ASSERT_EQ(listed.size(), 2u);
+  EXPECT_EQ(listed[0], full);
+  Record expected = odd;
+  expected.reason = "fw\xEF\xBF\xBD.srec\xEF\xBF\xBDx";
+  EXPECT_EQ(listed[1], expected);
+}
+
+TEST_P(StoreSuite, ListFiltersAndGivesTheOldestFirst) {
+  auto store = Open();
+  // Written out of order; the last two start in the same millisecond.
+  const std::vector<Record> written{
+      SampleRecord("U2", "run-all", true, "2026-12-07T08:00:00.000Z"),
+      SampleRecord("U1", "configure", true, "2026-12-06T23:59:59.999Z"),
+      SampleRecord("U1", "run-all", false, "2026-12-07T00:00:00.000Z"),
+      SampleRecord("U1", "run-all", true, "2026-12-07T09:00:00.000Z"),
+      SampleRecord("U3", "run-all", true, "2026-12-07T09:00:00.000Z")};
+  std::string error;
+  for (const Record& record : written)
+    ASSERT_TRUE(store->Write(record, error)) << error;
+  struct Case {
+    RecordFilter filter;
+    std::vector<size_t> expected;  // indexes into `written`, in the order listed
+  };
+  const std::vector<Case> cases{{{}, {1, 2, 0, 3, 4}},
+                                {{"2026-12-07", "", ""}, {2, 0, 3, 4}},
+                                {{"2026-12-07T08:00", "", ""}, {0, 3, 4}},
+                                {{"2026-12-07T09:00:00.001", "", ""}, {}},
+                                {{"", "U1", ""}, {1, 2, 3}},
+                                {{"", "", "run-all"}, {2, 0, 3, 4}},
+                                {{"2026-12-07", "U1", "run-all"}, {2, 3}},
+                                {{"", "U9", ""}, {}}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.filter.since + "|" + c.filter.unit + "|" + c.filter.action);
+    std::vector<std::string> ids;
+    for (const Record& record : ListAll(*store, c.filter))
+      ids.push_back(record.id);
+    std::vector<std::string> expected;
+    for (size_t i : c.expected)
+      expected.push_back(written[i].id);
+    EXPECT_EQ(ids, expected);
+  }
+}
+
+TEST_P(StoreSuite, TheStationStampsTheSchemaAndRefusesANewerOne) {
+  std::string error;
+  ASSERT_TRUE(Open()->Write(SampleRecord("U1", "program", true, "2026-12-06T00:00:00.000Z"), error))
+      << error;
+  EXPECT_EQ(Raw("SELECT version FROM schema_version"), (Rows{{"1"}}));
+  Raw("UPDATE schema_version SET version = 2");
+  auto store = Open();
+  EXPECT_FALSE(
+      store->Write(SampleRecord("U1", "program", true, "2026-12-06T00:00:01.000Z"), error));
+  EXPECT_NE(error.find("version 2, newer than this station's 1"), std::string::npos) << error;
+  std::vector<Record> records;
+  EXPECT_FALSE(store->List({}, records, error));
+  EXPECT_EQ(Raw("SELECT COUNT(*) FROM records"), (Rows{{"1"}}));
+}
+
+TEST_P(StoreSuite, WritersOnSeparateConnectionsLoseNothingFromTheFirstWrite) {
+  constexpr int kWriters = 4;
+  constexpr int kEach = 25;
+  std::vector<std::thread> writers;
+  std::atomic<int> failures{0};
+  for (int w = 0; w < kWriters; ++w) {
+    writers.emplace_back([&, w] {
+      auto store = Open();  // each its own connection; all race to create the tables
+      std::string error;
+      for (int i = 0; i < kEach; ++i) {
+        const std::string unit = "W" + std::to_string(w);
+        if (!store->Write(SampleRecord(unit, "run-all", true, "2026-12-06T00:00:00.000Z"), error))
+          ++failures;
+      }
+    });
+  }
+  for (std::thread& writer : writers)
+    writer.join();
+  EXPECT_EQ(failures, 0);
+  EXPECT_EQ(ListAll(*Open()).size(), static_cast<size_t>(kWriters * kEach));
+  EXPECT_EQ(Raw("SELECT COUNT(*) FROM schema_version"), (Rows{{"1"}}));
+}
+
+INSTANTIATE_TEST_SUITE_P(Stores, StoreSuite, ::testing::Values("sqlite", "postgres"),
+                         [](const auto& param) { return param.param; });
+
+}  // namespace
+}  // namespace halyard::records

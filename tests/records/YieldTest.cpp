@@ -1,0 +1,148 @@
+// The yield arithmetic on a table of records (retests, records without a unit, the three
+// groupings), and the record's own formats: digests, ids, times, --since and the JSON line.
+#include <set>
+
+#include "RecordTesting.h"
+#include "records/RecordStore.h"
+#include "records/Sha256.h"
+
+namespace halyard::records {
+namespace {
+
+using testing::SampleRecord;
+
+struct Row {
+  const char* unit;
+  const char* action;
+  bool passed;
+  const char* started;
+};
+
+// clang-format off
+const std::vector<Row> kDay = {
+    {"U1", "run-all", false, "2026-12-06T08:00:00.000Z"},   // U1 fails first, passes on retest
+    {"U1", "run-all", true,  "2026-12-06T08:05:00.000Z"},
+    {"U2", "run-all", true,  "2026-12-06T09:00:00.000Z"},   // U2 passes run-all, fails program
+    {"U2", "program", false, "2026-12-06T09:01:00.000Z"},
+    {"U2", "program", true,  "2026-12-06T09:02:00.000Z"},
+    {"",   "run-all", true,  "2026-12-06T10:00:00.000Z"},   // two unscanned units
+    {"",   "run-all", false, "2026-12-06T10:01:00.000Z"},
+    {"U3", "program", true,  "2026-12-07T07:00:00.000Z"},   // the next day
+    {"U1", "run-all", false, "2026-12-07T07:30:00.000Z"},   // U1 again, failing, next day
+};
+// clang-format on
+
+std::vector<Record> Records(const std::vector<Row>& rows) {
+  std::vector<Record> records;
+  for (const Row& row : rows)
+    records.push_back(SampleRecord(row.unit, row.action, row.passed, row.started));
+  return records;
+}
+
+TEST(Yield, CountsRecordsAndTheFirstPassOfDistinctUnits) {
+  struct Expected {
+    std::string key;
+    int tested, passed, failed, units;
+    double firstPassYield;
+  };
+  struct Case {
+    YieldBy by;
+    std::vector<Expected> groups;
+  };
+  // clang-format off
+  const std::vector<Case> cases{
+      // Day 1: U1 (run-all failed first), U2 (program failed first), two unscanned (one failed).
+      {YieldBy::kDay, {{"2026-12-06", 7, 4, 3, 4, 1.0 / 4}, {"2026-12-07", 2, 1, 1, 2, 1.0 / 2}}},
+      {YieldBy::kUnit, {{"U1", 3, 1, 2, 1, 0.0}, {"U2", 3, 2, 1, 1, 0.0}, {"", 2, 1, 1, 2, 0.5},
+                        {"U3", 1, 1, 0, 1, 1.0}}},
+      // run-all: U1 failed first, U2 passed, two unscanned (one passed) -> 2 of 4.
+      {YieldBy::kAction, {{"run-all", 6, 3, 3, 4, 2.0 / 4}, {"program", 3, 2, 1, 2, 1.0 / 2}}},
+  };
+  // clang-format on
+  for (const Case& c : cases) {
+    const std::vector<YieldGroup> groups = ComputeYield(Records(kDay), c.by);
+    ASSERT_EQ(groups.size(), c.groups.size());
+    for (size_t i = 0; i < groups.size(); ++i) {
+      SCOPED_TRACE(groups[i].key);
+      EXPECT_EQ(groups[i].key, c.groups[i].key);
+      EXPECT_EQ(groups[i].tested, c.groups[i].tested);
+      EXPECT_EQ(groups[i].passed, c.groups[i].passed);
+      EXPECT_EQ(groups[i].failed, c.groups[i].failed);
+      EXPECT_EQ(groups[i].units, c.groups[i].units);
+      EXPECT_DOUBLE_EQ(groups[i].firstPassYield, c.groups[i].firstPassYield);
+    }
+  }
+  EXPECT_TRUE(ComputeYield({}, YieldBy::kDay).empty());
+}
+
+TEST(RecordFormat, DigestsIdsAndTimes) {
+  EXPECT_EQ(Sha256Hex(""), "e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855");
+  EXPECT_EQ(Sha256Hex("abc"), "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad");
+  // 56 bytes: the padding needs a block of its own.
+  EXPECT_EQ(Sha256Hex("abcdbcdecdefdefgefghfghighijhijkijkljklmklmnlmnomnopnopq"),
+            "248d6a61d20638b8e5c026930c3e6039a33ce45964ff2167f6ecedd419db06c1");
+  testing::Scratch scratch;
+  const std::string big(200000, 'x');  // more than one piece of the file reader
+  std::ofstream(scratch / "image", std::ios::binary) << big;
+  std::string hex;
+  ASSERT_TRUE(Sha256OfFile(scratch / "image", hex));
+  EXPECT_EQ(hex, Sha256Hex(big));
+  EXPECT_FALSE(Sha256OfFile(scratch.path(), hex));
+
+  std::set<std::string> ids;
+  for (int i = 0; i < 100; ++i) {
+    const std::string id = NewRecordId();
+    ASSERT_EQ(id.size(), 36u);
+    EXPECT_EQ(id[14], '4') << id;
+    EXPECT_NE(std::string("89ab").find(id[19]), std::string::npos) << id;
+    ids.insert(id);
+  }
+  EXPECT_EQ(ids.size(), 100u);
+  using namespace std::chrono;
+  EXPECT_EQ(FormatUtc(system_clock::time_point(milliseconds(1796560496789))),
+            "2026-12-06T12:34:56.789Z");
+  EXPECT_EQ(FormatUtc(system_clock::time_point(milliseconds(5))), "1970-01-01T00:00:00.005Z");
+}
+
+TEST(RecordFormat, SinceTakesADateOrATimeAndNothingElse) {
+  const std::vector<std::pair<std::string, std::string>> good{
+      {"2026-12-06", "2026-12-06"},
+      {"2026-12-06T12:34", "2026-12-06T12:34"},
+      {"2026-12-06T12:34:56Z", "2026-12-06T12:34:56"},
+      {"2026-12-06T12:34:56.789Z", "2026-12-06T12:34:56.789"}};
+  for (const auto& [text, expected] : good) {
+    std::string since, error;
+    EXPECT_TRUE(NormalizeSince(text, since, error)) << text;
+    EXPECT_EQ(since, expected);
+  }
+  for (const char* bad : {"", "yesterday", "2026-12-6", "2026-12-06Z", "2026-12-06 12:34",
+                          "2026-12-06T12", "2026-12-06T12:34:5", "12/06/2026"}) {
+    std::string since, error;
+    EXPECT_FALSE(NormalizeSince(bad, since, error)) << bad;
+    EXPECT_NE(error.find("no date"), std::string::npos);
+  }
+}
+
+TEST(RecordFormat, TheJsonLineCarriesEveryFieldAndRefusesAnythingElse) {
+  const Record record = SampleRecord("U1", "run-all", false, "2026-12-06T12:34:56.789Z");
+  const std::string line = RecordToJsonLine(record);
+  Record back;
+  std::string error;
+  ASSERT_TRUE(RecordFromJsonLine(line, back, error)) << error;
+  EXPECT_EQ(back, record);
+  size_t at = 0;
+  for (const char* column : kRecordColumns) {
+    const size_t found = line.find(std::string("\"") + column + "\":");
+    ASSERT_NE(found, std::string::npos) << column;
+    EXPECT_GT(found + 1, at) << column << " out of order";
+    at = found;
+  }
+  for (const std::string& bad :
+       {std::string("[]"), std::string("{\"id\":\"x\"}"), line.substr(0, line.size() - 2),
+        std::string(line).replace(line.find("\"schema\":1"), 10, "\"schema\":\"1\"")}) {
+    EXPECT_FALSE(RecordFromJsonLine(bad, back, error)) << bad;
+  }
+}
+
+}  // namespace
+}  // namespace halyard::records
