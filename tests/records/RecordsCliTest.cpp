@@ -87,7 +87,7 @@ TEST_F(RecordsCli, ASessionLeavesOneRecordPerActionWithEveryField) {
     EXPECT_EQ(record["unit"], "U1");
     EXPECT_EQ(record["operator"], "Ana");
     EXPECT_EQ(record["station"], "line-3 station 2");
-    EXPECT_EQ(record["adapter"], "simulated HALYARD-SIM0");
+    EXPECT_EQ(record["adapter"], "sim HALYARD-SIM0");
     EXPECT_EQ(record["config_sha256"], configDigest);
     EXPECT_EQ(record["schema"], records::kRecordSchema);
     EXPECT_FALSE(record["trace"].empty());
