@@ -69,11 +69,11 @@ class Session {
       recorder_.Begin(step, *form_);
       const bool wentThrough = Perform(step);
       std::optional<ActionVerdict> verdict;
-      if (wentThrough && HasVerdict(step.kind)) verdict = form_->Verdict();
+      if (wentThrough && step.syntax->hasVerdict) verdict = form_->Verdict();
       if (verdict && !verdict->Passed()) failedSteps_.push_back(step.text);
       if (!wentThrough) ignoredSteps_.push_back(step.text);
-      Finish(step.text, before, verdict, wentThrough, TestIndex(step.kind) >= 0);
-      if (step.kind == StepKind::kState && !options_.json) PrintState();
+      Finish(step.text, before, verdict, wentThrough, step.syntax->isTest);
+      if (step.syntax->printsState && !options_.json) PrintState();
     }
 
     Begin("shutdown");
@@ -101,48 +101,10 @@ class Session {
     return [this](const std::string& line) { out_ << "  bus: " << line << "\n"; };
   }
 
-  // Carries out one operator action. False when the window ignored it (an operation was
-  // still running).
+  // Carries out one step as the operator's action would. False when the window ignored it.
   bool Perform(const Step& step) {
-    switch (step.kind) {
-      case StepKind::kTab:
-        return form_->SelectTab(static_cast<int16_t>(step.value));
-      case StepKind::kState:
-        return true;
-      case StepKind::kVersionTest:
-      case StepKind::kSmbusTest:
-      case StepKind::kI2cTest:
-      case StepKind::kSwbTest:
-      case StepKind::kRunAll:
-        return form_->Command2_Click(static_cast<int16_t>(TestIndex(step.kind)));
-      case StepKind::kConfigure:
-        return form_->Command1_Click();
-      case StepKind::kProgram:
-        return form_->Program_Click();
-      case StepKind::kSrec:
-        form_->SetSrecName(step.path);
-        return true;
-      case StepKind::kTrimSrec:
-        form_->SetTrimFilePathAndName(step.path);
-        return true;
-      case StepKind::kAutoUpdate:
-        form_->SetAutoUpdate(static_cast<int16_t>(step.value));
-        return true;
-      case StepKind::kTrimStart:
-        return form_->StartTrim_Click();
-      case StepKind::kFine:
-        return form_->MoveFineAdjust(static_cast<int16_t>(step.value));
-      case StepKind::kGross:
-        return form_->MoveGrossAdjust(static_cast<int16_t>(step.value));
-      case StepKind::kTrimRead:
-        return form_->RsvFlashRd_Click();
-      case StepKind::kTrimUpdate:
-        return form_->Update_Click();
-      case StepKind::kSerial:
-        recorder_.SetUnit(step.path);
-        return true;
-    }
-    return false;
+    StepTarget target{*form_, recorder_};
+    return step.syntax->perform(target, step);
   }
 
   // A backend file that could not be read or written fails the session: what the operator

@@ -30,11 +30,9 @@ records::WindowSnapshot Snapshot(const Form1& form) {
 
 }  // namespace
 
-std::optional<RecordedAction> RecordedActionOf(StepKind kind) {
-  for (const StepSyntax& syntax : StepTable()) {
-    if (syntax.kind == kind && syntax.hasVerdict) return records::ActionNamed(syntax.name);
-  }
-  return std::nullopt;
+std::optional<RecordedAction> RecordedActionOf(const StepSyntax& syntax) {
+  if (!syntax.hasVerdict) return std::nullopt;
+  return records::ActionNamed(syntax.name);
 }
 
 bool SessionRecorder::Open(const Options& options, Station& station, std::string& error) {
@@ -61,7 +59,7 @@ bool SessionRecorder::Open(const Options& options, Station& station, std::string
 
 void SessionRecorder::Begin(const Step& step, const Form1& form) {
   pending_.reset();
-  const std::optional<RecordedAction> action = RecordedActionOf(step.kind);
+  const std::optional<RecordedAction> action = RecordedActionOf(*step.syntax);
   if (!store_ || !action) return;
   pending_.emplace();
   pending_->action = *action;

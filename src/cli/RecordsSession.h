@@ -51,6 +51,6 @@ class SessionRecorder {
 };
 
 // The recorded action of a step, if it is one.
-std::optional<records::RecordedAction> RecordedActionOf(StepKind kind);
+std::optional<records::RecordedAction> RecordedActionOf(const StepSyntax& syntax);
 
 }  // namespace halyard::cli

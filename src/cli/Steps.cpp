@@ -1,6 +1,9 @@
 // Parsing and checking of halyardctl's steps.
 #include "cli/Steps.h"
 
+#include "app/Form1.h"
+#include "cli/RecordsSession.h"
+
 #include <algorithm>
 #include <charconv>
 
@@ -21,41 +24,78 @@ bool ParseDecimal(std::string_view text, int& value) {
   return result.ec == std::errc() && result.ptr == text.data() + text.size();
 }
 
-// How the help and the errors write a step's text value.
-const char* TextValueName(StepKind kind) {
-  return kind == StepKind::kSerial ? "=TEXT" : "=PATH";
+// The steps' actions: each calls the Form1 entry point the operator's widget reaches.
+template <int16_t kIndex>
+bool ClickTest(StepTarget& t, const Step&) {
+  return t.form.Command2_Click(kIndex);
+}
+template <bool (Form1::*kClick)()>
+bool Click(StepTarget& t, const Step&) {
+  return (t.form.*kClick)();
+}
+template <bool (Form1::*kMove)(int16_t)>
+bool Move(StepTarget& t, const Step& step) {
+  return (t.form.*kMove)(static_cast<int16_t>(step.value));
+}
+template <void (Form1::*kEdit)(const std::string&)>
+bool EditText(StepTarget& t, const Step& step) {
+  (t.form.*kEdit)(step.path);
+  return true;
+}
+bool SetAutoUpdate(StepTarget& t, const Step& step) {
+  t.form.SetAutoUpdate(static_cast<int16_t>(step.value));
+  return true;
+}
+bool Nothing(StepTarget&, const Step&) {
+  return true;
+}
+bool ScanSerial(StepTarget& t, const Step& step) {
+  t.recorder.SetUnit(step.path);
+  return true;
 }
 
 }  // namespace
 
 const std::vector<StepSyntax>& StepTable() {
+  using V = Value;
+  // clang-format off
   static const std::vector<StepSyntax> table = {
-      {"tab", StepKind::kTab, Value::kInteger, 0, 3,
-       "the operator selects tab N (0 Programming, 1 Test, 2 SetUp, 3 Trim); the guard runs"},
-      {"state", StepKind::kState, Value::kNone, 0, 0, "print the whole window state"},
-      {"version-test", StepKind::kVersionTest, Value::kNone, 0, 0, "\"Version Test\" button", true},
-      {"smbus-test", StepKind::kSmbusTest, Value::kNone, 0, 0, "\"SMBus Test\" button", true},
-      {"i2c-test", StepKind::kI2cTest, Value::kNone, 0, 0, "\"I2C Test\" button", true},
-      {"swb-test", StepKind::kSwbTest, Value::kNone, 0, 0, "\"SWB Test\" button", true},
-      {"run-all", StepKind::kRunAll, Value::kNone, 0, 0, "\"Run All\" button", true},
-      {"configure", StepKind::kConfigure, Value::kNone, 0, 0, "\"Configure Test Target\" button",
-       true},
-      {"program", StepKind::kProgram, Value::kNone, 0, 0, "\"Program\" button", true},
-      {"srec", StepKind::kSrec, Value::kText, 0, 0, "the operator types PATH into SREC_Name"},
-      {"trim-srec", StepKind::kTrimSrec, Value::kText, 0, 0,
-       "the operator types PATH into TrimFilePathAndName"},
-      {"auto-update", StepKind::kAutoUpdate, Value::kInteger, 0, 2,
-       "the operator sets the AutoUpdate check box (0 unchecked, 1 checked, 2 grey)"},
-      {"trim-start", StepKind::kTrimStart, Value::kNone, 0, 0, "trim \"Start\" button", true},
-      {"fine", StepKind::kFine, Value::kInteger, 0, 255, "the operator moves FineAdjust to V",
-       true},
-      {"gross", StepKind::kGross, Value::kInteger, 0, 255, "the operator moves GrossAdjust to V",
-       true},
-      {"trim-read", StepKind::kTrimRead, Value::kNone, 0, 0, "\"Read Trim\" button", true},
-      {"trim-update", StepKind::kTrimUpdate, Value::kNone, 0, 0, "\"Update Trim\" button", true},
-      {"serial", StepKind::kSerial, Value::kText, 0, 0,
-       "the operator scans or types the unit's serial TEXT; later records carry it"},
+      {"tab", V::kInteger, 0, 3, "=N",
+       "the operator selects tab N (0 Programming, 1 Test, 2 SetUp, 3 Trim); the guard runs",
+       false, false, false, Move<&Form1::SelectTab>},
+      {"state", V::kNone, 0, 0, "", "print the whole window state", false, false, true, Nothing},
+      {"version-test", V::kNone, 0, 0, "", "\"Version Test\" button", true, true, false, ClickTest<0>},
+      {"smbus-test", V::kNone, 0, 0, "", "\"SMBus Test\" button", true, true, false, ClickTest<1>},
+      {"i2c-test", V::kNone, 0, 0, "", "\"I2C Test\" button", true, true, false, ClickTest<2>},
+      {"swb-test", V::kNone, 0, 0, "", "\"SWB Test\" button", true, true, false, ClickTest<3>},
+      {"run-all", V::kNone, 0, 0, "", "\"Run All\" button", true, true, false,
+       ClickTest<kRunAllIndex>},
+      {"configure", V::kNone, 0, 0, "", "\"Configure Test Target\" button", true, false, false,
+       Click<&Form1::Command1_Click>},
+      {"program", V::kNone, 0, 0, "", "\"Program\" button", true, false, false,
+       Click<&Form1::Program_Click>},
+      {"srec", V::kText, 0, 0, "=PATH", "the operator types PATH into SREC_Name", false, false,
+       false, EditText<&Form1::SetSrecName>},
+      {"trim-srec", V::kText, 0, 0, "=PATH", "the operator types PATH into TrimFilePathAndName",
+       false, false, false, EditText<&Form1::SetTrimFilePathAndName>},
+      {"auto-update", V::kInteger, 0, 2, "=V",
+       "the operator sets the AutoUpdate check box (0 unchecked, 1 checked, 2 grey)", false, false,
+       false, SetAutoUpdate},
+      {"trim-start", V::kNone, 0, 0, "", "trim \"Start\" button", true, false, false,
+       Click<&Form1::StartTrim_Click>},
+      {"fine", V::kInteger, 0, 255, "=V", "the operator moves FineAdjust to V", true, false, false,
+       Move<&Form1::MoveFineAdjust>},
+      {"gross", V::kInteger, 0, 255, "=V", "the operator moves GrossAdjust to V", true, false,
+       false, Move<&Form1::MoveGrossAdjust>},
+      {"trim-read", V::kNone, 0, 0, "", "\"Read Trim\" button", true, false, false,
+       Click<&Form1::RsvFlashRd_Click>},
+      {"trim-update", V::kNone, 0, 0, "", "\"Update Trim\" button", true, false, false,
+       Click<&Form1::Update_Click>},
+      {"serial", V::kText, 0, 0, "=TEXT",
+       "the operator scans a unit's serial; later records carry it (with --records)", false,
+       false, false, ScanSerial},
   };
+  // clang-format on
   return table;
 }
 
@@ -70,7 +110,7 @@ bool ParseStep(const std::string& text, Step& step, std::string& error) {
     if (syntax.name != name) continue;
     Step parsed;
     parsed.text = text;
-    parsed.kind = syntax.kind;
+    parsed.syntax = &syntax;
     switch (syntax.value) {
       case Value::kNone:
         if (hasValue) {
@@ -80,7 +120,7 @@ bool ParseStep(const std::string& text, Step& step, std::string& error) {
         break;
       case Value::kText:
         if (!hasValue) {
-          error = "step '" + text + "': write " + std::string(name) + TextValueName(syntax.kind);
+          error = "step '" + text + "': write " + std::string(name) + std::string(syntax.valueName);
           return false;
         }
         parsed.path = std::string(value);
@@ -114,39 +154,11 @@ bool ParseSteps(const std::vector<std::string>& texts, std::vector<Step>& steps,
   return true;
 }
 
-bool HasVerdict(StepKind kind) {
-  const auto& table = StepTable();
-  const auto it = std::find_if(table.begin(), table.end(),
-                               [kind](const StepSyntax& syntax) { return syntax.kind == kind; });
-  return it != table.end() && it->hasVerdict;
-}
-
-int TestIndex(StepKind kind) {
-  switch (kind) {
-    case StepKind::kVersionTest:
-      return 0;
-    case StepKind::kSmbusTest:
-      return 1;
-    case StepKind::kI2cTest:
-      return 2;
-    case StepKind::kSwbTest:
-      return 3;
-    case StepKind::kRunAll:
-      return 4;
-    default:
-      return -1;
-  }
-}
-
 std::string StepHelp() {
   std::string help = "Steps (run in order, after start-up and before shutdown):\n";
   for (const StepSyntax& syntax : StepTable()) {
     std::string usage(syntax.name);
-    if (syntax.value == Value::kInteger) {
-      usage += syntax.kind == StepKind::kTab ? "=N" : "=V";
-    } else if (syntax.value == Value::kText) {
-      usage += TextValueName(syntax.kind);
-    }
+    usage += syntax.valueName;
     usage.resize(std::max<size_t>(usage.size(), 16), ' ');
     help += "  " + usage + " " + std::string(syntax.help) + "\n";
   }

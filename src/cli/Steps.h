@@ -6,45 +6,43 @@
 #include <string_view>
 #include <vector>
 
+namespace halyard {
+class Form1;
+}
+
 namespace halyard::cli {
 
-enum class StepKind {
-  kTab,          // tab=N: the operator selects tab N; the tab guard runs
-  kState,        // state: print the whole window state
-  kVersionTest,  // the five Command2 buttons, in their index order
-  kSmbusTest,
-  kI2cTest,
-  kSwbTest,
-  kRunAll,
-  kConfigure,   // Command1
-  kProgram,     // Program
-  kSrec,        // srec=PATH: the operator edits SREC_Name
-  kTrimSrec,    // trim-srec=PATH: the operator edits TrimFilePathAndName
-  kAutoUpdate,  // auto-update=0|1|2
-  kTrimStart,   // StartTrim
-  kFine,        // fine=V: the operator moves FineAdjust to V
-  kGross,       // gross=V
-  kTrimRead,    // RsvFlashRd
-  kTrimUpdate,  // Update
-  kSerial,      // serial=TEXT: the operator scans a unit's serial; later records carry it
-};
+class SessionRecorder;
+struct StepSyntax;
 
 struct Step {
-  std::string text;  // as given on the command line
-  StepKind kind = StepKind::kState;
-  int value = 0;     // tab=, auto-update=, fine=, gross=
-  std::string path;  // srec=, trim-srec=, serial=
+  std::string text;                    // as given on the command line
+  const StepSyntax* syntax = nullptr;  // its row of the step table
+  int value = 0;                       // tab=, auto-update=, fine=, gross=
+  std::string path;                    // srec=, trim-srec=, serial=
 };
 
-// How a step is written and what value it takes; the table drives parsing and the help text.
+// What a step acts on: the window, and the session's records (the unit serial).
+struct StepTarget {
+  Form1& form;
+  SessionRecorder& recorder;
+};
+
+// One step: how it is written, what value it takes, what it does. The table drives parsing,
+// the help text, the session and the records.
 struct StepSyntax {
   std::string_view name;
-  StepKind kind;
   enum class Value { kNone, kInteger, kText } value;
   int min = 0;
   int max = 0;
+  std::string_view valueName;  // in the help: "=N", "=V", "=PATH", "=TEXT"
   std::string_view help;
   bool hasVerdict = false;  // an operator action, passed or failed; edits and views have none
+  bool isTest = false;      // a Command2 button: its JSON line also keeps the "passed" key
+  bool printsState = false;
+  // Carries the step out as the operator's action would; false when the window ignored it
+  // (an operation was still running).
+  bool (*perform)(StepTarget& target, const Step& step) = nullptr;
 };
 
 const std::vector<StepSyntax>& StepTable();
@@ -54,12 +52,6 @@ bool ParseStep(const std::string& text, Step& step, std::string& error);
 // Parses every step; stops at the first bad one.
 bool ParseSteps(const std::vector<std::string>& texts, std::vector<Step>& steps,
                 std::string& error);
-
-// True for the steps that are operator actions with a verdict.
-bool HasVerdict(StepKind kind);
-
-// The Command2 index of a test step, or -1 for any other step.
-int TestIndex(StepKind kind);
 
 // One line per step for the help text: "  tab=N  the operator selects tab N ...".
 std::string StepHelp();
