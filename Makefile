@@ -3,11 +3,13 @@
 
 BUILD_DIR ?= build
 ASAN_DIR ?= build-asan
+FUZZ_DIR ?= build-fuzz
+FUZZ_SECONDS ?= 60
 GENERATOR ?= Ninja
 JOBS ?= $(shell nproc)
 ARGS ?=
 
-.PHONY: all deps configure build run test test-asan asan-build format clean
+.PHONY: all deps configure build run test test-asan asan-build fuzz format clean
 
 all: build
 
@@ -47,6 +49,15 @@ test-asan: asan-build
 	LSAN_OPTIONS=suppressions=$(CURDIR)/scripts/lsan.supp:print_suppressions=0 \
 	UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
 	ctest --test-dir $(ASAN_DIR) --output-on-failure -j $(JOBS)
+
+# Each libFuzzer harness of fuzz/ for FUZZ_SECONDS from its committed seeds, in a build tree of
+# its own made with clang; new inputs and crashes stay in $(FUZZ_DIR)/findings/.
+fuzz:
+	@bash scripts/install-deps.sh --with-fuzz
+	cmake -S . -B $(FUZZ_DIR) -G $(GENERATOR) -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	  -DCMAKE_CXX_COMPILER=clang++ -DHALYARD_FUZZ=ON -DHALYARD_BUILD_UI=OFF -DHALYARD_BUILD_TESTS=OFF
+	cmake --build $(FUZZ_DIR) -j $(JOBS) --target halyard_fuzzers
+	FUZZ_SECONDS=$(FUZZ_SECONDS) cmake --build $(FUZZ_DIR) --target fuzz-run
 
 format:
 	find src tests bench -name '*.cpp' -o -name '*.h' | xargs clang-format -i

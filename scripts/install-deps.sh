@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian packages that building and testing the station needs.
 # Installs only what is missing; uses sudo when not run as root.
+# --with-tools adds the screenshot and formatting tools, --with-fuzz what make fuzz needs.
 set -euo pipefail
 
 packages=(
@@ -12,9 +13,14 @@ packages=(
   binutils
   libsqlite3-dev sqlite3 libpq-dev postgresql
 )
-if [[ "${1:-}" == "--with-tools" ]]; then
-  packages+=(xvfb xauth imagemagick clang-format)
-fi
+for option in "$@"; do
+  case "$option" in
+    --with-tools) packages+=(xvfb xauth imagemagick clang-format) ;;
+    # make fuzz: clang and its runtime libraries, libFuzzer among them.
+    --with-fuzz) packages+=(clang libclang-rt-14-dev) ;;
+    *) echo "install-deps: unknown option $option" >&2; exit 2 ;;
+  esac
+done
 
 missing=()
 for p in "${packages[@]}"; do

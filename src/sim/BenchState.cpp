@@ -82,25 +82,30 @@ bool LoadBenchState(const std::filesystem::path& path, BenchState& state, bool& 
     error = path.string() + ": " + reason;
     return false;
   }
+  return ParseBenchState(text, path.string(), state, error);
+}
+
+bool ParseBenchState(std::string_view text, const std::string& sourceName, BenchState& state,
+                     std::string& error) {
   JsonValue root;
   std::string place;
+  std::string reason;
   if (!ParseJson(text, root, place, reason)) {
-    error = path.string() + ": " + place + ": " + reason;
+    error = sourceName + ": " + place + ": " + reason;
     return false;
   }
   JsonCheck check;
   BenchState parsed;
   ReadState(check, root, parsed);
   if (check.Failed()) {
-    error = path.string() + ": " + check.Place() + ": " + check.Reason();
+    error = sourceName + ": " + check.Place() + ": " + check.Reason();
     return false;
   }
   state = std::move(parsed);
   return true;
 }
 
-bool SaveBenchState(const std::filesystem::path& path, const BenchState& state,
-                    std::string& error) {
+std::string FormatBenchState(const BenchState& state) {
   std::string text = "{\n  \"format\": \"" + std::string(kStateFormat) + "\",\n";
   for (const ImageName& known : kImageNames) {
     if (state.image == known.kind) text += "  \"image\": \"" + std::string(known.name) + "\",\n";
@@ -117,7 +122,12 @@ bool SaveBenchState(const std::filesystem::path& path, const BenchState& state,
   text += state.rows.empty() ? "},\n" : "\n  },\n";
   text += "  \"target_memory\": \"" +
           FormatHexBytes(state.targetMemory.data(), state.targetMemory.size()) + "\"\n}\n";
-  return WriteFileAtomically(path, text, error);
+  return text;
+}
+
+bool SaveBenchState(const std::filesystem::path& path, const BenchState& state,
+                    std::string& error) {
+  return WriteFileAtomically(path, FormatBenchState(state), error);
 }
 
 }  // namespace halyard

@@ -6,6 +6,7 @@
 #include <map>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "sim/JsonCheck.h"
 #include "sim/SimController.h"
@@ -24,12 +25,18 @@ struct BenchState {
 // refused with one line naming the file, the place and the reason.
 bool LoadBenchState(const std::filesystem::path& path, BenchState& state, bool& exists,
                     std::string& error);
-// Replaces the file atomically; on failure the old file stays as it was.
+// The same for the file's text: `sourceName` names it in `error`, and `state` is set only when
+// the whole text is a valid state file.
+bool ParseBenchState(std::string_view text, const std::string& sourceName, BenchState& state,
+                     std::string& error);
+// The text SaveBenchState writes, which ParseBenchState reads back as the same state.
+std::string FormatBenchState(const BenchState& state);
 // A map of flash rows by address ("0xB1E0": 64 hexadecimal digits), as the bench file and the
 // state file both write it.
 bool ReadFlashRows(JsonCheck& check, const JsonValue& node, const std::string& place,
                    std::map<uint16_t, FlashRow>& rows);
 
+// Replaces the file atomically; on failure the old file stays as it was.
 bool SaveBenchState(const std::filesystem::path& path, const BenchState& state, std::string& error);
 
 }  // namespace halyard
