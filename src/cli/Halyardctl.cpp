@@ -58,14 +58,14 @@ class Session {
 
   int Run(const std::vector<Step>& steps) {
     Begin("startup");
-    FormSnapshot before = SnapshotForm(*form_);
+    FormSnapshot before = Snapshot();
     form_->Form_Load();
     Finish("startup", before, std::nullopt, true, false);
     ReportBackendFault();
 
     for (const Step& step : steps) {
       Begin(step.text);
-      before = SnapshotForm(*form_);
+      before = Snapshot();
       recorder_.Begin(step, *form_);
       const bool wentThrough = Perform(step);
       std::optional<ActionVerdict> verdict;
@@ -77,7 +77,7 @@ class Session {
     }
 
     Begin("shutdown");
-    before = SnapshotForm(*form_);
+    before = Snapshot();
     form_->Form_Unload();
     Finish("shutdown", before, std::nullopt, true, false);
     ReportBackendFault();
@@ -100,6 +100,10 @@ class Session {
     if (options_.json || !options_.trace) return {};
     return [this](const std::string& line) { out_ << "  bus: " << line << "\n"; };
   }
+
+  // The window before a step, for the readable lines' changes; JSON lines show the whole
+  // window after each step and need none.
+  FormSnapshot Snapshot() const { return options_.json ? FormSnapshot{} : SnapshotForm(*form_); }
 
   // Carries out one step as the operator's action would. False when the window ignored it.
   bool Perform(const Step& step) {
