@@ -7,7 +7,7 @@ GENERATOR ?= Ninja
 JOBS ?= $(shell nproc)
 ARGS ?=
 
-.PHONY: all deps configure build run test test-asan asan-build format clean
+.PHONY: all deps configure build run test test-asan asan-build bench format clean
 
 all: build
 
@@ -47,6 +47,17 @@ test-asan: asan-build
 	LSAN_OPTIONS=suppressions=$(CURDIR)/scripts/lsan.supp:print_suppressions=0 \
 	UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
 	ctest --test-dir $(ASAN_DIR) --output-on-failure -j $(JOBS)
+
+# Every benchmark program in full, repeated; docs/performance.md says how to read the figures.
+# The machine's load is printed before and after: timings on a busy machine are noisy.
+BENCH_ARGS ?= --benchmark_repetitions=5 --benchmark_report_aggregates_only=true
+bench: build
+	@uptime
+	@cd $(BUILD_DIR)/bin && for b in $$(cat benches.txt); do \
+	  echo "== $$b"; \
+	  QT_QPA_PLATFORM=$${QT_QPA_PLATFORM:-offscreen} ./$$b $(BENCH_ARGS) || exit 1; \
+	done
+	@uptime
 
 format:
 	find src tests bench -name '*.cpp' -o -name '*.h' | xargs clang-format -i

@@ -1,0 +1,128 @@
+// Scratch folder, process CPU time and child runs for the benchmark programs.
+#include "BenchSupport.h"
+
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <cstring>
+#include <system_error>  // std::error_code
+
+extern char** environ;
+
+namespace halyard::bench {
+namespace {
+
+class Scratch {
+ public:
+  Scratch() {
+    std::string pattern =
+        (std::filesystem::temp_directory_path() / "halyard-bench-XXXXXX").string();
+    // An empty path makes every file written into it fail, and each benchmark says so.
+    if (::mkdtemp(pattern.data()) != nullptr) path_ = pattern;
+  }
+  ~Scratch() {
+    std::error_code ignored;
+    if (!path_.empty()) std::filesystem::remove_all(path_, ignored);
+  }
+  const std::filesystem::path& Path() const { return path_; }
+
+ private:
+  std::filesystem::path path_;
+};
+
+double Seconds(const timeval& time) {
+  return static_cast<double>(time.tv_sec) + static_cast<double>(time.tv_usec) * 1e-6;
+}
+
+}  // namespace
+
+bool QuickRun() {
+  const char* value = std::getenv("HALYARD_BENCH_QUICK");
+  return value != nullptr && *value != '\0' && std::strcmp(value, "0") != 0;
+}
+
+std::filesystem::path BinDir() {
+  const char* value = std::getenv("HALYARD_BIN_DIR");
+  return value != nullptr && *value != '\0' ? value : HALYARD_BENCH_BIN_DIR;
+}
+
+const std::filesystem::path& ScratchDir() {
+  static const Scratch scratch;
+  return scratch.Path();
+}
+
+double ProcessCpuSeconds() {
+  rusage usage{};
+  ::getrusage(RUSAGE_SELF, &usage);
+  return Seconds(usage.ru_utime) + Seconds(usage.ru_stime);
+}
+
+WaitCost MeasureWait(EventPump& pump, std::chrono::milliseconds duration) {
+  WaitCost cost;
+  const double cpuBefore = ProcessCpuSeconds();
+  const auto start = std::chrono::steady_clock::now();
+  const EventPump::Clock::time_point deadline = pump.Now() + duration;
+  while (pump.Now() < deadline) {
+    pump.WaitUntil(deadline);
+    ++cost.wakeups;
+  }
+  cost.wallSeconds =
+      std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  cost.cpuSeconds = ProcessCpuSeconds() - cpuBefore;
+  return cost;
+}
+
+void ReportWait(benchmark::State& state, const WaitCost& cost) {
+  state.counters["cpu_percent_of_core"] = 100.0 * cost.cpuSeconds / cost.wallSeconds;
+  state.counters["wakeups_per_s"] = cost.wakeups / cost.wallSeconds;
+}
+
+bool RunChild(const std::vector<std::string>& argv, ChildRun& run, std::string& error) {
+  int pipeFds[2];
+  if (::pipe2(pipeFds, O_CLOEXEC) != 0) {
+    error = "pipe: " + std::string(std::strerror(errno));
+    return false;
+  }
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+  posix_spawn_file_actions_adddup2(&actions, pipeFds[1], 1);
+  posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+  std::vector<char*> args;
+  for (const std::string& arg : argv)
+    args.push_back(const_cast<char*>(arg.c_str()));
+  args.push_back(nullptr);
+
+  const auto start = std::chrono::steady_clock::now();
+  pid_t pid = 0;
+  const int spawned = ::posix_spawn(&pid, args[0], &actions, nullptr, args.data(), environ);
+  posix_spawn_file_actions_destroy(&actions);
+  ::close(pipeFds[1]);
+  if (spawned != 0) {
+    ::close(pipeFds[0]);
+    error = "cannot start " + argv[0] + ": " + std::strerror(spawned);
+    return false;
+  }
+  run.out.clear();
+  char buffer[4096];
+  for (ssize_t got; (got = ::read(pipeFds[0], buffer, sizeof buffer)) != 0;) {
+    if (got > 0) run.out.append(buffer, static_cast<size_t>(got));
+    if (got < 0 && errno != EINTR) break;
+  }
+  ::close(pipeFds[0]);
+  int status = 0;
+  rusage usage{};
+  while (::wait4(pid, &status, 0, &usage) < 0 && errno == EINTR) {
+  }
+  run.wallSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  run.exitStatus = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  run.peakRssBytes = static_cast<double>(usage.ru_maxrss) * 1024.0;  // Linux reports KiB
+  return true;
+}
+
+}  // namespace halyard::bench
