@@ -39,8 +39,8 @@ class SilentDialogs final : public Dialogs {
   void MsgBox(const std::string&, int, const std::string&) override {}
 };
 
-// One route to the simulated bench, opened and ready: the trim firmware started and an I2C run
-// open, so every operation reaches its device.
+// One route to the simulated bench, opened and ready: the trim firmware started with a row
+// selected and an I2C run open, so every operation reaches its device.
 class Rig {
  public:
   Rig(Tracing tracing, bool configured) {
@@ -58,6 +58,8 @@ class Rig {
     int16_t ignored = 0;
     control_->OpenDevice(kAdapterName);
     control_->SendSmbusCommand(kCmdTrimStart, kTrimFirmwareDevice);
+    control_->WriteSmbusWord(kCmdRowAddress, static_cast<int16_t>(kReservedRowAddress),
+                             kTrimFirmwareDevice);
     control_->I2cAccess(kI2cBracket, kBracketOpen, 0, ignored);
     Take();
   }
@@ -177,4 +179,7 @@ void BM_Operation(benchmark::State& state, const Case* op, Tracing tracing) {
 }  // namespace
 }  // namespace halyard::bench
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv) {
+  if (!halyard::bench::InitBenchmarks(argc, argv)) return 1;
+  return halyard::bench::RunBenchmarks();
+}

@@ -35,6 +35,21 @@ class Scratch {
   std::filesystem::path path_;
 };
 
+// The console reporter that also remembers whether any run reported an error.
+class CheckingReporter final : public benchmark::ConsoleReporter {
+ public:
+  CheckingReporter() : ConsoleReporter(::isatty(1) ? OO_Color : OO_None) {}
+  void ReportRuns(const std::vector<Run>& runs) override {
+    for (const Run& run : runs)
+      failed_ = failed_ || run.error_occurred;
+    ConsoleReporter::ReportRuns(runs);
+  }
+  bool Failed() const { return failed_; }
+
+ private:
+  bool failed_ = false;
+};
+
 double Seconds(const timeval& time) {
   return static_cast<double>(time.tv_sec) + static_cast<double>(time.tv_usec) * 1e-6;
 }
@@ -44,6 +59,18 @@ double Seconds(const timeval& time) {
 bool QuickRun() {
   const char* value = std::getenv("HALYARD_BENCH_QUICK");
   return value != nullptr && *value != '\0' && std::strcmp(value, "0") != 0;
+}
+
+bool InitBenchmarks(int& argc, char** argv) {
+  benchmark::Initialize(&argc, argv);
+  return !benchmark::ReportUnrecognizedArguments(argc, argv);
+}
+
+int RunBenchmarks() {
+  CheckingReporter reporter;
+  benchmark::RunSpecifiedBenchmarks(&reporter);
+  benchmark::Shutdown();
+  return reporter.Failed() ? 1 : 0;
 }
 
 std::filesystem::path BinDir() {

@@ -22,6 +22,13 @@ bool QuickRun();
 // The folder of the built programs: HALYARD_BIN_DIR when set, else the build's own bin/.
 std::filesystem::path BinDir();
 
+// Takes the benchmark flags out of the command line; false (the reason printed) on a flag it
+// does not know.
+bool InitBenchmarks(int& argc, char** argv);
+// Runs the benchmarks the flags select, as BENCHMARK_MAIN() does, and returns the exit status:
+// 1 when one of them reported an error, so that the smoke run fails as a test should.
+int RunBenchmarks();
+
 // A fresh folder under the system's temporary folder, removed with everything in it at exit.
 const std::filesystem::path& ScratchDir();
 

@@ -38,9 +38,8 @@ void BM_LoadBenchFile(benchmark::State& state) {
   state.SetBytesProcessed(state.iterations() *
                           static_cast<int64_t>(std::filesystem::file_size(path)));
   state.counters["rules"] = rules;
-  state.counters["ns_per_rule"] = benchmark::Counter(
-      static_cast<double>(rules) * 1e-9,
-      benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+  state.counters["time_per_rule"] = benchmark::Counter(
+      rules, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
 }
 
 void BM_ReadSrecFile(benchmark::State& state) {
@@ -107,4 +106,7 @@ void BM_SrecPeakMemory(benchmark::State& state) {
 }  // namespace
 }  // namespace halyard::bench
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv) {
+  if (!halyard::bench::InitBenchmarks(argc, argv)) return 1;
+  return halyard::bench::RunBenchmarks();
+}

@@ -119,4 +119,7 @@ void BM_ConsoleWaitCpu(benchmark::State& state) {
 }  // namespace
 }  // namespace halyard::bench
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv) {
+  if (!halyard::bench::InitBenchmarks(argc, argv)) return 1;
+  return halyard::bench::RunBenchmarks();
+}

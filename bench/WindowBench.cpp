@@ -71,10 +71,7 @@ void BM_WindowStart(benchmark::State& state) {
 int main(int argc, char** argv) {
   // Before Qt starts, so the children started from here inherit it too.
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-  benchmark::Initialize(&argc, argv);
-  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+  if (!halyard::bench::InitBenchmarks(argc, argv)) return 1;
   QApplication app(argc, argv);
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  return 0;
+  return halyard::bench::RunBenchmarks();
 }
