@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <system_error>  // std::error_code
@@ -109,6 +110,24 @@ void ReportWait(benchmark::State& state, const WaitCost& cost) {
   state.counters["wakeups_per_s"] = cost.wakeups / cost.wallSeconds;
 }
 
+// Splits off the launcher's closing line; false when it is missing.
+bool TakeLauncherLine(ChildRun& run) {
+  const size_t at = run.out.rfind("peak_rss_kib=");
+  if (at == std::string::npos) return false;
+  long peakKib = 0;
+  int exitStatus = -1;
+  long long spawnedNs = 0;
+  if (std::sscanf(run.out.c_str() + at, "peak_rss_kib=%ld exit=%d spawned_ns=%lld", &peakKib,
+                  &exitStatus, &spawnedNs) != 3) {
+    return false;
+  }
+  run.out.resize(at);
+  run.peakRssBytes = static_cast<double>(peakKib) * 1024.0;  // Linux reports KiB
+  run.exitStatus = exitStatus;
+  run.spawnedAt = static_cast<double>(spawnedNs) * 1e-9;
+  return true;
+}
+
 bool RunChild(const std::vector<std::string>& argv, ChildRun& run, std::string& error) {
   int pipeFds[2];
   if (::pipe2(pipeFds, O_CLOEXEC) != 0) {
@@ -120,7 +139,8 @@ bool RunChild(const std::vector<std::string>& argv, ChildRun& run, std::string& 
   posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
   posix_spawn_file_actions_adddup2(&actions, pipeFds[1], 1);
   posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-  std::vector<char*> args;
+  const std::string launcher = (BinDir() / "halyard_peak_rss").string();
+  std::vector<char*> args{const_cast<char*>(launcher.c_str())};
   for (const std::string& arg : argv)
     args.push_back(const_cast<char*>(arg.c_str()));
   args.push_back(nullptr);
@@ -132,7 +152,7 @@ bool RunChild(const std::vector<std::string>& argv, ChildRun& run, std::string& 
   ::close(pipeFds[1]);
   if (spawned != 0) {
     ::close(pipeFds[0]);
-    error = "cannot start " + argv[0] + ": " + std::strerror(spawned);
+    error = "cannot start " + launcher + ": " + std::strerror(spawned);
     return false;
   }
   run.out.clear();
@@ -143,12 +163,13 @@ bool RunChild(const std::vector<std::string>& argv, ChildRun& run, std::string& 
   }
   ::close(pipeFds[0]);
   int status = 0;
-  rusage usage{};
-  while (::wait4(pid, &status, 0, &usage) < 0 && errno == EINTR) {
+  while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
   }
   run.wallSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-  run.exitStatus = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  run.peakRssBytes = static_cast<double>(usage.ru_maxrss) * 1024.0;  // Linux reports KiB
+  if (!WIFEXITED(status) || WEXITSTATUS(status) != 0 || !TakeLauncherLine(run)) {
+    error = "could not run " + argv[0] + " through " + launcher;
+    return false;
+  }
   return true;
 }
 

@@ -1,7 +1,7 @@
 // What the benchmark programs share: the quick mode of the smoke run, a scratch folder for
-// generated inputs, the CPU time of the whole process, and running a child program to learn its
-// peak memory (a process's peak is a high-water mark, so a figure of its own is only clean in a
-// process that did nothing else).
+// generated inputs, the CPU time of the whole process and of a wait, and running a child program
+// to learn its peak memory (a process's peak is a high-water mark, so a figure of its own is only
+// clean in a process that did nothing else).
 #pragma once
 
 #include <benchmark/benchmark.h>
@@ -50,13 +50,14 @@ void ReportWait(benchmark::State& state, const WaitCost& cost);
 
 struct ChildRun {
   int exitStatus = -1;      // the child's exit status; -1 when it did not exit normally
-  double wallSeconds = 0;   // from spawning to reaping
-  double peakRssBytes = 0;  // the child's peak resident memory (ru_maxrss of wait4)
+  double wallSeconds = 0;   // from spawning to reaping, as the benchmark saw it
+  double spawnedAt = 0;     // the monotonic clock (s) when the child itself was started
+  double peakRssBytes = 0;  // the child's own peak resident memory
   std::string out;          // what it wrote to stdout
 };
 
-// Runs `argv` (argv[0] a path) with stdin and stderr from /dev/null and stdout captured.
-// False, with `error` set, when it could not be started.
+// Runs `argv` (argv[0] a path) through halyard_peak_rss, with stdin and stderr from /dev/null
+// and stdout captured. False, with `error` set, when it could not be started or measured.
 bool RunChild(const std::vector<std::string>& argv, ChildRun& run, std::string& error);
 
 }  // namespace halyard::bench
