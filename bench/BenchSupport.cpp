@@ -106,7 +106,8 @@ WaitCost MeasureWait(EventPump& pump, std::chrono::milliseconds duration) {
 }
 
 void ReportWait(benchmark::State& state, const WaitCost& cost) {
-  state.counters["cpu_percent_of_core"] = 100.0 * cost.cpuSeconds / cost.wallSeconds;
+  // Microseconds of CPU a second: a percentage of a core would need many zeros.
+  state.counters["cpu_us_per_wall_s"] = 1e6 * cost.cpuSeconds / cost.wallSeconds;
   state.counters["wakeups_per_s"] = cost.wakeups / cost.wallSeconds;
 }
 

@@ -45,7 +45,8 @@ struct WaitCost {
 // and measures what the wait costs the process.
 WaitCost MeasureWait(EventPump& pump, std::chrono::milliseconds duration);
 
-// Sets the wait's figures as counters: CPU as a percentage of one core, and wake-ups a second.
+// Sets the wait's figures as counters: CPU microseconds per second waited, and wake-ups a
+// second.
 void ReportWait(benchmark::State& state, const WaitCost& cost);
 
 struct ChildRun {
