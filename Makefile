@@ -9,7 +9,7 @@ GENERATOR ?= Ninja
 JOBS ?= $(shell nproc)
 ARGS ?=
 
-.PHONY: all deps configure build run test test-asan asan-build fuzz format clean
+.PHONY: all deps configure build run test test-asan asan-build fuzz bench format clean
 
 all: build
 
@@ -59,8 +59,19 @@ fuzz:
 	cmake --build $(FUZZ_DIR) -j $(JOBS) --target halyard_fuzzers
 	FUZZ_SECONDS=$(FUZZ_SECONDS) cmake --build $(FUZZ_DIR) --target fuzz-run
 
+# Every benchmark program in full, repeated; docs/performance.md says how to read the figures.
+# The machine's load is printed before and after: timings on a busy machine are noisy.
+BENCH_ARGS ?= --benchmark_repetitions=5 --benchmark_report_aggregates_only=true
+bench: build
+	@uptime
+	@cd $(BUILD_DIR)/bin && for b in $$(cat benches.txt); do \
+	  echo "== $$b"; \
+	  QT_QPA_PLATFORM=$${QT_QPA_PLATFORM:-offscreen} ./$$b $(BENCH_ARGS) || exit 1; \
+	done
+	@uptime
+
 format:
-	find src tests bench -name '*.cpp' -o -name '*.h' | xargs clang-format -i
+	find src tests bench fuzz include examples -name '*.cpp' -o -name '*.h' -o -name '*.c' | xargs clang-format -i
 
 clean:
 	rm -rf $(BUILD_DIR) $(ASAN_DIR)
