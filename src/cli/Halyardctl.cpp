@@ -2,19 +2,16 @@
 // and the report of each step as readable lines or as one JSON object per line.
 #include "cli/Halyardctl.h"
 
-#include <CLI/CLI.hpp>
 #include <exception>
 #include <memory>
 #include <system_error>
 #include <utility>
 
-#include "Version.h"
 #include "adapter/EventPump.h"
 #include "assembly/Station.h"
 #include "cli/ConsoleServices.h"
 #include "cli/FormJson.h"
 #include "cli/JsonWriter.h"
-#include "cli/RecordsCommand.h"
 #include "cli/RecordsSession.h"
 #include "cli/Steps.h"
 
@@ -22,21 +19,7 @@ namespace halyard::cli {
 
 namespace {
 
-constexpr const char* kProgramName = "halyardctl";
 constexpr const char* kStationName = "halyard-station";
-
-std::string VersionText() {
-  return std::to_string(kVersionMajor) + "." + std::to_string(kVersionMinor) + "." +
-         std::to_string(kVersionRevision);
-}
-
-// Bench errors are meant to be one line; a stray line break would split the report.
-std::string OneLine(std::string text) {
-  for (char& c : text) {
-    if (c == '\n' || c == '\r') c = ' ';
-  }
-  return text;
-}
 
 class Session {
  public:
@@ -242,74 +225,11 @@ int RunSession(const Options& options, const std::filesystem::path& programDir, 
   return session.Run(steps);
 }
 
-int HalyardctlMain(const std::vector<std::string>& args, const std::filesystem::path& programDir,
-                   std::ostream& out, std::ostream& err) {
-  try {
-    if (!args.empty() && args[0] == "records") {
-      return RecordsMain(std::vector<std::string>(args.begin() + 1, args.end()), out, err);
-    }
-    CLI::App app{
-        "Runs the halyard-station window logic on the simulated bench or another adapter, one "
-        "operator action per step.",
-        kProgramName};
-    Options options;
-    std::string configPath;
-    bool version = false;
-    CLI::Option* configOption =
-        app.add_option("--config", configPath, "configuration file instead of halyard-station.ini");
-    app.add_option("--adapter", options.adapter,
-                   "sim (default), i2c:/dev/i2c-N[,OPTION...] or driver:LIBRARY[,ARGUMENT]");
-    std::string benchPath;
-    CLI::Option* benchOption =
-        app.add_option("--bench", benchPath, "bench file (JSON); default: the default bench");
-    app.add_flag("--json", options.json, "one JSON object per line: startup, each step, shutdown");
-    app.add_flag("--trace", options.trace, "show the bus trace lines in the text output");
-    app.add_flag("--no-wait", options.noWait,
-                 "waits end at once (a virtual clock); changes only the pacing");
-    app.add_flag("--version", version, "print the version and exit");
-    app.add_option("--records", options.recordsStore,
-                   "record each action in STORE (FILE.db, postgresql://..., none)");
-    app.add_option("--operator", options.operatorName, "the operator's name in the records");
-    app.add_option("--spool", options.spoolPath, "where records wait while the store is down");
-    app.add_option("steps", options.steps, "operator actions, in order");
-    app.footer(StepHelp() +
-               "\nExit status: 0 all went through, 1 a test failed or a message "
-               "box was raised, 2 bad usage or a bad file.\n"
-               "halyardctl records list|yield --help: read a record store.");
-
-    std::vector<const char*> argv{kProgramName};
-    for (const std::string& arg : args)
-      argv.push_back(arg.c_str());
-    try {
-      app.parse(static_cast<int>(argv.size()), argv.data());
-    } catch (const CLI::CallForHelp&) {
-      out << app.help();
-      return kExitOk;
-    } catch (const CLI::ParseError& e) {
-      err << kProgramName << ": " << OneLine(e.what()) << "\n";
-      return kExitUsage;
-    }
-    if (version) {
-      out << kProgramName << " " << VersionText() << "\n";
-      return kExitOk;
-    }
-    if (configOption->count() > 0) options.configPath = configPath;
-    if (benchOption->count() > 0) options.benchPath = benchPath;
-    return RunSession(options, programDir, out, err);
-  } catch (const std::exception& e) {
-    err << kProgramName << ": internal error: " << OneLine(e.what()) << "\n";
-  } catch (...) {
-    err << kProgramName << ": internal error\n";
+std::string OneLine(std::string text) {
+  for (char& c : text) {
+    if (c == '\n' || c == '\r') c = ' ';
   }
-  return kExitUsage;
-}
-
-std::filesystem::path ProgramDirectory() {
-  std::error_code ec;
-  const std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", ec);
-  if (!ec && exe.has_parent_path()) return exe.parent_path();
-  std::filesystem::path cwd = std::filesystem::current_path(ec);
-  return ec ? std::filesystem::path(".") : cwd;
+  return text;
 }
 
 }  // namespace halyard::cli

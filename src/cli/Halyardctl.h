@@ -10,6 +10,8 @@
 
 namespace halyard::cli {
 
+inline constexpr const char* kProgramName = "halyardctl";
+
 inline constexpr int kExitOk = 0;
 inline constexpr int kExitFailed = 1;  // a test failed, a message box was raised
 inline constexpr int kExitUsage = 2;   // bad usage or a bad file; nothing ran
@@ -36,6 +38,9 @@ int RunSession(const Options& options, const std::filesystem::path& programDir, 
 // The whole program: `args` are the arguments after the program name. Never throws.
 int HalyardctlMain(const std::vector<std::string>& args, const std::filesystem::path& programDir,
                    std::ostream& out, std::ostream& err);
+
+// `text` with its line breaks made blanks: errors are reported in one line.
+std::string OneLine(std::string text);
 
 // The folder of the running executable (from /proc/self/exe), or the working directory
 // when that cannot be read.
