@@ -235,6 +235,19 @@ TEST(StationWindow, EachBarStepRunsBothHandlersOnceAndUpdateTrimFillsReservedRow
   EXPECT_TRUE(row.size() == 16 && row.mid(10, 2) == "87") << row.toStdString();
 }
 
+// A failed read leaves the station's text in ReservedRow, not what the operator typed there:
+// typed digits would read as the trim the row holds.
+TEST(StationWindow, ReservedRowShowsTheStationsTextAfterAFailedRead) {
+  Station station;
+  station.ClickTab(3);
+  auto* row = station.Get<QLineEdit>("ReservedRow");
+  QTest::keyClicks(row, "18191A1B1C1D80FF");
+  station.Click("RsvFlashRd");  // the trim firmware is not running: the read fails
+  ASSERT_FALSE(station.form->Verdict().Passed());
+  EXPECT_EQ(row->text().toStdString(), station.form->Controls().ReservedRow.Text);
+  EXPECT_EQ(row->text(), "");
+}
+
 // halyard-station run as a process: when it cannot open its window or its files it says so
 // in one line and exits 2.
 TEST(StationMain, BadStartsExit2WithOneLineNamingTheCause) {
