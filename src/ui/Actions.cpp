@@ -76,6 +76,20 @@ std::string_view WithoutTitle(std::string_view reason, std::string_view title) {
   return reason;
 }
 
+// The status of the first call in the trace that failed: "... -> 11 ..." (each line puts the
+// call's status after the arrow).
+std::optional<int16_t> FirstFailedStatus(const std::vector<std::string>& trace) {
+  for (const std::string& line : trace) {
+    const size_t arrow = line.rfind(" -> ");
+    if (arrow == std::string::npos) continue;
+    const char* first = line.data() + arrow + 4;
+    int16_t status = 0;
+    const auto [end, error] = std::from_chars(first, line.data() + line.size(), status);
+    if (error == std::errc{} && end != first && status != 0) return status;
+  }
+  return std::nullopt;
+}
+
 StatusScope ScopeOf(RecordedAction action) {
   return action == kProgram || action == kTrimStart ? StatusScope::kProgramming
                                                     : StatusScope::kAnyOperation;
@@ -95,22 +109,27 @@ const WindowAction* ActionOf(const ControlEntry& entry) {
   return nullptr;
 }
 
-std::string VerdictText(const WindowAction& action, const ActionVerdict& verdict) {
+std::string VerdictText(const WindowAction& action, const ActionVerdict& verdict,
+                        const std::vector<std::string>& trace) {
   const std::string title = action.title;
   if (verdict.Passed()) return title + " passed";
   std::string reason(WithoutTitle(verdict.Reason(), title));
-  if (const std::optional<int16_t> status = TrailingStatus(reason)) {
-    const auto hint = std::ranges::find_if(
-        kHints, [&](const Hint& h) { return h.action == action.action && h.status == *status; });
-    const std::string_view meaning = StatusMeaning(*status, ScopeOf(action.action));
-    if (hint != std::end(kHints)) return title + ": " + hint->text;
-    if (!meaning.empty()) {
-      // "status N" at the end becomes "<meaning> (status N)", after what comes before it.
-      const size_t at = reason.rfind("status ");
-      reason = reason.substr(0, at) + std::string(meaning) + " (" + reason.substr(at) + ")";
-    }
+  const std::optional<int16_t> named = TrailingStatus(reason);
+  const std::optional<int16_t> status = named ? named : FirstFailedStatus(trace);
+  if (!status) return title + " failed" + (reason.empty() ? "" : ": " + reason);
+  const auto hint = std::ranges::find_if(
+      kHints, [&](const Hint& h) { return h.action == action.action && h.status == *status; });
+  if (hint != std::end(kHints)) return title + ": " + hint->text;
+  const std::string_view meaning = StatusMeaning(*status, ScopeOf(action.action));
+  const std::string said = "status " + std::to_string(*status);
+  const std::string explained = meaning.empty() ? said : std::string(meaning) + " (" + said + ")";
+  if (named) {
+    reason.erase(reason.rfind(said));  // what came before it stays: "opening the I2C run: "
+  } else if (!reason.empty()) {
+    reason += ": ";
   }
-  return title + " failed" + (reason.empty() ? "" : ": " + reason);
+  reason += explained;
+  return title + " failed: " + reason;
 }
 
 }  // namespace halyard::ui

@@ -6,6 +6,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <vector>
 
 #include "app/ControlRegistry.h"
 #include "records/ActionRecord.h"
@@ -28,7 +29,9 @@ const WindowAction* ActionOf(const ControlEntry& entry);
 
 // The status line's account of an action that ran: "Programming passed", or "SMBus Test
 // failed: status 7", a status said in words where the statuses' table knows it ("file not found
-// (status 1)"), or what to do where the operator can do something about it.
-std::string VerdictText(const WindowAction& action, const ActionVerdict& verdict);
+// (status 1)"), or what to do where the operator can do something about it. A reason that names
+// no status (a message box's text) takes the first failed call of the action's `trace`.
+std::string VerdictText(const WindowAction& action, const ActionVerdict& verdict,
+                        const std::vector<std::string>& trace);
 
 }  // namespace halyard::ui

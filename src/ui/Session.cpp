@@ -51,7 +51,7 @@ void Session::End(const WindowAction* action, bool ran) {
   if (done) verdict = form_.Verdict();
   recorder_->End(SnapshotOf(form_), verdict, std::move(messages), trace);
   if (!done) return;
-  lastAction_ = VerdictText(*action, *verdict);
+  lastAction_ = VerdictText(*action, *verdict, trace);
   lastFailed_ = !verdict->Passed();
 }
 
