@@ -22,10 +22,13 @@ bool WindowRig::Show(std::string& error) {
   if (!station_) return false;
   Form1& form = station_->Form();
   form.Form_Load();
-  window_ = std::make_unique<ui::StationWindow>(form);
+  // As the window runs without a record store: the traces are still taken after each action.
+  ui::SessionSetup setup;
+  setup.backend = station_->BackendDescription();
+  setup.startupTrace = station_->TakeTrace();
+  setup.takeTrace = [this] { return station_->TakeTrace(); };
+  window_ = std::make_unique<ui::StationWindow>(form, std::move(setup));
   pump_.SetBeforeWait([this] { window_->SyncFromForm(); });
-  window_->SetAfterEvent([this] { station_->TakeTrace(); });
-  station_->TakeTrace();
   window_->show();
   const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(10);
   while (window_->windowHandle() == nullptr || !window_->windowHandle()->isExposed()) {

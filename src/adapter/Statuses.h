@@ -1,6 +1,7 @@
-// The statuses the station answers itself, beside those of the adapter behind the control: one
-// table of what each means, read by the documentation and by whatever shows a status to people.
-// They lie in -32768..-32000, a range no adapter or driver answers (halyard/driver.h).
+// The statuses the station answers itself and those it expects of an adapter (the simulated bench
+// answers exactly these): one table of what each means, read by the documentation and by
+// whatever shows a status to people. The station's own lie in -32768..-32000, a range no adapter
+// or driver answers (halyard/driver.h).
 #pragma once
 
 #include <cstdint>
@@ -30,13 +31,71 @@ inline constexpr int16_t kStatusPecError = -32018;
 inline constexpr int16_t kStatusProtocolError = -32019;
 inline constexpr int16_t kStatusKernelError = -32020;
 
-struct StatusMeaning {
+// The adapter's answers. OpenDevice answers -1 when it does not open; ProgramSrec answers 1 to 8
+// for a bad image file, and those numbers mean something else from any other operation.
+inline constexpr int16_t kStatusOpenFailed = -1;
+inline constexpr int16_t kStatusFileNotFound = 1;
+inline constexpr int16_t kStatusFileUnreadable = 2;
+inline constexpr int16_t kStatusFileEmpty = 3;
+inline constexpr int16_t kStatusFileMalformed = 4;
+inline constexpr int16_t kStatusFileBadChecksum = 5;
+inline constexpr int16_t kStatusFileNoData = 6;
+inline constexpr int16_t kStatusFileAddressOutOfRange = 7;
+inline constexpr int16_t kStatusFileNoEnd = 8;
+inline constexpr int16_t kStatusAdapterClosed = 10;
+inline constexpr int16_t kStatusNoDevice = 11;
+inline constexpr int16_t kStatusUnknownCommand = 12;
+inline constexpr int16_t kStatusI2cNoRun = 13;
+inline constexpr int16_t kStatusBadRegister = 14;
+inline constexpr int16_t kStatusBadFunction = 15;
+inline constexpr int16_t kStatusBadKind = 16;
+inline constexpr int16_t kStatusBadWord = 17;
+inline constexpr int16_t kStatusNoRowSelected = 18;
+inline constexpr int16_t kStatusRowNotArmed = 19;
+inline constexpr int16_t kStatusRowWriteProtected = 20;
+inline constexpr int16_t kStatusBadBlock = 21;
+
+// Which operations answer a status with this meaning.
+enum class StatusScope { kAnyOperation, kProgramming };
+
+struct StatusEntry {
   int16_t status;
   std::string_view name;
   std::string_view meaning;
+  StatusScope scope = StatusScope::kAnyOperation;
 };
 
-inline constexpr StatusMeaning kStationStatuses[] = {
+inline constexpr StatusEntry kAdapterStatuses[] = {
+    {kStatusOpenFailed, "open failed", "the adapter did not open"},
+    {kStatusFileNotFound, "file not found", "file not found", StatusScope::kProgramming},
+    {kStatusFileUnreadable, "file unreadable",
+     "the file is not a regular file, cannot be read or is over 16 MiB", StatusScope::kProgramming},
+    {kStatusFileEmpty, "file empty", "the file holds no records", StatusScope::kProgramming},
+    {kStatusFileMalformed, "file malformed", "a line is no well-formed record, or out of order",
+     StatusScope::kProgramming},
+    {kStatusFileBadChecksum, "bad checksum", "a record's checksum is wrong",
+     StatusScope::kProgramming},
+    {kStatusFileNoData, "no data", "the file holds not one data byte", StatusScope::kProgramming},
+    {kStatusFileAddressOutOfRange, "address out of range",
+     "an address lies beyond the controller's 64 KiB", StatusScope::kProgramming},
+    {kStatusFileNoEnd, "no end record", "the file is cut off: no end record",
+     StatusScope::kProgramming},
+    {kStatusAdapterClosed, "not open", "the adapter is not open"},
+    {kStatusNoDevice, "no device", "nothing answers at that address"},
+    {kStatusUnknownCommand, "unknown command", "the device does not know that command"},
+    {kStatusI2cNoRun, "no I2C run", "an I2C read or write outside an open run"},
+    {kStatusBadRegister, "bad register", "the register is outside the device's range"},
+    {kStatusBadFunction, "bad function", "an I2C function or device the adapter does not offer"},
+    {kStatusBadKind, "bad kind", "an SWB kind other than 2"},
+    {kStatusBadWord, "bad word", "a word the command does not accept"},
+    {kStatusNoRowSelected, "no row selected", "a row read or write before a row address"},
+    {kStatusRowNotArmed, "row not armed", "a row write not armed just before"},
+    {kStatusRowWriteProtected, "row write-protected",
+     "a row write while the controller's flash is write-protected"},
+    {kStatusBadBlock, "bad block", "a row write of the wrong size or tail byte"},
+};
+
+inline constexpr StatusEntry kStationStatuses[] = {
     {kStatusBlockCountBeyondArray, "block count beyond array",
      "a block read reported more bytes than the array it returned"},
     {kStatusNotSupported, "not supported",
@@ -71,11 +130,23 @@ inline constexpr bool IsStationStatus(int status) {
 }
 
 // The entry of a station status; null for a status that is the adapter's own.
-inline constexpr const StatusMeaning* FindStationStatus(int16_t status) {
-  for (const StatusMeaning& entry : kStationStatuses) {
+inline constexpr const StatusEntry* FindStationStatus(int16_t status) {
+  for (const StatusEntry& entry : kStationStatuses) {
     if (entry.status == status) return &entry;
   }
   return nullptr;
+}
+
+// What `status` means, answered by an operation of `scope`, for people to read; empty for 0
+// and for a status no table names.
+inline constexpr std::string_view StatusMeaning(int16_t status,
+                                                StatusScope scope = StatusScope::kAnyOperation) {
+  if (const StatusEntry* entry = FindStationStatus(status)) return entry->meaning;
+  for (const StatusEntry& entry : kAdapterStatuses) {
+    const bool applies = entry.scope == scope || entry.scope == StatusScope::kAnyOperation;
+    if (entry.status == status && applies) return entry.meaning;
+  }
+  return {};
 }
 
 }  // namespace halyard

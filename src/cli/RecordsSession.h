@@ -3,7 +3,6 @@
 // take it. Without --records nothing is recorded and nothing is read.
 #pragma once
 
-#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -11,7 +10,7 @@
 #include "cli/ConsoleServices.h"
 #include "cli/Steps.h"
 #include "records/ActionRecord.h"
-#include "records/SpoolingStore.h"
+#include "records/ActionRecorder.h"
 
 namespace halyard {
 class Form1;
@@ -22,20 +21,16 @@ namespace halyard::cli {
 
 struct Options;
 
-// What halyardctl says when a record did not reach the store; empty when all went well or
-// this was already said.
-struct RecordNotice {
-  std::string key;   // the step object's "records" value: "spooled" or "lost"
-  std::string line;  // the readable line
-};
+using records::RecordNotice;
 
+// halyardctl's session on the one recorder both front ends use.
 class SessionRecorder {
  public:
   // Opens the store of `options.recordsStore` (nothing to do when it is empty). False, with one
   // line in `error`, for a store name that can never work.
   bool Open(const Options& options, Station& station, std::string& error);
   // The operator scanned a new unit: later records carry its serial.
-  void SetUnit(std::string unit) { source_.unit = std::move(unit); }
+  void SetUnit(std::string unit) { recorder_.SetUnit(std::move(unit)); }
   // Before a step: the window and the time, when the step is a recorded action.
   void Begin(const Step& step, const Form1& form);
   // After every step, start-up and shutdown included: writes the record of the action begun,
@@ -44,10 +39,7 @@ class SessionRecorder {
                    const std::vector<Message>& messages, const std::vector<std::string>& trace);
 
  private:
-  std::unique_ptr<records::SpoolingStore> store_;
-  records::RecordSource source_;
-  std::string backend_;
-  std::optional<records::ActionOutcome> pending_;
+  records::ActionRecorder recorder_;
 };
 
 // The recorded action of a step, if it is one.

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "adapter/Protocol.h"
+#include "adapter/Statuses.h"
 
 namespace halyard {
 
@@ -18,14 +19,17 @@ namespace halyard {
 // values are part of the bench's interface.
 enum class SrecError : int16_t {
   kNone = 0,
-  kNotFound = 1,           // no file at that path
-  kUnreadable = 2,         // not a regular file, could not be read, or larger than 16 MiB
-  kEmpty = 3,              // no records at all (empty or only blank lines)
-  kMalformed = 4,          // a line that is not a well-formed record, or records out of order
-  kBadChecksum = 5,        // a record whose checksum byte is wrong
-  kNoData = 6,             // well-formed, but not one data byte
-  kAddressOutOfRange = 7,  // data or start address beyond the controller's 64 KiB
-  kNoEnd = 8,              // cut off: no end record (S7, S8 or S9)
+  kNotFound = kStatusFileNotFound,  // no file at that path
+  kUnreadable =
+      kStatusFileUnreadable,  // not a regular file, could not be read, or larger than 16 MiB
+  kEmpty = kStatusFileEmpty,  // no records at all (empty or only blank lines)
+  kMalformed =
+      kStatusFileMalformed,  // a line that is not a well-formed record, or records out of order
+  kBadChecksum = kStatusFileBadChecksum,  // a record whose checksum byte is wrong
+  kNoData = kStatusFileNoData,            // well-formed, but not one data byte
+  kAddressOutOfRange =
+      kStatusFileAddressOutOfRange,  // data or start address beyond the controller's 64 KiB
+  kNoEnd = kStatusFileNoEnd,         // cut off: no end record (S7, S8 or S9)
 };
 
 struct SrecImage {

@@ -2,9 +2,13 @@
 #pragma once
 
 #include <functional>
+#include <string>
+#include <utility>
+#include <vector>
 
 #include "adapter/Dialogs.h"
 #include "adapter/EventPump.h"
+#include "records/Record.h"
 
 class QWidget;
 
@@ -18,11 +22,18 @@ class QtDialogs final : public Dialogs {
   // Runs before each box is shown, so the window behind it shows the state that led to it.
   void SetBeforeShow(std::function<void()> hook) { beforeShow_ = std::move(hook); }
   void MsgBox(const std::string& prompt, int style, const std::string& title) override;
+  // The boxes shown since the last call: an action's record keeps what the operator was told.
+  std::vector<records::RecordMessage> TakeShown() { return std::exchange(shown_, {}); }
 
  private:
   QWidget* parent_ = nullptr;
   std::function<void()> beforeShow_;
+  std::vector<records::RecordMessage> shown_;
 };
+
+// A start-up problem that keeps the station from starting, in a box above no window: the
+// operator must read it before the station exits. Needs a QApplication.
+void ShowStartupProblem(const std::string& text);
 
 // Waits by running a nested event loop until a single-shot timer fires: the window keeps
 // repainting and taking input, and the wait burns no CPU. Needs a QCoreApplication.

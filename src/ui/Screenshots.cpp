@@ -1,11 +1,15 @@
-// Renders the station's window offscreen on the default bench and saves one picture per tab
-// for the README: halyard-screenshots OUTPUT_DIR. Runs from the program's folder, where the
-// configuration and the firmware images it names are.
+// Renders the station's window offscreen on the default bench and saves one picture per tab,
+// one of the status line and one of the records view for the README:
+// halyard-screenshots OUTPUT_DIR. Runs from the program's folder, where the configuration and
+// the firmware images it names are; its records go to a store in a temporary folder.
 #include <QAbstractButton>
 #include <QApplication>
 #include <QDir>
+#include <QLineEdit>
 #include <QPixmap>
 #include <QTabBar>
+#include <QTableWidget>
+#include <QTemporaryDir>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
@@ -14,7 +18,10 @@
 #include "adapter/Dialogs.h"
 #include "app/ControlRegistry.h"
 #include "assembly/Station.h"
+#include "assembly/StationRecords.h"
+#include "records/ActionRecorder.h"
 #include "ui/QtServices.h"
+#include "ui/RecordsDialog.h"
 #include "ui/StationWindow.h"
 
 namespace {
@@ -27,10 +34,10 @@ class PrintingDialogs final : public halyard::Dialogs {
   }
 };
 
-bool Save(halyard::ui::StationWindow& window, const QString& dir, const char* name) {
+bool Save(QWidget& widget, const QString& dir, const char* name, QRect area = {}) {
   QApplication::processEvents();
   const QString path = QDir(dir).filePath(QString::fromUtf8(name));
-  if (!window.grab().save(path)) {
+  if (!widget.grab(area.isNull() ? widget.rect() : area).save(path)) {
     std::fprintf(stderr, "halyard-screenshots: cannot write %s\n", path.toLocal8Bit().data());
     return false;
   }
@@ -70,7 +77,6 @@ int main(int argc, char** argv) {
   halyard::ui::QtEventPump pump;
   halyard::StationOptions options;
   options.app.programPath = programDir / "halyard-station";
-  options.trace = false;
   std::string error;
   const auto station = halyard::Station::Build(options, dialogs, pump, error);
   if (!station) {
@@ -79,7 +85,21 @@ int main(int argc, char** argv) {
   }
   halyard::Form1& form = station->Form();
   form.Form_Load();
-  halyard::ui::StationWindow window(form);
+  QTemporaryDir records;
+  const std::string store = QDir(records.path()).filePath("records.db").toStdString();
+  halyard::records::ActionRecorder recorder;
+  recorder.SetBackend(station->BackendDescription());
+  if (!recorder.Open(store, QDir(records.path()).filePath("spool").toStdString(),
+                     halyard::StationRecordSource(form, "Ann"), error)) {
+    std::fprintf(stderr, "halyard-screenshots: %s\n", error.c_str());
+    return 2;
+  }
+  halyard::ui::StationWindow window(form, {.backend = station->BackendDescription(),
+                                           .startupTrace = station->TakeTrace(),
+                                           .takeTrace = [&station] { return station->TakeTrace(); },
+                                           .takeMessages = {},
+                                           .recorder = &recorder,
+                                           .storeName = store});
   pump.SetBeforeWait([&window] { window.SyncFromForm(); });
   window.show();
   QApplication::processEvents();
@@ -87,6 +107,10 @@ int main(int argc, char** argv) {
       std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
   std::fprintf(stderr, "start-up to a shown window: %.1f ms\n", startupMs);
 
+  QLineEdit* unit = window.Strip()->UnitField();
+  unit->setText("HY-000123");
+  emit unit->returnPressed();  // as the scanner's Enter
+  window.Strip()->OperatorField()->setText("Ann");
   bool ok = Save(window, outDir, "tab-programming.png");
   window.TabBar()->setCurrentIndex(2);  // as the operator's click on the tab
   ok = Save(window, outDir, "tab-setup.png") && ok;
@@ -94,8 +118,13 @@ int main(int argc, char** argv) {
   ok = Click(window, "Command2", 4) && ok;
   ok = Save(window, outDir, "tab-test.png") && ok;
   window.TabBar()->setCurrentIndex(3);
+  ok = Click(window, "RsvFlashRd") && ok;  // before "Start": the status line says what to do
+  ok = Save(window, outDir, "status-line.png", window.Strip()->geometry()) && ok;
   ok = Click(window, "StartTrim") && ok;
   ok = Click(window, "RsvFlashRd") && ok;
   ok = Save(window, outDir, "tab-trim.png") && ok;
+  halyard::ui::RecordsDialog* view = window.ShowRecords();
+  view->Latest()->selectRow(0);
+  ok = Save(*view, outDir, "records-view.png") && ok;
   return ok ? 0 : 1;
 }

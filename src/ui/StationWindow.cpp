@@ -4,16 +4,20 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QFrame>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollBar>
+#include <QShortcut>
 #include <QSignalBlocker>
 #include <QTabBar>
 #include <algorithm>
 #include <utility>
 
+#include "ui/FocusRing.h"
+#include "ui/RecordsDialog.h"
 #include "ui/Widgets.h"
 
 namespace halyard::ui {
@@ -32,11 +36,18 @@ size_t RowOf(const ControlEntry& entry) {
 }
 }  // namespace
 
-StationWindow::StationWindow(Form1& form, QWidget* parent) : QWidget(parent), form_(form) {
+StationWindow::StationWindow(Form1& form, SessionSetup setup, QWidget* parent)
+    : QWidget(parent), form_(form), session_(form, std::move(setup)) {
   if (const QScreen* s = screen()) dpi_ = s->logicalDotsPerInchY();
   Build();
+  BuildStrip();
+  SetTabOrder();
+  AddShortcuts();
+  ring_ = new FocusRing(this);
   SyncFromForm();
 }
+
+StationWindow::~StationWindow() = default;
 
 QRect StationWindow::ToPixels(const ControlLayout& layout) const {
   return QRect(TwipsToPixels(layout.left, dpi_), TwipsToPixels(layout.top, dpi_),
@@ -46,11 +57,9 @@ QRect StationWindow::ToPixels(const ControlLayout& layout) const {
 void StationWindow::Build() {
   setWindowTitle(QString::fromUtf8(kWindowCaption));
   setFont(FontFor(FontStyle::kDefault));
-  setFixedSize(TwipsToPixels(kClientWidthTwips, dpi_), TwipsToPixels(kClientHeightTwips, dpi_));
 
   const auto registry = ControlRegistry();
   widgets_.assign(registry.size(), nullptr);
-  lastText_.assign(registry.size(), {});
   // Widgets are made in the layout's order: frames before what they hold, and siblings
   // stacked in that order.
   for (const ControlLayout& layout : MainWindowLayout()) {
@@ -68,7 +77,6 @@ void StationWindow::Build() {
                         ? BuildTabControl(ToPixels(layout), parent)
                         : CreateWidget(entry->kind, QString::fromStdString(caption), layout,
                                        ToPixels(layout), parent);
-    lastText_[row] = caption;
     // Static labels keep the default colours; the others get theirs from Form1 at once.
     if (auto* label = qobject_cast<QLabel*>(widgets_[row])) {
       SyncLabel(*label, LabelState{caption}, palette());
@@ -76,7 +84,6 @@ void StationWindow::Build() {
   }
   for (const ControlEntry& entry : registry)
     Connect(entry, widgets_[RowOf(entry)]);
-  SetTabOrder();
   // CurrentTrim's box starts under the end of Label8's right-aligned "0x"; with Label8 on
   // top both read in full ("...0x" then the digits at the right of CurrentTrim's box).
   Control("Label8")->raise();
@@ -163,6 +170,64 @@ void StationWindow::SetTabOrder() {
   for (size_t i = 1; i < order.size(); ++i) {
     setTabOrder(order[i - 1].second, order[i].second);
   }
+  if (order.empty() || strip_ == nullptr) return;
+  setTabOrder(order.back().second, strip_->OperatorField());
+  setTabOrder(strip_->OperatorField(), strip_->UnitField());
+  setTabOrder(strip_->UnitField(), strip_->RecordsButton());
+}
+
+void StationWindow::BuildStrip() {
+  const int width = TwipsToPixels(kClientWidthTwips, dpi_);
+  const int tabsHeight = TwipsToPixels(kClientHeightTwips, dpi_);
+  strip_ = new StatusStrip(this);
+  const int height = strip_->sizeHint().height();
+  strip_->setGeometry(0, tabsHeight, width, height);
+  // The window grows below the tabs; the tabs keep their pixels.
+  setFixedSize(width, tabsHeight + height);
+  QLineEdit* operatorField = strip_->OperatorField();
+  QLineEdit* unitField = strip_->UnitField();
+  connect(operatorField, &QLineEdit::editingFinished, this, [this, operatorField] {
+    session_.SetOperator(operatorField->text().trimmed().toStdString());
+    strip_->Show(session_.Facts());
+  });
+  // A scanner types the serial and Enter; the next scan replaces it whole.
+  connect(unitField, &QLineEdit::returnPressed, this, [this, unitField] {
+    session_.SetUnit(unitField->text().trimmed().toStdString());
+    unitField->selectAll();
+    strip_->Show(session_.Facts());
+  });
+  connect(strip_->RecordsButton(), &QPushButton::clicked, this, [this] { ShowRecords(); });
+  strip_->Show(session_.Facts());
+}
+
+void StationWindow::AddShortcuts() {
+  for (const WindowAction& action : WindowActions()) {
+    if (*action.shortcut == '\0') continue;
+    auto* shortcut = new QShortcut(QKeySequence(QString::fromUtf8(action.shortcut)), this);
+    const WindowAction* a = &action;  // the table lives as long as the program
+    connect(shortcut, &QShortcut::activated, this, [this, a] { Press(*a); });
+  }
+}
+
+// A shortcut presses its button only on the tab the operator sees, and only when the button
+// could be clicked: while an operation waits nothing else starts.
+void StationWindow::Press(const WindowAction& action) {
+  if (form_.Controls().SSTab1.Tab != action.tab) return;
+  auto* button = qobject_cast<QPushButton*>(Control(action.control, action.index));
+  if (button == nullptr || !button->isEnabled() || !button->isVisible()) return;
+  button->setFocus(Qt::ShortcutFocusReason);
+  button->click();
+}
+
+RecordsDialog* StationWindow::ShowRecords() {
+  if (!records_) {
+    records_ = new RecordsDialog(session_.Store(), session_.StationName(), this);
+  } else {
+    records_->Refresh();
+  }
+  records_->show();
+  records_->raise();
+  return records_;
 }
 
 QWidget* StationWindow::Control(const std::string& name, int index) const {
@@ -176,13 +241,33 @@ QWidget* StationWindow::TabPage(int tab) const {
 }
 
 void StationWindow::Handle(const ControlEntry& entry, const ControlInput& input) {
-  entry.handler(form_, entry.index, input);
+  // An event during a wait is ignored by Form1; it must not end the running action's record.
+  const bool outermost = !form_.Busy();
+  const WindowAction* action = outermost ? ActionOf(entry) : nullptr;
+  if (outermost) session_.Begin(action);
+  const bool ran = entry.handler(form_, entry.index, input);
   SyncFromForm();
-  if (afterEvent_) afterEvent_();
+  if (outermost) {
+    session_.End(action, ran);
+    strip_->Show(session_.Facts());
+  }
+  // Disabling the controls for the run moved the focus on; it goes back to what started it.
+  QWidget* origin = widgets_[RowOf(entry)];
+  if (action != nullptr && ran && origin->isEnabled() && origin->isVisible()) origin->setFocus();
   if (closePending_ && !form_.Busy()) {
     closePending_ = false;
     close();
   }
+}
+
+void StationWindow::keyPressEvent(QKeyEvent* event) {
+  auto* button = qobject_cast<QPushButton*>(focusWidget());
+  const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+  if (enter && button != nullptr && button->isEnabled()) {
+    button->click();
+    return;
+  }
+  QWidget::keyPressEvent(event);
 }
 
 void StationWindow::closeEvent(QCloseEvent* event) {
@@ -220,7 +305,7 @@ void StationWindow::SyncControl(size_t row, const FormControls& controls, bool i
   } else if (const auto* button = StateOf<ButtonState>(entry, controls)) {
     SyncButton(*static_cast<QPushButton*>(widget), *button, idle);
   } else if (const auto* box = StateOf<TextBoxState>(entry, controls)) {
-    SyncTextBox(*static_cast<QLineEdit*>(widget), *box, lastText_[row], idle);
+    SyncTextBox(*static_cast<QLineEdit*>(widget), *box, idle);
   } else if (const auto* check = StateOf<CheckBoxState>(entry, controls)) {
     SyncCheckBox(*static_cast<QCheckBox*>(widget), *check, idle);
   } else if (const auto* bar = StateOf<ScrollBarState>(entry, controls)) {

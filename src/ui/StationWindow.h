@@ -1,48 +1,63 @@
-// The station's window on Qt Widgets. It holds no state of its own: it builds one widget per
-// control of the registry where the layout places it, hands each widget event to the control's
-// Form1 entry point, and copies Form1's state into the widgets after every handler and before
-// every wait.
+// The station's window on Qt Widgets. The tabs hold no state of their own: the window builds one
+// widget per control of the registry where the layout places it, hands each widget event to the
+// control's Form1 entry point, and copies Form1's state into the widgets after every handler and
+// before every wait. Below the tabs, the strip shows the status line and takes the operator and
+// the unit; the session behind it records each action.
 #pragma once
 
+#include <QPointer>
 #include <QWidget>
 #include <array>
-#include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "app/ControlRegistry.h"
 #include "app/Form1.h"
 #include "ui/Layout.h"
+#include "ui/Session.h"
+#include "ui/StatusStrip.h"
 
 class QTabBar;
 
 namespace halyard::ui {
 
+class FocusRing;
+class RecordsDialog;
+
 class StationWindow final : public QWidget {
  public:
-  explicit StationWindow(Form1& form, QWidget* parent = nullptr);
+  explicit StationWindow(Form1& form, SessionSetup setup = {}, QWidget* parent = nullptr);
+  ~StationWindow() override;
 
   // Copies Form1's controls and state into the widgets; while an operation sits in a wait,
   // disables everything that could start another one.
   void SyncFromForm();
 
-  // Runs after every forwarded event (main() drops the trace lines it does not keep).
-  void SetAfterEvent(std::function<void()> hook) { afterEvent_ = std::move(hook); }
+  // Opens the records view (or brings it to the front), read afresh.
+  RecordsDialog* ShowRecords();
 
   // The widget of a control by its name, e.g. Control("Command2", 4); nullptr if unknown.
   QWidget* Control(const std::string& name, int index = -1) const;
   QTabBar* TabBar() const { return tabBar_; }
   QWidget* TabPage(int tab) const;
   double Dpi() const { return dpi_; }
+  StatusStrip* Strip() const { return strip_; }
+  const FocusRing* Ring() const { return ring_; }
 
  protected:
   void closeEvent(QCloseEvent* event) override;
+  // Enter presses the button that has the focus, as the space bar does.
+  void keyPressEvent(QKeyEvent* event) override;
 
  private:
   void Build();
   QWidget* BuildTabControl(const QRect& geometry, QWidget* parent);
   void Connect(const ControlEntry& entry, QWidget* widget);
   void SetTabOrder();
+  void BuildStrip();
+  void AddShortcuts();
+  void Press(const WindowAction& action);
   void SyncControl(size_t row, const FormControls& controls, bool idle);
   void SyncTabs(int tab);
   void Handle(const ControlEntry& entry, const ControlInput& input);
@@ -53,9 +68,11 @@ class StationWindow final : public QWidget {
   QWidget* tabControl_ = nullptr;
   QTabBar* tabBar_ = nullptr;
   std::array<QWidget*, kTabCount> pages_{};
-  std::vector<QWidget*> widgets_;      // by registry row
-  std::vector<std::string> lastText_;  // by registry row: a text box's text as last copied in
-  std::function<void()> afterEvent_;
+  std::vector<QWidget*> widgets_;  // by registry row
+  Session session_;
+  StatusStrip* strip_ = nullptr;
+  FocusRing* ring_ = nullptr;
+  QPointer<RecordsDialog> records_;
   bool closePending_ = false;
 };
 

@@ -180,13 +180,10 @@ void SyncButton(QPushButton& button, const ButtonState& state, bool idle) {
   SetEnabled(button, state.Enabled && idle);
 }
 
-// What the operator typed into a box the station only writes (ReservedRow) stays until the
-// station writes it.
-void SyncTextBox(QLineEdit& edit, const TextBoxState& state, std::string& last, bool idle) {
-  if (last != state.Text) {
-    last = state.Text;
-    edit.setText(QString::fromStdString(state.Text));
-  }
+void SyncTextBox(QLineEdit& edit, const TextBoxState& state, bool idle) {
+  // Boxes the operator edits already hold the station's text, so their cursor stays put.
+  const QString text = QString::fromStdString(state.Text);
+  if (edit.text() != text) edit.setText(text);
   SetEnabled(edit, idle);
 }
 

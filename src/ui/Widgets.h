@@ -5,7 +5,6 @@
 
 #include <QRect>
 #include <QString>
-#include <string>
 
 #include "app/ControlRegistry.h"
 #include "ui/Layout.h"
@@ -36,8 +35,9 @@ int16_t CheckBoxValue(const QCheckBox& check);
 // system colours.
 void SyncLabel(QLabel& label, const LabelState& state, const QPalette& windowPalette);
 void SyncButton(QPushButton& button, const ButtonState& state, bool idle);
-// `last` is the text last copied in: a text the program has not changed since is left alone.
-void SyncTextBox(QLineEdit& edit, const TextBoxState& state, std::string& last, bool idle);
+// The box shows the station's text after every handler, including a box the operator may type
+// into but the station only writes (ReservedRow): a stale typed text would read as a result.
+void SyncTextBox(QLineEdit& edit, const TextBoxState& state, bool idle);
 void SyncCheckBox(QCheckBox& check, const CheckBoxState& state, bool idle);
 void SyncScrollBar(QScrollBar& bar, const ScrollBarState& state, bool idle);
 

@@ -1,4 +1,5 @@
-// main() of halyard-station: the operator's window on the simulated bench or another adapter.
+// main() of halyard-station: the operator's window on the simulated bench or another adapter,
+// recording each action into the configured record store.
 #include <CLI/CLI.hpp>
 #include <QApplication>
 #include <cstdio>
@@ -9,6 +10,8 @@
 #include <string>
 
 #include "assembly/Station.h"
+#include "assembly/StationRecords.h"
+#include "records/ActionRecorder.h"
 #include "ui/QtServices.h"
 #include "ui/StationWindow.h"
 
@@ -22,6 +25,23 @@ bool IsSet(const char* variable) {
 // Qt aborts without a display; the station should say what to do instead.
 bool HaveDisplay() {
   return IsSet("DISPLAY") || IsSet("WAYLAND_DISPLAY") || IsSet("QT_QPA_PLATFORM");
+}
+
+// A box on a platform nobody looks at (offscreen, minimal) would wait for ever.
+bool OperatorSeesBoxes() {
+  const std::string platform = IsSet("QT_QPA_PLATFORM") ? std::getenv("QT_QPA_PLATFORM") : "";
+  return HaveDisplay() && !platform.starts_with("offscreen") && !platform.starts_with("minimal");
+}
+
+// A problem that keeps the station from starting: one line on stderr, and a box the operator
+// must close where there is a screen to show it on. The station then exits 2.
+int StartupProblem(const std::string& text, int& argc, char** argv) {
+  std::cerr << "halyard-station: " << text << "\n";
+  if (!OperatorSeesBoxes()) return 2;
+  std::optional<QApplication> own;
+  if (QApplication::instance() == nullptr) own.emplace(argc, argv);
+  halyard::ui::ShowStartupProblem(text);
+  return 2;
 }
 
 }  // namespace
@@ -46,7 +66,6 @@ int main(int argc, char** argv) {
     return 2;
   }
 
-  // The station is built before Qt, so a bad bench file gets its one line and nothing else.
   halyard::ui::QtDialogs dialogs;
   halyard::ui::QtEventPump pump;
   halyard::StationOptions options;
@@ -56,10 +75,7 @@ int main(int argc, char** argv) {
   options.app.programPath = std::filesystem::read_symlink("/proc/self/exe");
   std::string error;
   const auto station = halyard::Station::Build(options, dialogs, pump, error);
-  if (!station) {
-    std::cerr << "halyard-station: " << error << "\n";
-    return 2;
-  }
+  if (!station) return StartupProblem(error, argc, argv);
 
   if (!HaveDisplay()) {
     std::cerr << "halyard-station: no display to open the window on (DISPLAY, WAYLAND_DISPLAY "
@@ -70,30 +86,37 @@ int main(int argc, char** argv) {
 
   QApplication app(argc, argv);
   halyard::Form1& form = station->Form();
-  // A backend file that could not be read or written is said in a box and on stderr: what the
-  // operator did may not be kept.
-  const auto reportFault = [&]() {
-    const std::string fault = station->BackendFault();
-    if (fault.empty()) return false;
-    std::cerr << "halyard-station: " << fault << "\n";
-    dialogs.MsgBox(fault, 0, "halyard-station");
-    return true;
-  };
   // Start-up's message boxes appear on their own, before the window.
   form.Form_Load();
-  reportFault();
+  // A state file that could not be read would have the bench forget what was done to it.
+  if (const std::string fault = station->BackendFault(); !fault.empty())
+    return StartupProblem(fault, argc, argv);
+  halyard::records::ActionRecorder recorder;
+  recorder.SetBackend(station->BackendDescription());
+  const std::string store = halyard::ConfiguredRecordsStore(form.ConfigurationPath());
+  if (!recorder.Open(store, {}, halyard::StationRecordSource(form, ""), error))
+    return StartupProblem("records store: " + error, argc, argv);
+  dialogs.TakeShown();  // start-up's boxes belong to no action
 
-  halyard::ui::StationWindow window(form);
+  halyard::ui::SessionSetup setup{.backend = station->BackendDescription(),
+                                  .startupTrace = station->TakeTrace(),
+                                  .takeTrace = [&station] { return station->TakeTrace(); },
+                                  .takeMessages = [&dialogs] { return dialogs.TakeShown(); },
+                                  .recorder = &recorder,
+                                  .storeName = store};
+  halyard::ui::StationWindow window(form, std::move(setup));
   dialogs.SetParent(&window);
   dialogs.SetBeforeShow([&window] { window.SyncFromForm(); });
   pump.SetBeforeWait([&window] { window.SyncFromForm(); });
-  // The window keeps no trace: halyardctl is the tool that reports it.
-  window.SetAfterEvent([&station] { station->TakeTrace(); });
-  station->TakeTrace();
   window.show();
   const int status = app.exec();
   form.Form_Unload();  // already done when the window closed; kept for a quit from elsewhere
   dialogs.SetParent(nullptr);
-  if (reportFault()) return 1;
+  // Shutdown writes the bench's state file: what the operator did may not be kept.
+  if (const std::string fault = station->BackendFault(); !fault.empty()) {
+    std::cerr << "halyard-station: " << fault << "\n";
+    dialogs.MsgBox(fault, 0, "halyard-station");
+    return 1;
+  }
   return status;
 }

@@ -249,7 +249,7 @@ TEST(I2cDevAdapter, OpensOnlyAnI2cDevAdapter) {
 
 TEST(Statuses, EachStationStatusIsOneOfItsOwnInTheStationsRange) {
   std::set<int16_t> seen;
-  for (const StatusMeaning& entry : kStationStatuses) {
+  for (const StatusEntry& entry : kStationStatuses) {
     EXPECT_TRUE(IsStationStatus(entry.status)) << entry.name;
     EXPECT_TRUE(seen.insert(entry.status).second) << entry.name;
     EXPECT_EQ(FindStationStatus(entry.status), &entry);

@@ -19,64 +19,15 @@
 #include <fstream>
 #include <set>
 
+#include "WindowStation.h"
 #include "support/Paths.h"
 #include "support/TestServices.h"
-#include "support/TestStation.h"
-#include "ui/QtServices.h"
-#include "ui/StationWindow.h"
 
 namespace halyard::ui {
 namespace {
 
 using halyard::testing::SourceDir;
-
-// A whole station: the simulated bench behind a tracing adapter, Form1 with the shipped
-// configuration, the Qt pump and the window, shown offscreen.
-struct Station {
-  explicit Station(bool configured = false)
-      : fixture({.bench = std::string(R"({"target": {"configured": )") +
-                          (configured ? "true}}" : "false}}"),
-                 .ini = ShippedIni(),
-                 .pump = &pump}),
-        form(&fixture.form()) {
-    window = std::make_unique<StationWindow>(*form);
-    pump.SetBeforeWait([this] {
-      window->SyncFromForm();
-      if (duringWait) duringWait();
-    });
-    window->show();
-    fixture.TakeTrace();
-  }
-  SimulatedAdapter& sim() { return fixture.sim(); }
-  static std::string ShippedIni() {
-    std::ifstream in(SourceDir() / "config/halyard-station.ini", std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-  }
-  template <typename T = QWidget>
-  T* Get(const char* name, int index = -1) const {
-    if (auto* widget = qobject_cast<T*>(window->Control(name, index))) return widget;
-    throw std::runtime_error(ControlKey(name, index) + " missing");
-  }
-  QString Text(const char* name, int index = -1) const { return Get<QLabel>(name, index)->text(); }
-  void Click(const char* name, int index = -1) {
-    QTest::mouseClick(Get(name, index), Qt::LeftButton, {}, Get(name, index)->rect().center());
-  }
-  void ClickTab(int tab) {
-    QTest::mouseClick(window->TabBar(), Qt::LeftButton, {},
-                      window->TabBar()->tabRect(tab).center());
-  }
-  // Trace lines since the last call that start with `operation`.
-  int Count(const std::string& operation) {
-    return std::ranges::count_if(
-        fixture.TakeTrace(), [&](const std::string& line) { return line.starts_with(operation); });
-  }
-
-  QtEventPump pump;
-  halyard::testing::TestStation fixture;
-  Form1* form;
-  std::unique_ptr<StationWindow> window;
-  std::function<void()> duringWait;  // runs inside each wait, after the window's sync
-};
+using Station = halyard::testing::WindowStation;
 
 // The layout places exactly the registry's controls, each once, in a container placed before
 // it: a control added to one of the two tables and not the other is named here.
@@ -233,6 +184,19 @@ TEST(StationWindow, EachBarStepRunsBothHandlersOnceAndUpdateTrimFillsReservedRow
   const QString row = station.Get<QLineEdit>("ReservedRow")->text();
   EXPECT_EQ(row.toStdString(), station.form->Controls().ReservedRow.Text);
   EXPECT_TRUE(row.size() == 16 && row.mid(10, 2) == "87") << row.toStdString();
+}
+
+// A failed read leaves the station's text in ReservedRow, not what the operator typed there:
+// typed digits would read as the trim the row holds.
+TEST(StationWindow, ReservedRowShowsTheStationsTextAfterAFailedRead) {
+  Station station;
+  station.ClickTab(3);
+  auto* row = station.Get<QLineEdit>("ReservedRow");
+  QTest::keyClicks(row, "18191A1B1C1D80FF");
+  station.Click("RsvFlashRd");  // the trim firmware is not running: the read fails
+  ASSERT_FALSE(station.form->Verdict().Passed());
+  EXPECT_EQ(row->text().toStdString(), station.form->Controls().ReservedRow.Text);
+  EXPECT_EQ(row->text(), "");
 }
 
 // halyard-station run as a process: when it cannot open its window or its files it says so

@@ -1,0 +1,138 @@
+// The records view.
+#include "ui/RecordsDialog.h"
+
+#include <QDateTime>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QSplitter>
+#include <QTableWidget>
+#include <QVBoxLayout>
+#include <algorithm>
+
+namespace halyard::ui {
+
+namespace {
+
+constexpr int kLatest = 200;  // rows: a shift's work, and quick to read from any store
+const QColor kFailText(0xC0, 0x00, 0x00);
+
+QTableWidget* NewTable(const QStringList& headers, QWidget* parent) {
+  auto* table = new QTableWidget(0, static_cast<int>(headers.size()), parent);
+  table->setHorizontalHeaderLabels(headers);
+  table->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  table->setSelectionBehavior(QAbstractItemView::SelectRows);
+  table->setSelectionMode(QAbstractItemView::SingleSelection);
+  table->verticalHeader()->hide();
+  table->horizontalHeader()->setStretchLastSection(true);
+  return table;
+}
+
+void SetRow(QTableWidget& table, int row, const QStringList& cells, bool failed) {
+  for (int column = 0; column < cells.size(); ++column) {
+    auto* item = new QTableWidgetItem(cells[column]);
+    if (failed) item->setForeground(kFailText);
+    table.setItem(row, column, item);
+  }
+}
+
+QString Q(const std::string& text) {
+  return QString::fromStdString(text);
+}
+
+// Records start with the UTC time in ISO form; today is today's UTC date.
+std::string TodayPrefix() {
+  return QDateTime::currentDateTimeUtc().toString(QStringLiteral("yyyy-MM-dd")).toStdString();
+}
+
+}  // namespace
+
+RecordsDialog::RecordsDialog(records::RecordStore* store, std::string station, QWidget* parent)
+    : QDialog(parent),
+      store_(store),
+      station_(std::move(station)),
+      unit_(new QLineEdit(this)),
+      problem_(new QLabel(this)),
+      latest_(NewTable({"Started (UTC)", "Unit", "Action", "Verdict", "Reason", "Operator"}, this)),
+      today_(NewTable({"Action", "Tested", "Passed", "Failed", "First-pass yield"}, this)),
+      detail_(new QPlainTextEdit(this)) {
+  setWindowTitle(QStringLiteral("Records of %1").arg(Q(station_)));
+  unit_->setPlaceholderText(QStringLiteral("filter by unit"));
+  unit_->setClearButtonEnabled(true);
+  detail_->setReadOnly(true);
+  detail_->setLineWrapMode(QPlainTextEdit::NoWrap);
+  problem_->setTextFormat(Qt::PlainText);
+  auto* splitter = new QSplitter(Qt::Vertical, this);
+  splitter->addWidget(latest_);
+  splitter->addWidget(detail_);
+  auto* layout = new QVBoxLayout(this);
+  layout->addWidget(unit_);
+  layout->addWidget(problem_);
+  layout->addWidget(new QLabel(QStringLiteral("Today"), this));
+  layout->addWidget(today_);
+  layout->addWidget(splitter, 1);
+  resize(720, 560);
+  connect(unit_, &QLineEdit::textChanged, this, [this] { Refresh(); });
+  connect(latest_, &QTableWidget::currentCellChanged, this, [this](int row) { ShowDetail(row); });
+  Refresh();
+}
+
+void RecordsDialog::Refresh() {
+  shown_.clear();
+  std::vector<records::Record> all;
+  std::string error;
+  records::RecordFilter filter;
+  filter.unit = unit_->text().trimmed().toStdString();
+  if (store_ == nullptr) {
+    error = "records are off: [Records] Store=none";
+  } else if (!store_->List(filter, all, error)) {
+    error = "the store cannot be read: " + error;
+  }
+  problem_->setText(Q(error));
+  problem_->setVisible(!error.empty());
+  std::erase_if(all, [this](const records::Record& r) { return r.station != station_; });
+  // Today's yield over this station's records of today, oldest first as the arithmetic wants.
+  const std::string today = TodayPrefix();
+  std::vector<records::Record> ofToday;
+  std::ranges::copy_if(all, std::back_inserter(ofToday),
+                       [&](const records::Record& r) { return r.started.starts_with(today); });
+  const auto groups = records::ComputeYield(ofToday, records::YieldBy::kAction);
+  today_->setRowCount(static_cast<int>(groups.size()));
+  for (size_t i = 0; i < groups.size(); ++i) {
+    const records::YieldGroup& g = groups[i];
+    SetRow(*today_, static_cast<int>(i),
+           {Q(g.key), QString::number(g.tested), QString::number(g.passed),
+            QString::number(g.failed), QString::number(100.0 * g.firstPassYield, 'f', 1) + " %"},
+           false);
+  }
+  const size_t count = std::min<size_t>(all.size(), kLatest);
+  shown_.assign(all.rbegin(), all.rbegin() + static_cast<std::ptrdiff_t>(count));
+  latest_->setRowCount(static_cast<int>(shown_.size()));
+  for (size_t i = 0; i < shown_.size(); ++i) {
+    const records::Record& r = shown_[i];
+    const bool failed = r.verdict == records::kVerdictFailed;
+    SetRow(*latest_, static_cast<int>(i),
+           {Q(r.started), Q(r.unit), Q(r.action),
+            failed ? QStringLiteral("✗ failed") : Q(r.verdict), Q(r.reason), Q(r.operatorName)},
+           failed);
+  }
+  ShowDetail(latest_->currentRow());
+}
+
+void RecordsDialog::ShowDetail(int row) {
+  if (row < 0 || row >= static_cast<int>(shown_.size())) {
+    detail_->clear();
+    return;
+  }
+  const records::Record& r = shown_[static_cast<size_t>(row)];
+  QStringList lines{QStringLiteral("%1 %2 on %3, adapter %4")
+                        .arg(Q(r.action), Q(r.verdict), Q(r.unit), Q(r.adapter))};
+  for (const records::RecordMessage& m : r.messages)
+    lines << QStringLiteral("message box \"%1\": %2").arg(Q(m.title), Q(m.text));
+  for (const std::string& line : r.trace)
+    lines << Q(line);
+  detail_->setPlainText(lines.join('\n'));
+}
+
+}  // namespace halyard::ui

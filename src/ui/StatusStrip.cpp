@@ -1,0 +1,90 @@
+// The strip below the tabs.
+#include "ui/StatusStrip.h"
+
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace halyard::ui {
+
+namespace {
+
+const QColor kFailText(0xC0, 0x00, 0x00);
+
+QLabel* NewLine(QWidget* parent, int lines) {
+  auto* label = new QLabel(parent);
+  label->setTextFormat(Qt::PlainText);
+  label->setFocusPolicy(Qt::NoFocus);
+  label->setWordWrap(lines > 1);
+  // A fixed height, so that a longer text never moves the fields below it.
+  label->setFixedHeight(label->fontMetrics().lineSpacing() * lines + 2);
+  return label;
+}
+
+void SetText(QLabel& label, const std::string& text, bool failing) {
+  label.setText(QString::fromStdString(text));
+  QPalette palette = label.parentWidget()->palette();
+  if (failing) palette.setColor(QPalette::WindowText, kFailText);
+  label.setPalette(palette);
+}
+
+std::string SetupLine(const StatusFacts& facts) {
+  std::string line = facts.targetConfigured
+                         ? "target configured"
+                         : "target not configured: \"Test\" needs \"SetUp\" first";
+  if (!facts.configNote.empty()) line += " · " + facts.configNote;
+  line += " · unit " + (facts.unit.empty() ? std::string("none") : facts.unit);
+  line += " · operator " + (facts.operatorName.empty() ? std::string("none") : facts.operatorName);
+  return line;
+}
+
+}  // namespace
+
+StatusStrip::StatusStrip(QWidget* parent)
+    : QWidget(parent),
+      adapter_(NewLine(this, 1)),
+      records_(NewLine(this, 1)),
+      setup_(NewLine(this, 2)),
+      action_(NewLine(this, 2)),
+      operator_(new QLineEdit(this)),
+      unit_(new QLineEdit(this)),
+      recordsButton_(new QPushButton(QStringLiteral("Records…"), this)) {
+  records_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+  operator_->setPlaceholderText(QStringLiteral("name"));
+  unit_->setPlaceholderText(QStringLiteral("scan the serial"));
+  recordsButton_->setAutoDefault(false);
+  auto* top = new QHBoxLayout;
+  top->addWidget(adapter_, 1);
+  top->addWidget(records_, 1);
+  auto* fields = new QHBoxLayout;
+  fields->addWidget(new QLabel(QStringLiteral("Operator"), this));
+  fields->addWidget(operator_, 1);
+  fields->addWidget(new QLabel(QStringLiteral("Unit"), this));
+  fields->addWidget(unit_, 1);
+  fields->addWidget(recordsButton_);
+  auto* layout = new QVBoxLayout(this);
+  layout->setContentsMargins(8, 2, 8, 6);
+  layout->setSpacing(2);
+  layout->addLayout(fields);
+  layout->addLayout(top);
+  layout->addWidget(setup_);
+  layout->addWidget(action_);
+}
+
+void StatusStrip::Show(const StatusFacts& facts) {
+  SetText(*adapter_, facts.adapter.empty() ? "No adapter attached" : facts.adapter,
+          facts.adapter.empty());
+  SetText(*records_, facts.records, facts.recordsFailing);
+  SetText(*setup_, SetupLine(facts), false);
+  SetText(*action_, facts.lastAction, facts.lastFailed);
+}
+
+QString StatusStrip::Text() const {
+  return QStringList{adapter_->text(), records_->text(), setup_->text(), action_->text()}.join(
+      '\n');
+}
+
+}  // namespace halyard::ui
