@@ -11,6 +11,7 @@
 #include "Version.h"
 #include "adapter/EventPump.h"
 #include "assembly/Station.h"
+#include "cli/AutoTrimOutput.h"
 #include "cli/ConsoleServices.h"
 #include "cli/FormJson.h"
 #include "cli/JsonWriter.h"
@@ -53,6 +54,12 @@ class Session {
     station_ = Station::Build(stationOptions, dialogs_, *pump_, error);
     if (!station_) return false;
     form_ = &station_->Form();
+    if (!options_.json) {
+      station_->AutoTrimmer().SetProgress([this](const TrimIteration& iteration) {
+        out_ << IterationLine(station_->AutoTrimmer().Report().iterations.size(), iteration) << "\n"
+             << std::flush;
+      });
+    }
     return recorder_.Open(options_, *station_, error);
   }
 
@@ -67,9 +74,11 @@ class Session {
       Begin(step.text);
       before = SnapshotForm(*form_);
       recorder_.Begin(step, *form_);
+      autoTrim_.reset();
       const bool wentThrough = Perform(step);
       std::optional<ActionVerdict> verdict;
-      if (wentThrough && HasVerdict(step.kind)) verdict = form_->Verdict();
+      if (wentThrough && HasVerdict(step.kind))
+        verdict = IsAutoTrim(step.kind) ? station_->AutoTrimmer().Verdict() : form_->Verdict();
       if (verdict && !verdict->Passed()) failedSteps_.push_back(step.text);
       if (!wentThrough) ignoredSteps_.push_back(step.text);
       Finish(step.text, before, verdict, wentThrough, TestIndex(step.kind) >= 0);
@@ -141,6 +150,11 @@ class Session {
       case StepKind::kSerial:
         recorder_.SetUnit(step.path);
         return true;
+      case StepKind::kTrimAuto:
+      case StepKind::kTrimAutoStore:
+        station_->AutoTrimmer().Run(step.kind == StepKind::kTrimAutoStore);
+        autoTrim_ = station_->AutoTrimmer().Report();
+        return true;
     }
     return false;
   }
@@ -163,7 +177,7 @@ class Session {
               const std::optional<ActionVerdict>& verdict, bool wentThrough, bool isTest) {
     std::vector<Message> messages = dialogs_.TakeMessages();
     std::vector<std::string> trace = station_->TakeTrace();
-    const RecordNotice records = recorder_.End(*form_, verdict, messages, trace);
+    const RecordNotice records = recorder_.End(*form_, verdict, messages, trace, autoTrim_);
     if (options_.json) {
       std::string line;
       JsonWriter report(line);
@@ -180,6 +194,7 @@ class Session {
       if (verdict && isTest) report.Key("passed").Bool(verdict->Passed());
       if (!wentThrough) report.Key("ignored").Bool(true);
       if (!records.key.empty()) report.Key("records").String(records.key);
+      if (autoTrim_) WriteAutoTrimJson(report.Key("auto_trim"), *autoTrim_);
       report.Key("messages").BeginArray();
       for (const Message& message : messages) {
         report.BeginObject().Key("title").String(message.title);
@@ -198,6 +213,7 @@ class Session {
     for (const std::string& change : FormChanges(before, *form_))
       out_ << "  " << change << "\n";
     if (!wentThrough) out_ << "  ignored: another operation was still running\n";
+    if (autoTrim_) out_ << ChoiceLine(*autoTrim_) << "\n";
     if (!records.line.empty()) out_ << "  " << records.line << "\n";
     if (verdict && verdict->Passed()) out_ << "  verdict: passed\n";
     if (verdict && !verdict->Passed()) out_ << "  verdict: failed: " << verdict->Reason() << "\n";
@@ -247,6 +263,7 @@ class Session {
   std::unique_ptr<Station> station_;
   Form1* form_ = nullptr;
   SessionRecorder recorder_;
+  std::optional<AutoTrimReport> autoTrim_;  // the step's automatic trim, if it was one
   std::vector<std::string> failedSteps_;
   std::vector<std::string> ignoredSteps_;
 };
@@ -265,6 +282,7 @@ int RunSession(const Options& options, const std::filesystem::path& programDir, 
   StationOptions stationOptions;
   stationOptions.adapter = options.adapter;
   stationOptions.benchPath = options.benchPath;
+  stationOptions.counter = options.counter;
   stationOptions.app.title = kStationName;
   stationOptions.app.programPath = programDir / kStationName;
   stationOptions.app.configPath = options.configPath;
@@ -296,6 +314,8 @@ int HalyardctlMain(const std::vector<std::string>& args, const std::filesystem::
     std::string benchPath;
     CLI::Option* benchOption =
         app.add_option("--bench", benchPath, "bench file (JSON); default: the default bench");
+    app.add_option("--counter", options.counter,
+                   "frequency counter for trim-auto: sim, scpi:tcp:HOST:PORT or scpi:/dev/usbtmcN");
     app.add_flag("--json", options.json, "one JSON object per line: startup, each step, shutdown");
     app.add_flag("--trace", options.trace, "show the bus trace lines in the text output");
     app.add_flag("--no-wait", options.noWait,

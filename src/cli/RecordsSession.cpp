@@ -71,7 +71,8 @@ void SessionRecorder::Begin(const Step& step, const Form1& form) {
 
 RecordNotice SessionRecorder::End(const Form1& form, const std::optional<ActionVerdict>& verdict,
                                   const std::vector<Message>& messages,
-                                  const std::vector<std::string>& trace) {
+                                  const std::vector<std::string>& trace,
+                                  const std::optional<AutoTrimReport>& autoTrim) {
   if (!store_) return {};
   // The adapter is the one start-up opened, or whichever a later step opened again.
   if (const std::string opened = records::OpenedAdapter(trace); !opened.empty())
@@ -84,6 +85,7 @@ RecordNotice SessionRecorder::End(const Form1& form, const std::optional<ActionV
   for (const Message& message : messages)
     outcome->messages.push_back({message.title, message.text});
   outcome->trace = trace;
+  outcome->autoTrim = autoTrim;
   std::string error;
   store_->Write(records::BuildRecord(source_, *outcome), error);
   const std::string line = store_->TakeNotice();

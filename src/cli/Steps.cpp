@@ -55,18 +55,26 @@ const std::vector<StepSyntax>& StepTable() {
       {"trim-update", StepKind::kTrimUpdate, Value::kNone, 0, 0, "\"Update Trim\" button", true},
       {"serial", StepKind::kSerial, Value::kText, 0, 0,
        "the operator scans or types the unit's serial TEXT; later records carry it"},
+      {"trim-auto", StepKind::kTrimAuto, Value::kNone, 0, 0,
+       "automatic trim with the frequency counter; the bars end on the chosen code", true},
+      {"trim-auto=store", StepKind::kTrimAutoStore, Value::kNone, 0, 0,
+       "automatic trim, then \"Update Trim\" and a read-back of the stored trim", true},
   };
   return table;
 }
 
 bool ParseStep(const std::string& text, Step& step, std::string& error) {
-  const size_t equals = text.find('=');
+  // A step whose name holds its one value ("trim-auto=store") is matched whole.
+  const auto& table = StepTable();
+  const bool whole = std::any_of(table.begin(), table.end(),
+                                 [&text](const StepSyntax& syntax) { return syntax.name == text; });
+  const size_t equals = whole ? std::string::npos : text.find('=');
   const std::string_view name = std::string_view(text).substr(0, equals);
   const bool hasValue = equals != std::string::npos;
   const std::string_view value =
       hasValue ? std::string_view(text).substr(equals + 1) : std::string_view();
 
-  for (const StepSyntax& syntax : StepTable()) {
+  for (const StepSyntax& syntax : table) {
     if (syntax.name != name) continue;
     Step parsed;
     parsed.text = text;
@@ -112,6 +120,10 @@ bool ParseSteps(const std::vector<std::string>& texts, std::vector<Step>& steps,
   }
   steps = std::move(parsed);
   return true;
+}
+
+bool IsAutoTrim(StepKind kind) {
+  return kind == StepKind::kTrimAuto || kind == StepKind::kTrimAutoStore;
 }
 
 bool HasVerdict(StepKind kind) {

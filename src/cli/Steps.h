@@ -16,17 +16,19 @@ enum class StepKind {
   kI2cTest,
   kSwbTest,
   kRunAll,
-  kConfigure,   // Command1
-  kProgram,     // Program
-  kSrec,        // srec=PATH: the operator edits SREC_Name
-  kTrimSrec,    // trim-srec=PATH: the operator edits TrimFilePathAndName
-  kAutoUpdate,  // auto-update=0|1|2
-  kTrimStart,   // StartTrim
-  kFine,        // fine=V: the operator moves FineAdjust to V
-  kGross,       // gross=V
-  kTrimRead,    // RsvFlashRd
-  kTrimUpdate,  // Update
-  kSerial,      // serial=TEXT: the operator scans a unit's serial; later records carry it
+  kConfigure,      // Command1
+  kProgram,        // Program
+  kSrec,           // srec=PATH: the operator edits SREC_Name
+  kTrimSrec,       // trim-srec=PATH: the operator edits TrimFilePathAndName
+  kAutoUpdate,     // auto-update=0|1|2
+  kTrimStart,      // StartTrim
+  kFine,           // fine=V: the operator moves FineAdjust to V
+  kGross,          // gross=V
+  kTrimRead,       // RsvFlashRd
+  kTrimUpdate,     // Update
+  kSerial,         // serial=TEXT: the operator scans a unit's serial; later records carry it
+  kTrimAuto,       // the automatic trim; the bars end on the chosen code
+  kTrimAutoStore,  // trim-auto=store: the same, then Update Trim and the read-back of byte 30
 };
 
 struct Step {
@@ -54,6 +56,9 @@ bool ParseStep(const std::string& text, Step& step, std::string& error);
 // Parses every step; stops at the first bad one.
 bool ParseSteps(const std::vector<std::string>& texts, std::vector<Step>& steps,
                 std::string& error);
+
+// True for the automatic trim's steps, whose verdict is the search's, not the window's.
+bool IsAutoTrim(StepKind kind);
 
 // True for the steps that are operator actions with a verdict.
 bool HasVerdict(StepKind kind);
