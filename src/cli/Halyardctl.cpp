@@ -74,7 +74,6 @@ class Session {
       Begin(step.text);
       before = SnapshotForm(*form_);
       recorder_.Begin(step, *form_);
-      autoTrim_.reset();
       const bool wentThrough = Perform(step);
       std::optional<ActionVerdict> verdict;
       if (wentThrough && HasVerdict(step.kind))
@@ -169,6 +168,7 @@ class Session {
   }
 
   void Begin(const std::string& name) {
+    autoTrim_.reset();
     if (!options_.json) out_ << name << "\n";
   }
 

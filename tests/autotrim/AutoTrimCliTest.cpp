@@ -120,6 +120,11 @@ TEST_F(TrimAutoCli, AUnitOutOfReachFailsTheRunAndItsRecord) {
   const CtlRun run = Session(-15000, {"trim-start", "trim-auto=store", "trim-read"});
   EXPECT_EQ(run.code, kExitFailed) << run.out;
   EXPECT_NE(run.out.find("cannot be trimmed into tolerance"), std::string::npos) << run.out;
+  // The choice is said once, under its own step.
+  EXPECT_EQ(std::count_if(run.lines.begin(), run.lines.end(),
+                          [](const std::string& line) { return line.starts_with("  chosen:"); }),
+            1)
+      << run.out;
   const json record = RecordOf("trim-auto=store");
   EXPECT_EQ(record["verdict"], "failed");
   EXPECT_TRUE(record["measurements"]["auto_trim"]["stored_trim_byte"].is_null());
