@@ -132,6 +132,28 @@ TEST_F(TrimAutoCli, AUnitOutOfReachFailsTheRunAndItsRecord) {
   EXPECT_EQ(RecordOf("trim-read")["measurements"]["reserved_row_after"], "18191A1B1C1D80FF");
 }
 
+// --counter wins over the configuration's counter, as --adapter over its backend; a counter
+// line that names nothing stops the run before anything runs.
+TEST_F(TrimAutoCli, TheCommandLinesCounterWinsAndABadOneIsAUsageError) {
+  std::ofstream(dir_ / "station.ini", std::ios::app)
+      << "[Trim]\nCounter=scpi:tcp:127.0.0.1:1\nCounterTimeoutSeconds=0.2\n";
+  const auto run = [this](const std::string& counter) {
+    return Halyardctl({"--no-wait", "--config", (dir_ / "station.ini").string(), "--bench",
+                       Bench(0), "--counter", counter, "trim-start", "trim-auto"});
+  };
+  const CtlRun chosen = run("sim");
+  EXPECT_EQ(chosen.code, kExitOk) << chosen.out;
+  const CtlRun bad = run("scpi:tcp:nowhere");
+  EXPECT_EQ(bad.code, kExitUsage);
+  EXPECT_NE(bad.err.find("counter scpi:tcp:nowhere"), std::string::npos) << bad.err;
+  EXPECT_TRUE(bad.out.empty()) << bad.out;
+  // The configuration's own counter: nobody listens at port 1, so the step fails.
+  const CtlRun configured = Halyardctl({"--no-wait", "--config", (dir_ / "station.ini").string(),
+                                        "--bench", Bench(0), "trim-start", "trim-auto"});
+  EXPECT_EQ(configured.code, kExitFailed);
+  EXPECT_NE(configured.out.find("unreachable"), std::string::npos) << configured.out;
+}
+
 TEST_F(TrimAutoCli, OnlyStoreIsAValueOfTrimAuto) {
   for (const char* step : {"trim-auto=1", "trim-auto=", "trim-auto=STORE"}) {
     const CtlRun run = Session(0, {"trim-start", step});
