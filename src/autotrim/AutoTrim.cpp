@@ -21,7 +21,8 @@ constexpr double kPpm = 1e6;
 // least error lies within two codes below and three above the sign change; one more each way
 // leaves room for the counter's noise.
 constexpr int kNeighbourReach = 3;
-constexpr size_t kShownRowTrimDigit = (kTrimByteIndex - (kRowBytes - 8)) * 2;
+// Read Trim shows the row's last bytes as two digits each; byte 30 is the one before the last.
+constexpr size_t kShownDigitsFromTrimByte = (kRowBytes - kTrimByteIndex) * 2;
 
 std::string Ppm(double ppm) {
   char text[32];
@@ -163,14 +164,14 @@ void AutoTrim::Store(int code) {
     verdict_.Fail("Update Trim: " + form_.Verdict().Reason());
     return;
   }
-  // Read Trim shows the row's last eight bytes; byte 30 is the seventh of them.
   if (!form_.RsvFlashRd_Click() || !form_.Verdict().Passed()) {
     verdict_.Fail("reading the stored trim back: " + form_.Verdict().Reason());
     return;
   }
   const std::string& shown = form_.Controls().ReservedRow.Text;
-  const std::string digits =
-      shown.size() >= kShownRowTrimDigit + 2 ? shown.substr(kShownRowTrimDigit, 2) : std::string();
+  const std::string digits = shown.size() >= kShownDigitsFromTrimByte
+                                 ? shown.substr(shown.size() - kShownDigitsFromTrimByte, 2)
+                                 : std::string();
   const int expected = kHighestCode - code;
   if (digits.size() == 2 && std::isxdigit(static_cast<unsigned char>(digits[0])) &&
       std::isxdigit(static_cast<unsigned char>(digits[1]))) {

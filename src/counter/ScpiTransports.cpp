@@ -148,20 +148,20 @@ class UsbtmcTransport final : public ScpiTransport {
       : device_(std::move(device)), timeout_(timeout) {}
 
   CounterStatus Query(const std::string& query, std::string& answer, std::string& error) override {
-    if (!device_fd_.Open() && !OpenDevice(error)) return CounterStatus::kUnreachable;
+    if (!deviceFd_.Open() && !OpenDevice(error)) return CounterStatus::kUnreachable;
     const std::string line = query + "\n";
-    if (::write(device_fd_.Get(), line.data(), line.size()) != static_cast<ssize_t>(line.size())) {
+    if (::write(deviceFd_.Get(), line.data(), line.size()) != static_cast<ssize_t>(line.size())) {
       error = SystemError(device_ + ": writing " + query);
-      device_fd_.Close();
+      deviceFd_.Close();
       return CounterStatus::kClosed;
     }
     std::string buffer(kMaxAnswer, '\0');
-    const ssize_t n = ::read(device_fd_.Get(), buffer.data(), buffer.size());
+    const ssize_t n = ::read(deviceFd_.Get(), buffer.data(), buffer.size());
     if (n <= 0) {
       const bool late = n < 0 && errno == ETIMEDOUT;
       error = late ? "no answer to " + query + " within " + std::to_string(timeout_.count()) + " ms"
                    : SystemError(device_ + ": reading the answer");
-      device_fd_.Close();
+      deviceFd_.Close();
       return late ? CounterStatus::kTimeout : CounterStatus::kClosed;
     }
     buffer.resize(static_cast<size_t>(n));
@@ -171,20 +171,20 @@ class UsbtmcTransport final : public ScpiTransport {
 
  private:
   bool OpenDevice(std::string& error) {
-    device_fd_.Reset(::open(device_.c_str(), O_RDWR | O_CLOEXEC));
-    if (!device_fd_.Open()) {
+    deviceFd_.Reset(::open(device_.c_str(), O_RDWR | O_CLOEXEC));
+    if (!deviceFd_.Open()) {
       error = SystemError(device_);
       return false;
     }
     __u32 milliseconds = static_cast<__u32>(timeout_.count());
     // Older kernels lack the call and keep their own default (5 s); the query still works.
-    ::ioctl(device_fd_.Get(), USBTMC_IOCTL_SET_TIMEOUT, &milliseconds);
+    ::ioctl(deviceFd_.Get(), USBTMC_IOCTL_SET_TIMEOUT, &milliseconds);
     return true;
   }
 
   std::string device_;
   std::chrono::milliseconds timeout_;
-  Descriptor device_fd_;
+  Descriptor deviceFd_;
 };
 
 }  // namespace

@@ -110,6 +110,18 @@ TEST(AutoTrim, StoresTheShownTrimAndReadsItBack) {
   EXPECT_EQ(unit.trimmer().Report().storedTrimByte, 255 - code);
 }
 
+// A flash that takes the row write but keeps its old bytes is caught by the read-back.
+TEST(AutoTrim, AStoreThatDidNotReachTheFlashFailsTheReadBack) {
+  StartedStation unit(Bench(-2100, 35));
+  unit.station.Rule(R"({"op": "WriteSmbusBlock", "status": 0})");
+  unit.trimmer().Run(true);
+  EXPECT_FALSE(unit.trimmer().Verdict().Passed());
+  EXPECT_NE(unit.trimmer().Verdict().Reason().find("byte 30 of the reserved row reads \"80\""),
+            std::string::npos)
+      << unit.trimmer().Verdict().Reason();
+  EXPECT_EQ(unit.trimmer().Report().storedTrimByte, kTrimMidrange);
+}
+
 TEST(AutoTrim, AUnitOutOfReachFailsAndStoresNothing) {
   // 12,000 ppm fast: even code 0 leaves it 1,760 ppm off.
   StartedStation unit(Bench(12000, 0));
