@@ -24,8 +24,14 @@ std::unique_ptr<Station> Station::Build(const StationOptions& options, Dialogs& 
   // The command line's choice wins over the configuration file's.
   BackendRequest request{options.adapter, options.benchPath, options.i2cKernel};
   if (request.adapter.empty()) request.adapter = ConfiguredAdapter(profile);
+  TrimSettings trim;
+  if (!ReadTrimSettings(profile, trim, error)) return nullptr;
+  if (!options.counter.empty()) trim.counter = options.counter;
   Backend backend;
   if (!MakeBackend(request, backend, error)) return nullptr;
+  std::unique_ptr<FrequencyCounter> counter;
+  if (!MakeCounter({trim.counter, backend.bench, trim.counterTimeout}, counter, error))
+    return nullptr;
   std::unique_ptr<Station> station(new Station);
   station->bench_ = backend.bench;
   station->backend_ = std::move(backend.control);
@@ -35,7 +41,10 @@ std::unique_ptr<Station> Station::Build(const StationOptions& options, Dialogs& 
     station->tracer_ = std::make_unique<TracingAdapter>(*control, options.traceSink);
     control = station->tracer_.get();
   }
+  station->counter_ = std::move(counter);
   station->form_ = std::make_unique<Form1>(*control, dialogs, pump, options.app);
+  station->autoTrim_ =
+      std::make_unique<AutoTrim>(*station->form_, station->counter_.get(), pump, std::move(trim));
   return station;
 }
 

@@ -11,6 +11,8 @@
 #include "adapter/TarnelRW.h"
 #include "adapter/TracingAdapter.h"
 #include "app/Form1.h"
+#include "autotrim/AutoTrim.h"
+#include "counter/FrequencyCounter.h"
 #include "i2c/KernelI2c.h"
 
 namespace halyard {
@@ -23,8 +25,12 @@ struct StationOptions {
   std::string adapter;
   std::shared_ptr<i2c::KernelI2c> i2cKernel;  // the kernel i2c-dev calls; null: the system's
   std::optional<std::string> benchPath;       // the simulated bench's file; none: the default bench
-  AppInfo app;                                // title, program path, configuration file
-  bool trace = true;                          // put the tracing layer between Form1 and the backend
+  // The frequency counter of the automatic trim: "sim", "scpi:tcp:HOST:PORT" or
+  // "scpi:/dev/usbtmcN" (see counter/FrequencyCounter.h). Empty: the configuration file's
+  // [Trim] Counter, else the bench's own when the backend is the bench, else none.
+  std::string counter;
+  AppInfo app;                     // title, program path, configuration file
+  bool trace = true;               // put the tracing layer between Form1 and the backend
   TracingAdapter::Sink traceSink;  // each bus line as the operation returns; may be empty
 };
 
@@ -52,6 +58,10 @@ class Station {
   // Which backend and adapter the station runs on, e.g. "sim", "i2c:/dev/i2c-1",
   // "driver:/x/libfoo.so (FooDriver 1.0)".
   const std::string& BackendDescription() const { return backendDescription_; }
+  // The automatic trim over this station's window and counter, with the [Trim] settings.
+  AutoTrim& AutoTrimmer() { return *autoTrim_; }
+  // The counter it reads, or null when the station has none.
+  FrequencyCounter* Counter() { return counter_.get(); }
 
  private:
   Station() = default;
@@ -61,7 +71,9 @@ class Station {
   SimulatedAdapter* bench_ = nullptr;
   std::string backendDescription_;
   std::unique_ptr<TracingAdapter> tracer_;
+  std::unique_ptr<FrequencyCounter> counter_;
   std::unique_ptr<Form1> form_;
+  std::unique_ptr<AutoTrim> autoTrim_;
 };
 
 }  // namespace halyard

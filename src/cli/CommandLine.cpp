@@ -19,6 +19,18 @@ std::string VersionText() {
          std::to_string(kVersionRevision);
 }
 
+// What the station runs on: the adapter backend, the bench, the frequency counter. Returns the
+// --bench option, whose absence means the default bench.
+CLI::Option* AddInstrumentOptions(CLI::App& app, Options& options, std::string& benchPath) {
+  app.add_option("--adapter", options.adapter,
+                 "sim (default), i2c:/dev/i2c-N[,OPTION...] or driver:LIBRARY[,ARGUMENT]");
+  CLI::Option* bench =
+      app.add_option("--bench", benchPath, "bench file (JSON); default: the default bench");
+  app.add_option("--counter", options.counter,
+                 "frequency counter for trim-auto: sim, scpi:tcp:HOST:PORT or scpi:/dev/usbtmcN");
+  return bench;
+}
+
 }  // namespace
 
 int HalyardctlMain(const std::vector<std::string>& args, const std::filesystem::path& programDir,
@@ -36,11 +48,8 @@ int HalyardctlMain(const std::vector<std::string>& args, const std::filesystem::
     bool version = false;
     CLI::Option* configOption =
         app.add_option("--config", configPath, "configuration file instead of halyard-station.ini");
-    app.add_option("--adapter", options.adapter,
-                   "sim (default), i2c:/dev/i2c-N[,OPTION...] or driver:LIBRARY[,ARGUMENT]");
     std::string benchPath;
-    CLI::Option* benchOption =
-        app.add_option("--bench", benchPath, "bench file (JSON); default: the default bench");
+    CLI::Option* benchOption = AddInstrumentOptions(app, options, benchPath);
     app.add_flag("--json", options.json, "one JSON object per line: startup, each step, shutdown");
     app.add_flag("--trace", options.trace, "show the bus trace lines in the text output");
     app.add_flag("--no-wait", options.noWait,

@@ -9,6 +9,7 @@
 
 #include "adapter/EventPump.h"
 #include "assembly/Station.h"
+#include "cli/AutoTrimOutput.h"
 #include "cli/ConsoleServices.h"
 #include "cli/FormJson.h"
 #include "cli/JsonWriter.h"
@@ -36,6 +37,12 @@ class Session {
     station_ = Station::Build(stationOptions, dialogs_, *pump_, error);
     if (!station_) return false;
     form_ = &station_->Form();
+    if (!options_.json) {
+      station_->AutoTrimmer().SetProgress([this](const TrimIteration& iteration) {
+        out_ << IterationLine(station_->AutoTrimmer().Report().iterations.size(), iteration) << "\n"
+             << std::flush;
+      });
+    }
     return recorder_.Open(options_, *station_, error);
   }
 
@@ -50,12 +57,15 @@ class Session {
       Begin(step.text);
       before = Snapshot();
       recorder_.Begin(step, *form_);
-      const bool wentThrough = Perform(step);
+      StepTarget target{*form_, *station_, recorder_, &form_->Verdict(), std::nullopt};
+      const bool wentThrough = step.syntax->perform(target, step);
+      autoTrim_ = std::move(target.autoTrim);
       std::optional<ActionVerdict> verdict;
-      if (wentThrough && step.syntax->hasVerdict) verdict = form_->Verdict();
+      if (wentThrough && step.syntax->hasVerdict) verdict = *target.verdict;
       if (verdict && !verdict->Passed()) failedSteps_.push_back(step.text);
       if (!wentThrough) ignoredSteps_.push_back(step.text);
       Finish(step.text, before, verdict, wentThrough, step.syntax->isTest);
+      autoTrim_.reset();
       if (step.syntax->printsState && !options_.json) PrintState();
     }
 
@@ -88,12 +98,6 @@ class Session {
   // window after each step and need none.
   FormSnapshot Snapshot() const { return options_.json ? FormSnapshot{} : SnapshotForm(*form_); }
 
-  // Carries out one step as the operator's action would. False when the window ignored it.
-  bool Perform(const Step& step) {
-    StepTarget target{*form_, recorder_};
-    return step.syntax->perform(target, step);
-  }
-
   // A backend file that could not be read or written fails the session: what the operator
   // did may not have been kept.
   void ReportBackendFault() {
@@ -112,7 +116,7 @@ class Session {
               const std::optional<ActionVerdict>& verdict, bool wentThrough, bool isTest) {
     std::vector<Message> messages = dialogs_.TakeMessages();
     std::vector<std::string> trace = station_->TakeTrace();
-    const RecordNotice records = recorder_.End(*form_, verdict, messages, trace);
+    const RecordNotice records = recorder_.End(*form_, verdict, messages, trace, autoTrim_);
     if (options_.json) {
       std::string line;
       JsonWriter report(line);
@@ -129,6 +133,7 @@ class Session {
       if (verdict && isTest) report.Key("passed").Bool(verdict->Passed());
       if (!wentThrough) report.Key("ignored").Bool(true);
       if (!records.key.empty()) report.Key("records").String(records.key);
+      if (autoTrim_) WriteAutoTrimJson(report.Key("auto_trim"), *autoTrim_);
       report.Key("messages").BeginArray();
       for (const Message& message : messages) {
         report.BeginObject().Key("title").String(message.title);
@@ -147,6 +152,7 @@ class Session {
     for (const std::string& change : FormChanges(before, *form_))
       out_ << "  " << change << "\n";
     if (!wentThrough) out_ << "  ignored: another operation was still running\n";
+    if (autoTrim_) out_ << ChoiceLine(*autoTrim_) << "\n";
     if (!records.line.empty()) out_ << "  " << records.line << "\n";
     if (verdict && verdict->Passed()) out_ << "  verdict: passed\n";
     if (verdict && !verdict->Passed()) out_ << "  verdict: failed: " << verdict->Reason() << "\n";
@@ -196,6 +202,7 @@ class Session {
   std::unique_ptr<Station> station_;
   Form1* form_ = nullptr;
   SessionRecorder recorder_;
+  std::optional<AutoTrimReport> autoTrim_;  // the step's automatic trim, if it was one
   std::vector<std::string> failedSteps_;
   std::vector<std::string> ignoredSteps_;
 };
@@ -214,6 +221,7 @@ int RunSession(const Options& options, const std::filesystem::path& programDir, 
   StationOptions stationOptions;
   stationOptions.adapter = options.adapter;
   stationOptions.benchPath = options.benchPath;
+  stationOptions.counter = options.counter;
   stationOptions.app.title = kStationName;
   stationOptions.app.programPath = programDir / kStationName;
   stationOptions.app.configPath = options.configPath;

@@ -20,6 +20,7 @@ struct Options {
   std::optional<std::filesystem::path> configPath;  // overrides halyard-station.ini
   std::string adapter;  // "sim", "i2c:...", "driver:..."; empty: the configuration's, else sim
   std::optional<std::string> benchPath;  // none: the default bench
+  std::string counter;  // --counter: "sim", "scpi:tcp:HOST:PORT", "scpi:/dev/usbtmcN"
   bool json = false;
   bool trace = false;
   bool noWait = false;       // waits end at once on a virtual clock

@@ -2,6 +2,7 @@
 #include "cli/JsonWriter.h"
 
 #include <charconv>
+#include <cmath>
 
 namespace halyard::cli {
 
@@ -181,6 +182,17 @@ JsonWriter& JsonWriter::Unsigned(uint64_t value) {
   BeforeValue();
   char digits[24];
   out_.append(digits, std::to_chars(digits, digits + sizeof digits, value).ptr);
+  return *this;
+}
+
+JsonWriter& JsonWriter::Real(double value) {
+  if (!std::isfinite(value)) return Null();  // JSON has no infinity or NaN
+  BeforeValue();
+  char digits[32];
+  char* end = std::to_chars(digits, digits + sizeof digits, value).ptr;
+  out_.append(digits, end);
+  // The shortest form of 32768.0 is "32768"; the JSON library writes "32768.0".
+  if (std::string_view(digits, end).find_first_of(".e") == std::string_view::npos) out_ += ".0";
   return *this;
 }
 

@@ -34,6 +34,9 @@ class JsonWriter {
   JsonWriter& Null();
   JsonWriter& Number(int64_t value);
   JsonWriter& Unsigned(uint64_t value);
+  // The shortest text that reads back as `value`, as the JSON library writes it; null when
+  // it is not finite.
+  JsonWriter& Real(double value);
 
  private:
   void BeforeValue();

@@ -28,11 +28,12 @@ void SessionRecorder::Begin(const Step& step, const Form1& form) {
 
 RecordNotice SessionRecorder::End(const Form1& form, const std::optional<ActionVerdict>& verdict,
                                   const std::vector<Message>& messages,
-                                  const std::vector<std::string>& trace) {
+                                  const std::vector<std::string>& trace,
+                                  const std::optional<AutoTrimReport>& autoTrim) {
   std::vector<records::RecordMessage> shown;
   for (const Message& message : messages)
     shown.push_back({message.title, message.text});
-  return recorder_.End(Snapshot(form), verdict, std::move(shown), trace);
+  return recorder_.End(Snapshot(form), verdict, std::move(shown), trace, autoTrim);
 }
 
 }  // namespace halyard::cli

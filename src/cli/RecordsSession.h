@@ -35,8 +35,10 @@ class SessionRecorder {
   void Begin(const Step& step, const Form1& form);
   // After every step, start-up and shutdown included: writes the record of the action begun,
   // if it went through (has a verdict).
+  // `autoTrim` is what an automatic trim measured, when the action was one.
   RecordNotice End(const Form1& form, const std::optional<ActionVerdict>& verdict,
-                   const std::vector<Message>& messages, const std::vector<std::string>& trace);
+                   const std::vector<Message>& messages, const std::vector<std::string>& trace,
+                   const std::optional<AutoTrimReport>& autoTrim = std::nullopt);
 
  private:
   records::ActionRecorder recorder_;

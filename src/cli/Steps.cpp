@@ -2,6 +2,7 @@
 #include "cli/Steps.h"
 
 #include "app/Form1.h"
+#include "assembly/Station.h"
 #include "cli/RecordsSession.h"
 
 #include <algorithm>
@@ -49,6 +50,15 @@ bool SetAutoUpdate(StepTarget& t, const Step& step) {
 bool Nothing(StepTarget&, const Step&) {
   return true;
 }
+// The search drives the bars and the buttons itself; its verdict is the search's.
+template <bool kStore>
+bool RunAutoTrim(StepTarget& t, const Step&) {
+  AutoTrim& trimmer = t.station.AutoTrimmer();
+  trimmer.Run(kStore);
+  t.autoTrim = trimmer.Report();
+  t.verdict = &trimmer.Verdict();
+  return true;
+}
 bool ScanSerial(StepTarget& t, const Step& step) {
   t.recorder.SetUnit(step.path);
   return true;
@@ -94,19 +104,29 @@ const std::vector<StepSyntax>& StepTable() {
       {"serial", V::kText, 0, 0, "=TEXT",
        "the operator scans a unit's serial; later records carry it (with --records)", false,
        false, false, ScanSerial},
+      {"trim-auto", V::kNone, 0, 0, "",
+       "automatic trim with the frequency counter; the bars end on the chosen code", true, false,
+       false, RunAutoTrim<false>},
+      {"trim-auto=store", V::kNone, 0, 0, "",
+       "automatic trim, then \"Update Trim\" and a read-back of the stored trim", true, false,
+       false, RunAutoTrim<true>},
   };
   // clang-format on
   return table;
 }
 
 bool ParseStep(const std::string& text, Step& step, std::string& error) {
-  const size_t equals = text.find('=');
+  // A step whose name holds its one value ("trim-auto=store") is matched whole.
+  const auto& table = StepTable();
+  const bool whole = std::any_of(table.begin(), table.end(),
+                                 [&text](const StepSyntax& syntax) { return syntax.name == text; });
+  const size_t equals = whole ? std::string::npos : text.find('=');
   const std::string_view name = std::string_view(text).substr(0, equals);
   const bool hasValue = equals != std::string::npos;
   const std::string_view value =
       hasValue ? std::string_view(text).substr(equals + 1) : std::string_view();
 
-  for (const StepSyntax& syntax : StepTable()) {
+  for (const StepSyntax& syntax : table) {
     if (syntax.name != name) continue;
     Step parsed;
     parsed.text = text;

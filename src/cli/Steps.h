@@ -2,13 +2,18 @@
 // step is checked before anything runs, so a typo never leaves a half-run station behind.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "station/AutoTrimReport.h"
+#include "station/Verdict.h"
+
 namespace halyard {
 class Form1;
-}
+class Station;
+}  // namespace halyard
 
 namespace halyard::cli {
 
@@ -22,10 +27,15 @@ struct Step {
   std::string path;                    // srec=, trim-srec=, serial=
 };
 
-// What a step acts on: the window, and the session's records (the unit serial).
+// What a step acts on: the window, the station (its automatic trim) and the session's records
+// (the unit serial); and what the step leaves for its report.
 struct StepTarget {
   Form1& form;
+  Station& station;
   SessionRecorder& recorder;
+  const ActionVerdict* verdict;            // the action's verdict: the window's unless the step
+                                           // points it elsewhere
+  std::optional<AutoTrimReport> autoTrim;  // what an automatic trim measured
 };
 
 // One step: how it is written, what value it takes, what it does. The table drives parsing,

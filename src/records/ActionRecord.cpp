@@ -26,6 +26,7 @@ enum Group : unsigned {
   kRow = 64,          // the reserved row before and after
   kAutoUpdate = 128,
   kPassCount = 256,  // the programming counter
+  kAutoTrim = 512,   // the automatic trim's measurements and choice
 };
 
 // Which text box names the image an action programs.
@@ -54,6 +55,8 @@ constexpr ActionInfo kActions[] = {
     {RecordedAction::kGross, "gross", kTrim},
     {RecordedAction::kTrimRead, "trim-read", kTrim | kRow},
     {RecordedAction::kTrimUpdate, "trim-update", kTrim | kRow | kAutoUpdate | kProgramming | kPassCount, Image::kSrec},
+    {RecordedAction::kTrimAuto, "trim-auto", kTrim | kAutoTrim},
+    {RecordedAction::kTrimAutoStore, "trim-auto=store", kTrim | kRow | kAutoTrim | kAutoUpdate | kProgramming | kPassCount, Image::kSrec},
 };
 // clang-format on
 
@@ -140,6 +143,27 @@ void AddVersion(const std::vector<std::string>& trace, Json& measurements) {
   }
 }
 
+Json Iteration(const TrimIteration& iteration) {
+  return {{"code", iteration.code}, {"hz", iteration.hz}, {"error_ppm", iteration.errorPpm}};
+}
+
+void AddAutoTrim(const AutoTrimReport& report, Json& measurements) {
+  Json iterations = Json::array();
+  for (const TrimIteration& iteration : report.iterations)
+    iterations.push_back(Iteration(iteration));
+  measurements["auto_trim"] = {
+      {"target_hz", report.targetHz},
+      {"tolerance_ppm", report.tolerancePpm},
+      {"counter", report.counter},
+      {"counter_id", ValidUtf8(report.counterIdentity)},
+      {"iterations", std::move(iterations)},
+      {"chosen", report.chosen ? Iteration(*report.chosen) : Json(nullptr)},
+      {"within_tolerance", report.withinTolerance},
+      {"cancelled", report.cancelled},
+      {"stored_trim_byte", report.storedTrimByte ? Json(*report.storedTrimByte) : Json(nullptr)},
+  };
+}
+
 }  // namespace
 
 std::string_view ActionName(RecordedAction action) {
@@ -178,6 +202,7 @@ std::string Measurements(const ActionOutcome& outcome) {
   const std::vector<int> statuses = ProgrammingStatuses(outcome.trace);
   if ((info.groups & kProgramming) && !statuses.empty()) m["programming_status"] = statuses.back();
   if (info.groups & kPassCount) m["program_pass_count"] = outcome.after.state.ProgramPassCount;
+  if ((info.groups & kAutoTrim) && outcome.autoTrim) AddAutoTrim(*outcome.autoTrim, m);
   return m.dump(-1, ' ', false, Json::error_handler_t::replace);
 }
 

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "records/Record.h"
+#include "station/AutoTrimReport.h"
 #include "station/Controls.h"
 #include "station/Verdict.h"
 
@@ -29,6 +30,8 @@ enum class RecordedAction {
   kGross,
   kTrimRead,
   kTrimUpdate,
+  kTrimAuto,       // the automatic trim: the bars end on the chosen code
+  kTrimAutoStore,  // the same, then Update Trim and the read-back of byte 30
 };
 
 // The record's "action": "version-test", "run-all", "trim-update"...
@@ -56,7 +59,8 @@ struct ActionOutcome {
   WindowSnapshot after;
   ActionVerdict verdict;
   std::vector<RecordMessage> messages;
-  std::vector<std::string> trace;  // the lines of the tracing adapter
+  std::vector<std::string> trace;          // the lines of the tracing adapter
+  std::optional<AutoTrimReport> autoTrim;  // what an automatic trim measured
   std::chrono::system_clock::time_point started;
   std::chrono::system_clock::time_point ended;
 };

@@ -30,7 +30,8 @@ void ActionRecorder::Begin(std::optional<RecordedAction> action, const WindowSna
 RecordNotice ActionRecorder::End(const WindowSnapshot& after,
                                  const std::optional<ActionVerdict>& verdict,
                                  std::vector<RecordMessage> messages,
-                                 const std::vector<std::string>& trace) {
+                                 const std::vector<std::string>& trace,
+                                 const std::optional<AutoTrimReport>& autoTrim) {
   // The adapter is the one start-up opened, or whichever a later action opened again.
   if (const std::string opened = OpenedAdapter(trace); !opened.empty())
     source_.adapter = backend_ + " " + opened;
@@ -41,6 +42,7 @@ RecordNotice ActionRecorder::End(const WindowSnapshot& after,
   outcome->verdict = *verdict;
   outcome->messages = std::move(messages);
   outcome->trace = trace;
+  outcome->autoTrim = autoTrim;
   std::string error;
   store_->Write(BuildRecord(source_, *outcome), error);
   const std::string line = store_->TakeNotice();

@@ -41,8 +41,10 @@ class ActionRecorder {
   void Begin(std::optional<RecordedAction> action, const WindowSnapshot& before);
   // After every action, start-up included: takes the adapter a trace shows opened, and writes
   // the record of the action begun if it ran (has a verdict).
+  // `autoTrim` is what an automatic trim measured, when the action was one.
   RecordNotice End(const WindowSnapshot& after, const std::optional<ActionVerdict>& verdict,
-                   std::vector<RecordMessage> messages, const std::vector<std::string>& trace);
+                   std::vector<RecordMessage> messages, const std::vector<std::string>& trace,
+                   const std::optional<AutoTrimReport>& autoTrim = std::nullopt);
 
  private:
   std::unique_ptr<SpoolingStore> store_;

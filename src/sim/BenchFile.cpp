@@ -211,10 +211,46 @@ bool ReadSiliconVersion(JsonCheck& check, const JsonValue& node, uint16_t& versi
   return true;
 }
 
-bool ReadController(JsonCheck& check, const JsonValue& node, ControllerSetup& setup) {
+// The oscillator's keys and their ranges; a key left out keeps its default.
+bool ReadOscillator(JsonCheck& check, const JsonValue& node, OscillatorSetup& setup) {
+  const std::string place = "/controller/oscillator";
   if (!check.OnlyKeys(
-          node, "/controller",
-          {"silicon_version", "reserved_row", "rows", "memory", "programmed", "trim_images"})) {
+          node, place,
+          {"nominal_hz", "offset_ppm", "ppm_per_code", "wobble_ppm", "noise_ppm", "noise_seed"})) {
+    return false;
+  }
+  struct Key {
+    const char* name;
+    double* value;
+    double low;
+    double high;
+  };
+  const Key keys[] = {
+      {"nominal_hz", &setup.nominalHz, 1.0, 1e10},    {"offset_ppm", &setup.offsetPpm, -1e5, 1e5},
+      {"ppm_per_code", &setup.ppmPerCode, -1e4, 1e4}, {"wobble_ppm", &setup.wobblePpm, 0.0, 1e4},
+      {"noise_ppm", &setup.noisePpm, 0.0, 1e4},
+  };
+  for (const Key& key : keys) {
+    const JsonValue* value = node.Find(key.name);
+    if (value == nullptr) continue;
+    const std::optional<double> number =
+        check.Real(*value, JsonCheck::Join(place, key.name), key.low, key.high);
+    if (!number) return false;
+    *key.value = *number;
+  }
+  if (const JsonValue* seed = node.Find("noise_seed")) {
+    const std::optional<int64_t> value =
+        check.Integer(*seed, JsonCheck::Join(place, "noise_seed"), 0, kInt32High);
+    if (!value) return false;
+    setup.noiseSeed = static_cast<uint64_t>(*value);
+  }
+  return true;
+}
+
+bool ReadController(JsonCheck& check, const JsonValue& node, ControllerSetup& setup) {
+  if (!check.OnlyKeys(node, "/controller",
+                      {"silicon_version", "reserved_row", "rows", "memory", "programmed",
+                       "trim_images", "oscillator"})) {
     return false;
   }
   const JsonValue* version = node.Find("silicon_version");
@@ -236,6 +272,8 @@ bool ReadController(JsonCheck& check, const JsonValue& node, ControllerSetup& se
     if (!value) return false;
     setup.image = *value ? ImageKind::kTrim : ImageKind::kNone;
   }
+  const JsonValue* oscillator = node.Find("oscillator");
+  if (oscillator && !ReadOscillator(check, *oscillator, setup.oscillator)) return false;
   const JsonValue* trim = node.Find("trim_images");
   return !trim || ReadTextList(check, *trim, "/controller/trim_images", "/\\", setup.trimImages);
 }

@@ -32,6 +32,26 @@ void JsonCheck::FailAt(const std::string& place, const std::string& reason) {
   reason_ = reason;
 }
 
+std::optional<double> JsonCheck::Real(const JsonValue& value, const std::string& place, double low,
+                                      double high) {
+  if (!value.Is(JsonValue::Type::kNumber)) {
+    Fail(value, place, std::string("expected a number, found ") + value.TypeName());
+    return std::nullopt;
+  }
+  double number = 0.0;
+  const std::string& text = value.text;
+  const std::from_chars_result end =
+      std::from_chars(text.data(), text.data() + text.size(), number);
+  // Also refuses what does not fit a double, and NaN, which no range holds.
+  if (end.ec != std::errc() || !(number >= low && number <= high)) {
+    Fail(value, place,
+         "value " + EchoText(text) + " out of range " + std::to_string(low) + ".." +
+             std::to_string(high));
+    return std::nullopt;
+  }
+  return number;
+}
+
 bool JsonCheck::IsObject(const JsonValue& value, const std::string& place) {
   if (value.Is(JsonValue::Type::kObject)) return true;
   Fail(value, place, std::string("expected an object, found ") + value.TypeName());

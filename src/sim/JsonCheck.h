@@ -37,6 +37,9 @@ class JsonCheck {
   // An integer, written as a JSON number or as a hexadecimal text "0x20".
   std::optional<int64_t> Integer(const JsonValue& value, const std::string& place, int64_t low,
                                  int64_t high);
+  // A JSON number, fractions and exponents allowed, within low..high.
+  std::optional<double> Real(const JsonValue& value, const std::string& place, double low,
+                             double high);
   std::optional<std::string> Text(const JsonValue& value, const std::string& place);
   std::optional<bool> Boolean(const JsonValue& value, const std::string& place);
   // Hexadecimal bytes ("48 61 6C"): exactly `exactSize` of them unless 0, at most `maxSize`.

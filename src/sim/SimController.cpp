@@ -101,7 +101,8 @@ SimController::SimController(const ControllerSetup& setup, const SimTarget& targ
       siliconVersion_(setup.siliconVersion),
       rows_(setup.rows),
       image_(setup.image),
-      trimImages_(setup.trimImages) {
+      trimImages_(setup.trimImages),
+      oscillator_(setup.oscillator) {
   // A hand-made setup may carry a short memory; the controller always has all 64 KiB.
   memory_.resize(kControllerMemoryBytes, 0x00);
 }
@@ -167,6 +168,12 @@ int16_t SimController::Program(const std::string& path) {
   }
   programmings_.push_back(std::move(record));
   return programmings_.back().status;
+}
+
+bool SimController::MeasureOscillator(double& hz) {
+  if (!trim_.Running()) return false;
+  hz = oscillator_.Measure(memory_[static_cast<uint16_t>(kTrimRegister)]);
+  return true;
 }
 
 ImageKind SimController::KindOf(const std::string& header,

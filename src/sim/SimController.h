@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "adapter/Protocol.h"
+#include "sim/Oscillator.h"
 #include "sim/SimTarget.h"
 
 namespace halyard {
@@ -73,6 +74,7 @@ struct ControllerSetup {
   std::map<uint16_t, FlashRow> rows{{kReservedRowAddress, DefaultReservedRow()}};
   ImageKind image = ImageKind::kNone;
   std::vector<std::string> trimImages;  // file names that are trim firmware whatever their header
+  OscillatorSetup oscillator;
 };
 
 class SimController final : public SmbusDevice {
@@ -98,6 +100,10 @@ class SimController final : public SmbusDevice {
   ImageKind Image() const { return image_; }
   void SetImage(ImageKind image) { image_ = image; }
   const std::vector<Programming>& Programmings() const { return programmings_; }
+  // One measurement of the oscillator at the trim register's value. False while the trim
+  // firmware does not run: only it brings the oscillator out where a counter can see it.
+  bool MeasureOscillator(double& hz);
+  const OscillatorSetup& OscillatorModel() const { return oscillator_.Setup(); }
 
  private:
   ImageKind KindOf(const std::string& header, const std::filesystem::path& file) const;
@@ -110,6 +116,7 @@ class SimController final : public SmbusDevice {
   ImageKind image_;
   std::vector<std::string> trimImages_;
   std::vector<Programming> programmings_;
+  Oscillator oscillator_;
   SimTrimFirmware trim_{*this};
 };
 

@@ -61,6 +61,10 @@ class SimulatedAdapter final : public TarnelRW {
   // The kind of image the controller was programmed with last.
   ImageKind Image() const { return controller_.Image(); }
   bool TrimRunning() const { return controller_.TrimFirmware().Running(); }
+  // What a frequency counter at the controller's oscillator reads; false while the trim
+  // firmware does not run. Not a bus operation: rules and the trace never see it.
+  bool MeasureOscillator(double& hz) { return controller_.MeasureOscillator(hz); }
+  const OscillatorSetup& OscillatorModel() const { return controller_.OscillatorModel(); }
   const std::vector<Programming>& Programmings() const { return controller_.Programmings(); }
   int SuccessfulProgrammings() const;
   // The last fault with the state file, empty when there was none: why it could not be read

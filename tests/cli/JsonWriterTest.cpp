@@ -78,5 +78,19 @@ TEST(JsonWriter, PutsCommasAndColonsWhereTheLibraryDoes) {
   EXPECT_EQ(text, expected.dump());
 }
 
+// The trim's frequencies and errors: whole, fractional, tiny, huge, negative; the JSON library
+// writes the shortest text that reads back, with ".0" on a whole number.
+TEST(JsonWriter, WritesRealNumbersAsTheLibraryDoes) {
+  const double values[] = {32768.0, 32768.125, -865.1999999999, 0.1, 1e-7, 1.5e300, -0.0, 3.0};
+  for (const double value : values) {
+    std::string text;
+    JsonWriter(text).Real(value);
+    EXPECT_EQ(text, Ordered(value).dump()) << value;
+  }
+  std::string text;
+  JsonWriter(text).BeginArray().Real(std::nan("")).Real(HUGE_VAL).EndArray();
+  EXPECT_EQ(text, "[null,null]");
+}
+
 }  // namespace
 }  // namespace halyard::cli

@@ -1,0 +1,186 @@
+// The search: halving the bracket on the sign of the error (the frequency rises with the
+// register), then the codes around the bracket, because the ripple over the codes can put the
+// least error up to a few codes away from where the sign changes.
+#include "autotrim/AutoTrim.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cmath>
+#include <cstdio>
+
+#include "adapter/Protocol.h"
+
+namespace halyard {
+
+namespace {
+
+constexpr int kLowestCode = 0;
+constexpr int kHighestCode = 255;
+constexpr double kPpm = 1e6;
+// How far beyond the bracket the neighbours go: with a ripple under the step per code, the
+// least error lies within two codes below and three above the sign change; one more each way
+// leaves room for the counter's noise.
+constexpr int kNeighbourReach = 3;
+// Read Trim shows the row's last bytes as two digits each; byte 30 is the one before the last.
+constexpr size_t kShownDigitsFromTrimByte = (kRowBytes - kTrimByteIndex) * 2;
+
+std::string Ppm(double ppm) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%.1f", ppm);
+  return text;
+}
+
+}  // namespace
+
+bool AutoTrim::Start(bool store) {
+  report_ = AutoTrimReport{};
+  report_.targetHz = settings_.targetHz;
+  report_.tolerancePpm = settings_.tolerancePpm;
+  report_.storeAsked = store;
+  verdict_.Begin();
+  cancelRequested_ = false;
+  running_ = false;
+  low_ = kLowestCode;
+  high_ = kHighestCode;
+  neighbours_.clear();
+  if (counter_ == nullptr) {
+    verdict_.Fail("no frequency counter (choose one with --counter or [Trim] Counter=)");
+    return false;
+  }
+  report_.counter = counter_->Description();
+  std::string error;
+  const CounterStatus status = counter_->Identify(report_.counterIdentity, error);
+  if (status != CounterStatus::kOk) {
+    verdict_.Fail("counter " + report_.counter + ": " + CounterStatusText(status) + ": " + error);
+    return false;
+  }
+  running_ = true;
+  return true;
+}
+
+bool AutoTrim::Step() {
+  if (!running_) return false;
+  if (cancelRequested_) {
+    report_.cancelled = true;
+    verdict_.Fail("cancelled; the bars stay on the last code written");
+    End();
+    return false;
+  }
+  const std::optional<int> code = NextCode();
+  if (!code) {
+    Finish();
+    return false;
+  }
+  if (!MeasureAt(*code)) End();
+  return running_;
+}
+
+void AutoTrim::Run(bool store) {
+  if (!Start(store)) return;
+  while (Step()) {
+  }
+}
+
+bool AutoTrim::Measured(int code) const {
+  return std::any_of(report_.iterations.begin(), report_.iterations.end(),
+                     [code](const TrimIteration& it) { return it.code == code; });
+}
+
+std::optional<int> AutoTrim::NextCode() {
+  if (static_cast<int>(report_.iterations.size()) >= kMaxTrimMeasurements) return std::nullopt;
+  if (high_ - low_ > 1) return (low_ + high_) / 2;
+  if (neighbours_.empty()) {
+    // The bracket's own ends first (an end of the range was never measured), then outwards.
+    neighbours_ = {low_, high_};
+    for (int k = 1; k <= kNeighbourReach; ++k) {
+      neighbours_.push_back(low_ - k);
+      neighbours_.push_back(high_ + k);
+    }
+  }
+  while (!neighbours_.empty()) {
+    const int code = neighbours_.front();
+    neighbours_.erase(neighbours_.begin());
+    if (code >= kLowestCode && code <= kHighestCode && !Measured(code)) return code;
+  }
+  return std::nullopt;
+}
+
+bool AutoTrim::MeasureAt(int code) {
+  if (!form_.MoveFineAdjust(static_cast<int16_t>(code))) {
+    verdict_.Fail("the window was busy with another operation");
+    return false;
+  }
+  if (!form_.Verdict().Passed()) {
+    verdict_.Fail("moving the bars to " + std::to_string(code) + ": " + form_.Verdict().Reason());
+    return false;
+  }
+  utils_.WaitSeconds(static_cast<float>(settings_.settleSeconds));
+  // A cancel that arrived during the wait stops here: the bars stay on this code.
+  if (cancelRequested_) return true;
+  TrimIteration iteration{code, 0.0, 0.0};
+  std::string error;
+  const CounterStatus status = counter_->Measure(iteration.hz, error);
+  if (status != CounterStatus::kOk) {
+    verdict_.Fail("counter " + report_.counter + " at code " + std::to_string(code) + ": " +
+                  CounterStatusText(status) + ": " + error);
+    return false;
+  }
+  iteration.errorPpm = (iteration.hz / settings_.targetHz - 1.0) * kPpm;
+  report_.iterations.push_back(iteration);
+  if (high_ - low_ > 1) (iteration.errorPpm < 0.0 ? low_ : high_) = code;
+  if (progress_) progress_(iteration);
+  return true;
+}
+
+void AutoTrim::Finish() {
+  End();
+  if (report_.iterations.empty()) {
+    verdict_.Fail("nothing was measured");
+    return;
+  }
+  const TrimIteration best =
+      *std::min_element(report_.iterations.begin(), report_.iterations.end(),
+                        [](const TrimIteration& a, const TrimIteration& b) {
+                          return std::fabs(a.errorPpm) < std::fabs(b.errorPpm);
+                        });
+  report_.chosen = best;
+  if (!form_.MoveFineAdjust(static_cast<int16_t>(best.code)) || !form_.Verdict().Passed()) {
+    verdict_.Fail("moving the bars to the chosen code " + std::to_string(best.code) + ": " +
+                  form_.Verdict().Reason());
+    return;
+  }
+  report_.withinTolerance = std::fabs(best.errorPpm) <= settings_.tolerancePpm;
+  if (!report_.withinTolerance) {
+    verdict_.Fail("cannot be trimmed into tolerance: the best code " + std::to_string(best.code) +
+                  " is " + Ppm(best.errorPpm) + " ppm off (tolerance " +
+                  Ppm(settings_.tolerancePpm) + " ppm); nothing stored");
+    return;
+  }
+  if (report_.storeAsked) Store(best.code);
+}
+
+void AutoTrim::Store(int code) {
+  if (!form_.Update_Click() || !form_.Verdict().Passed()) {
+    verdict_.Fail("Update Trim: " + form_.Verdict().Reason());
+    return;
+  }
+  if (!form_.RsvFlashRd_Click() || !form_.Verdict().Passed()) {
+    verdict_.Fail("reading the stored trim back: " + form_.Verdict().Reason());
+    return;
+  }
+  const std::string& shown = form_.Controls().ReservedRow.Text;
+  const std::string digits = shown.size() >= kShownDigitsFromTrimByte
+                                 ? shown.substr(shown.size() - kShownDigitsFromTrimByte, 2)
+                                 : std::string();
+  const int expected = kHighestCode - code;
+  if (digits.size() == 2 && std::isxdigit(static_cast<unsigned char>(digits[0])) &&
+      std::isxdigit(static_cast<unsigned char>(digits[1]))) {
+    report_.storedTrimByte = Utils::HexToInt(digits);
+  }
+  if (report_.storedTrimByte != expected) {
+    verdict_.Fail("byte 30 of the reserved row reads \"" + digits + "\", not " +
+                  Utils::HexDigits(static_cast<unsigned>(expected), 2));
+  }
+}
+
+}  // namespace halyard

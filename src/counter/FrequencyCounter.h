@@ -1,0 +1,52 @@
+// The frequency counter the automatic trim reads the controller's oscillator with: the bench's
+// own oscillator, or a SCPI instrument over TCP or the kernel's USBTMC device. Chosen like the
+// adapter backend, from one line:
+//   sim                      the simulated bench's oscillator (only with the bench in-process)
+//   scpi:tcp:HOST:PORT       a SCPI counter on the network (5025 is the usual port)
+//   scpi:/dev/usbtmcN        a SCPI counter on USB, through the kernel's usbtmc driver
+#pragma once
+
+#include <chrono>
+#include <memory>
+#include <string>
+
+namespace halyard {
+
+class SimulatedAdapter;
+
+enum class CounterStatus {
+  kOk,
+  kNoSignal,     // the counter saw nothing to count (no input, or the trim firmware not running)
+  kTimeout,      // no whole answer in time
+  kClosed,       // the instrument closed the connection
+  kBadAnswer,    // an answer that is not a frequency
+  kUnreachable,  // could not connect or open the device
+};
+
+// "no signal", "timeout", ...: for verdicts and messages.
+const char* CounterStatusText(CounterStatus status);
+
+class FrequencyCounter {
+ public:
+  virtual ~FrequencyCounter() = default;
+  // The instrument's identification (SCPI *IDN?), kept in the records.
+  virtual CounterStatus Identify(std::string& identity, std::string& error) = 0;
+  // One frequency measurement in hertz; `error` says what went wrong otherwise.
+  virtual CounterStatus Measure(double& hz, std::string& error) = 0;
+  // The line it was chosen with, e.g. "scpi:tcp:127.0.0.1:5025".
+  virtual const std::string& Description() const = 0;
+};
+
+struct CounterRequest {
+  std::string counter;                      // as above; empty: "sim" on the bench, else none
+  SimulatedAdapter* bench = nullptr;        // the bench in this process, if it is the backend
+  std::chrono::milliseconds timeout{5000};  // for each answer of an instrument
+};
+
+// False, with one line naming the counter and the reason in `error`, for a line that cannot
+// name a counter here. Instruments are reached at the first query, not now, so a station starts
+// while its counter is still switched off. An empty line off the bench leaves `counter` null.
+bool MakeCounter(const CounterRequest& request, std::unique_ptr<FrequencyCounter>& counter,
+                 std::string& error);
+
+}  // namespace halyard

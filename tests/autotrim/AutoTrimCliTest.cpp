@@ -1,0 +1,166 @@
+// halyardctl's trim-auto steps: a line per measurement, the search in the JSON step object,
+// and a record with every iteration and the stored byte read back.
+#include <gtest/gtest.h>
+
+#include <nlohmann/json.hpp>
+#include <sstream>
+
+#include "cli/Halyardctl.h"
+#include "support/TestStation.h"
+
+namespace halyard::cli {
+namespace {
+
+namespace fs = std::filesystem;
+using nlohmann::json;
+
+struct CtlRun {
+  int code = -1;
+  std::string out;
+  std::string err;
+  std::vector<std::string> lines;
+};
+
+class TrimAutoCli : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir_ = fs::path(::testing::TempDir()) /
+           ("halyard-trim-auto-" + std::to_string(::getpid()) + "-" +
+            ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::create_directories(dir_);
+    std::ofstream(dir_ / "station.ini") << halyard::testing::DefaultIni();
+  }
+  void TearDown() override {
+    std::error_code ec;
+    fs::remove_all(dir_, ec);
+  }
+  std::string Bench(double offsetPpm) {
+    const fs::path path = dir_ / "bench.json";
+    std::ofstream(path) << R"({"controller": {"oscillator": {"offset_ppm": )" << offsetPpm
+                        << R"(, "wobble_ppm": 40}}})";
+    return path.string();
+  }
+  CtlRun Halyardctl(std::vector<std::string> args) {
+    std::ostringstream out, err;
+    CtlRun run;
+    run.code = HalyardctlMain(args, dir_, out, err);
+    run.out = out.str();
+    run.err = err.str();
+    std::istringstream lines(run.out);
+    for (std::string line; std::getline(lines, line);)
+      run.lines.push_back(line);
+    return run;
+  }
+  CtlRun Session(double offsetPpm, std::vector<std::string> steps, bool asJson = false) {
+    std::vector<std::string> args{"--no-wait", "--config",       (dir_ / "station.ini").string(),
+                                  "--bench",   Bench(offsetPpm), "--records",
+                                  Store(),     "--spool",        (dir_ / "s.spool").string()};
+    if (asJson) args.push_back("--json");
+    args.insert(args.end(), steps.begin(), steps.end());
+    return Halyardctl(args);
+  }
+  std::string Store() { return (dir_ / "r.db").string(); }
+  // The measurements of the one record of `action`.
+  json RecordOf(const std::string& action) {
+    const CtlRun list = Halyardctl({"records", "list", "--store", Store(), "--action", action});
+    EXPECT_EQ(list.code, kExitOk) << list.err;
+    EXPECT_EQ(list.lines.size(), 1u) << list.out;
+    if (list.lines.size() != 1) return json::object();
+    json record = json::parse(list.lines[0]);
+    if (record["measurements"].is_string())
+      record["measurements"] = json::parse(record["measurements"].get<std::string>());
+    return record;
+  }
+
+  fs::path dir_;
+};
+
+int ProgressLines(const CtlRun& run) {
+  int count = 0;
+  for (const std::string& line : run.lines)
+    count += line.starts_with("  trim ") && line.find(": code ") != std::string::npos;
+  return count;
+}
+
+TEST_F(TrimAutoCli, StoreLeavesARecordWithEveryIterationAndTheVerifiedByte) {
+  const CtlRun run = Session(-1800, {"trim-start", "trim-auto=store"});
+  ASSERT_EQ(run.code, kExitOk) << run.err << run.out;
+  const json record = RecordOf("trim-auto=store");
+  EXPECT_EQ(record["verdict"], "passed");
+  const json& search = record["measurements"]["auto_trim"];
+  ASSERT_TRUE(search.is_object()) << record.dump();
+  const json& iterations = search["iterations"];
+  EXPECT_EQ(static_cast<int>(iterations.size()), ProgressLines(run)) << run.out;
+  EXPECT_LE(iterations.size(), static_cast<size_t>(kMaxTrimMeasurements));
+  for (const json& iteration : iterations) {
+    EXPECT_NEAR(iteration["error_ppm"].get<double>(),
+                (iteration["hz"].get<double>() / 32768.0 - 1.0) * 1e6, 1e-6);
+  }
+  const int chosen = search["chosen"]["code"];
+  EXPECT_EQ(search["stored_trim_byte"], 255 - chosen);
+  EXPECT_EQ(record["measurements"]["fine"], chosen);
+  EXPECT_EQ(search["counter"], "sim");
+}
+
+TEST_F(TrimAutoCli, TheJsonStepCarriesTheSearch) {
+  const CtlRun run = Session(900, {"trim-start", "trim-auto"}, true);
+  ASSERT_EQ(run.code, kExitOk) << run.err << run.out;
+  ASSERT_EQ(run.lines.size(), 4u);
+  const json step = json::parse(run.lines[2]);
+  EXPECT_EQ(step["step"], "trim-auto");
+  EXPECT_EQ(step["verdict"], "passed");
+  const json& search = step["auto_trim"];
+  ASSERT_FALSE(search["iterations"].empty());
+  EXPECT_EQ(step["form"]["FineAdjust"]["Value"], search["chosen"]["code"]) << step["form"].dump();
+  EXPECT_TRUE(search["stored_trim_byte"].is_null());
+  EXPECT_EQ(RecordOf("trim-auto")["measurements"]["auto_trim"]["iterations"], search["iterations"]);
+}
+
+TEST_F(TrimAutoCli, AUnitOutOfReachFailsTheRunAndItsRecord) {
+  const CtlRun run = Session(-15000, {"trim-start", "trim-auto=store", "trim-read"});
+  EXPECT_EQ(run.code, kExitFailed) << run.out;
+  EXPECT_NE(run.out.find("cannot be trimmed into tolerance"), std::string::npos) << run.out;
+  // The choice is said once, under its own step.
+  EXPECT_EQ(std::count_if(run.lines.begin(), run.lines.end(),
+                          [](const std::string& line) { return line.starts_with("  chosen:"); }),
+            1)
+      << run.out;
+  const json record = RecordOf("trim-auto=store");
+  EXPECT_EQ(record["verdict"], "failed");
+  EXPECT_TRUE(record["measurements"]["auto_trim"]["stored_trim_byte"].is_null());
+  // The row still holds the factory midrange trim.
+  EXPECT_EQ(RecordOf("trim-read")["measurements"]["reserved_row_after"], "18191A1B1C1D80FF");
+}
+
+// --counter wins over the configuration's counter, as --adapter over its backend; a counter
+// line that names nothing stops the run before anything runs.
+TEST_F(TrimAutoCli, TheCommandLinesCounterWinsAndABadOneIsAUsageError) {
+  std::ofstream(dir_ / "station.ini", std::ios::app)
+      << "[Trim]\nCounter=scpi:tcp:127.0.0.1:1\nCounterTimeoutSeconds=0.2\n";
+  const auto run = [this](const std::string& counter) {
+    return Halyardctl({"--no-wait", "--config", (dir_ / "station.ini").string(), "--bench",
+                       Bench(0), "--counter", counter, "trim-start", "trim-auto"});
+  };
+  const CtlRun chosen = run("sim");
+  EXPECT_EQ(chosen.code, kExitOk) << chosen.out;
+  const CtlRun bad = run("scpi:tcp:nowhere");
+  EXPECT_EQ(bad.code, kExitUsage);
+  EXPECT_NE(bad.err.find("counter scpi:tcp:nowhere"), std::string::npos) << bad.err;
+  EXPECT_TRUE(bad.out.empty()) << bad.out;
+  // The configuration's own counter: nobody listens at port 1, so the step fails.
+  const CtlRun configured = Halyardctl({"--no-wait", "--config", (dir_ / "station.ini").string(),
+                                        "--bench", Bench(0), "trim-start", "trim-auto"});
+  EXPECT_EQ(configured.code, kExitFailed);
+  EXPECT_NE(configured.out.find("unreachable"), std::string::npos) << configured.out;
+}
+
+TEST_F(TrimAutoCli, OnlyStoreIsAValueOfTrimAuto) {
+  for (const char* step : {"trim-auto=1", "trim-auto=", "trim-auto=STORE"}) {
+    const CtlRun run = Session(0, {"trim-start", step});
+    EXPECT_EQ(run.code, kExitUsage) << step;
+    EXPECT_NE(run.err.find(step), std::string::npos) << run.err;
+  }
+}
+
+}  // namespace
+}  // namespace halyard::cli

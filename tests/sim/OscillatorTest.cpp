@@ -1,0 +1,113 @@
+// The controller's oscillator on the bench: the frequency the bench file's keys give at each
+// trim register value, its ripple and noise, and no signal while the trim firmware is stopped.
+#include "sim/Oscillator.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <string>
+
+#include "adapter/Protocol.h"
+#include "sim/SimulatedAdapter.h"
+#include "support/Paths.h"
+
+namespace halyard {
+namespace {
+
+std::unique_ptr<SimulatedAdapter> Bench(const std::string& oscillator) {
+  std::string error;
+  auto bench = MakeSimulatedAdapterFromJson(
+      R"({"controller": {"programmed": true, "oscillator": )" + oscillator + "}}", error);
+  EXPECT_TRUE(bench) << error;
+  return bench;
+}
+
+// Starts the trim firmware and writes `code` into the trim register, as the station does.
+double MeasureAt(SimulatedAdapter& bench, int code) {
+  bench.OpenDevice("HALYARD-SIM0");
+  EXPECT_EQ(bench.SendSmbusCommand(kCmdTrimStart, kTrimFirmwareDevice), 0);
+  EXPECT_EQ(bench.WriteSmbusWord(kCmdMemoryAddress, kTrimRegister, kControllerDevice), 0);
+  EXPECT_EQ(bench.WriteSmbusWord(kCmdMemoryWrite, static_cast<int16_t>(code), kControllerDevice),
+            0);
+  double hz = 0.0;
+  EXPECT_TRUE(bench.MeasureOscillator(hz));
+  return hz;
+}
+
+TEST(Oscillator, TheBenchFileKeysSetTheFrequencyAtEachCode) {
+  struct Case {
+    const char* oscillator;
+    int code;
+    double hz;
+  };
+  const Case cases[] = {
+      {"{}", 128, 32768.0},
+      {"{}", 129, 32768.0 * (1 + 80e-6)},
+      {"{}", 0, 32768.0 * (1 - 128 * 80e-6)},
+      {R"({"offset_ppm": -5000})", 128, 32768.0 * (1 - 5000e-6)},
+      {R"({"offset_ppm": 1000, "ppm_per_code": 50})", 138, 32768.0 * (1 + 1500e-6)},
+      {R"({"nominal_hz": 1e6, "ppm_per_code": -20})", 228, 1e6 * (1 - 2000e-6)},
+  };
+  for (const Case& c : cases) {
+    auto bench = Bench(c.oscillator);
+    EXPECT_NEAR(MeasureAt(*bench, c.code), c.hz, 1e-9 * c.hz) << c.oscillator << " " << c.code;
+  }
+}
+
+TEST(Oscillator, TheRippleIsFixedBoundedAndBreaksTheTrend) {
+  OscillatorSetup setup;
+  setup.wobblePpm = 60.0;
+  setup.ppmPerCode = 10.0;
+  OscillatorSetup plain = setup;
+  plain.wobblePpm = 0.0;
+  int falls = 0;
+  double largest = 0.0;
+  for (int code = 0; code < 256; ++code) {
+    const auto c = static_cast<uint8_t>(code);
+    const double ripple = (OscillatorHz(setup, c) - OscillatorHz(plain, c)) / setup.nominalHz * 1e6;
+    largest = std::max(largest, std::fabs(ripple));
+    if (code > 0 && OscillatorHz(setup, c) < OscillatorHz(setup, static_cast<uint8_t>(code - 1)))
+      ++falls;
+  }
+  EXPECT_LE(largest, 60.0 + 1e-6);
+  EXPECT_GT(largest, 55.0);
+  EXPECT_GT(falls, 20);  // not monotonic: a search cannot trust the trend alone
+}
+
+TEST(Oscillator, NoiseVariesEachMeasurementWithinItsBoundAndRepeatsPerSeed) {
+  OscillatorSetup setup;
+  setup.noisePpm = 10.0;
+  Oscillator first(setup);
+  Oscillator again(setup);
+  setup.noiseSeed = 2;
+  Oscillator other(setup);
+  bool differs = false;
+  bool seedsDiffer = false;
+  double previous = 0.0;
+  for (int i = 0; i < 200; ++i) {
+    const double hz = first.Measure(128);
+    EXPECT_LE(std::fabs(hz / 32768.0 - 1.0) * 1e6, 10.0 + 1e-9);
+    EXPECT_EQ(hz, again.Measure(128));
+    seedsDiffer = seedsDiffer || hz != other.Measure(128);
+    differs = differs || (i > 0 && hz != previous);
+    previous = hz;
+  }
+  EXPECT_TRUE(differs);
+  EXPECT_TRUE(seedsDiffer);
+}
+
+TEST(Oscillator, NoSignalWhileTheTrimFirmwareIsStopped) {
+  auto bench = Bench("{}");
+  bench->OpenDevice("HALYARD-SIM0");
+  double hz = -1.0;
+  EXPECT_FALSE(bench->MeasureOscillator(hz));
+  MeasureAt(*bench, 100);
+  // Programming the controller's own firmware resets it out of the trim firmware.
+  std::string path = (testing::SourceDir() / "firmware" / "halyard-fw.srec").string();
+  std::string second, third;
+  ASSERT_EQ(bench->ProgramSrec(path, second, third), 0);
+  EXPECT_FALSE(bench->MeasureOscillator(hz));
+}
+
+}  // namespace
+}  // namespace halyard
