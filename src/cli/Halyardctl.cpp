@@ -268,6 +268,7 @@ int RunSession(const Options& options, const std::filesystem::path& programDir, 
   stationOptions.app.title = kStationName;
   stationOptions.app.programPath = programDir / kStationName;
   stationOptions.app.configPath = options.configPath;
+  stationOptions.app.configFallbacks = options.configFallbacks;
   Session session(options, out, err);
   if (!session.Build(std::move(stationOptions), error)) {
     err << kProgramName << ": " << OneLine(error) << "\n";
@@ -277,7 +278,8 @@ int RunSession(const Options& options, const std::filesystem::path& programDir, 
 }
 
 int HalyardctlMain(const std::vector<std::string>& args, const std::filesystem::path& programDir,
-                   std::ostream& out, std::ostream& err) {
+                   std::ostream& out, std::ostream& err,
+                   const std::vector<std::filesystem::path>& configFallbacks) {
   try {
     if (!args.empty() && args[0] == "records") {
       return RecordsMain(std::vector<std::string>(args.begin() + 1, args.end()), out, err);
@@ -287,6 +289,7 @@ int HalyardctlMain(const std::vector<std::string>& args, const std::filesystem::
         "operator action per step.",
         kProgramName};
     Options options;
+    options.configFallbacks = configFallbacks;
     std::string configPath;
     bool version = false;
     CLI::Option* configOption =
