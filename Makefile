@@ -3,11 +3,12 @@
 
 BUILD_DIR ?= build
 ASAN_DIR ?= build-asan
+PACKAGE_DIR ?= build-package
 GENERATOR ?= Ninja
 JOBS ?= $(shell nproc)
 ARGS ?=
 
-.PHONY: all deps configure build run test test-asan asan-build format clean
+.PHONY: all deps configure build run test test-asan asan-build package package-test format clean
 
 all: build
 
@@ -48,8 +49,24 @@ test-asan: asan-build
 	UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
 	ctest --test-dir $(ASAN_DIR) --output-on-failure -j $(JOBS)
 
+# The Debian package, in $(PACKAGE_DIR)/package/. Its own build: installed under /usr, so the
+# programs look for the system-wide configuration in /etc, and without the tests.
+$(PACKAGE_DIR)/build.ninja: | deps
+	@bash scripts/install-deps.sh --with-packaging
+	cmake -S . -B $(PACKAGE_DIR) -G $(GENERATOR) -DCMAKE_BUILD_TYPE=Release \
+	  -DCMAKE_INSTALL_PREFIX=/usr -DHALYARD_BUILD_TESTS=OFF
+
+package: deps $(PACKAGE_DIR)/build.ninja
+	cmake --build $(PACKAGE_DIR) -j $(JOBS)
+	cd $(PACKAGE_DIR) && cpack -G DEB
+
+# Installs the package on this machine (root, or sudo), runs both programs from another folder,
+# and purges it again. Changes /usr and /etc while it runs.
+package-test: package
+	bash scripts/test-package.sh $(PACKAGE_DIR)/package/*.deb
+
 format:
 	find src tests bench -name '*.cpp' -o -name '*.h' | xargs clang-format -i
 
 clean:
-	rm -rf $(BUILD_DIR) $(ASAN_DIR)
+	rm -rf $(BUILD_DIR) $(ASAN_DIR) $(PACKAGE_DIR)

@@ -12,9 +12,11 @@ packages=(
   binutils
   libsqlite3-dev sqlite3 libpq-dev postgresql
 )
-if [[ "${1:-}" == "--with-tools" ]]; then
-  packages+=(xvfb xauth imagemagick clang-format)
-fi
+case "${1:-}" in
+  --with-tools) packages+=(xvfb xauth imagemagick clang-format) ;;
+  # `make package`: dpkg-shlibdeps finds the package's runtime dependencies.
+  --with-packaging) packages+=(dpkg-dev file) ;;
+esac
 
 missing=()
 for p in "${packages[@]}"; do
