@@ -62,6 +62,9 @@ echo "== halyardctl --version"
 ctl --version | tee "$work/version.txt"
 grep -qx "halyardctl [0-9.]*" "$work/version.txt" || fail "unexpected version line"
 
+echo "== halyard-station --help (its Qt libraries resolve)"
+halyard-station --help | head -n 1
+
 echo "== halyardctl --no-wait configure run-all (in $PWD)"
 ctl --no-wait configure run-all | tee "$work/session.txt"
 grep -qx "result: pass" "$work/session.txt" || fail "the session did not pass"
