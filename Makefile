@@ -5,11 +5,12 @@ BUILD_DIR ?= build
 ASAN_DIR ?= build-asan
 FUZZ_DIR ?= build-fuzz
 FUZZ_SECONDS ?= 60
+PACKAGE_DIR ?= build-package
 GENERATOR ?= Ninja
 JOBS ?= $(shell nproc)
 ARGS ?=
 
-.PHONY: all deps configure build run test test-asan asan-build fuzz bench format clean
+.PHONY: all deps configure build run test test-asan asan-build fuzz bench package package-test format clean
 
 all: build
 
@@ -70,8 +71,26 @@ bench: build
 	done
 	@uptime
 
+# The Debian package, in $(PACKAGE_DIR)/package/. Its own build: installed under /usr, so the
+# programs look for the system-wide configuration in /etc, and without the tests. Optimised as
+# the tested build is (CPack strips it): at -O3 GCC 12 warns falsely (-Wrestrict) inside
+# std::string, and warnings are errors.
+$(PACKAGE_DIR)/build.ninja: | deps
+	@bash scripts/install-deps.sh --with-packaging
+	cmake -S . -B $(PACKAGE_DIR) -G $(GENERATOR) -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	  -DCMAKE_INSTALL_PREFIX=/usr -DHALYARD_BUILD_TESTS=OFF
+
+package: deps $(PACKAGE_DIR)/build.ninja
+	cmake --build $(PACKAGE_DIR) -j $(JOBS)
+	cd $(PACKAGE_DIR) && cpack -G DEB
+
+# Installs the package on this machine (root, or sudo), runs both programs from another folder,
+# and purges it again. Changes /usr and /etc while it runs.
+package-test: package
+	bash scripts/test-package.sh $(PACKAGE_DIR)/package/*.deb
+
 format:
 	find src tests bench fuzz include examples -name '*.cpp' -o -name '*.h' -o -name '*.c' | xargs clang-format -i
 
 clean:
-	rm -rf $(BUILD_DIR) $(ASAN_DIR)
+	rm -rf $(BUILD_DIR) $(ASAN_DIR) $(PACKAGE_DIR)

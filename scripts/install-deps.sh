@@ -18,6 +18,8 @@ for option in "$@"; do
     --with-tools) packages+=(xvfb xauth imagemagick clang-format) ;;
     # make fuzz: clang and its runtime libraries, libFuzzer among them.
     --with-fuzz) packages+=(clang libclang-rt-14-dev) ;;
+    # make package: dpkg-shlibdeps finds the package's runtime dependencies.
+    --with-packaging) packages+=(dpkg-dev file) ;;
     *) echo "install-deps: unknown option $option" >&2; exit 2 ;;
   esac
 done

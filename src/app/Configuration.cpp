@@ -8,7 +8,11 @@
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
+#include <system_error>
+
+#include "InstallPaths.h"
 
 namespace halyard {
 
@@ -131,6 +135,34 @@ std::filesystem::path ConfigurationPathFor(const std::filesystem::path& programP
   std::filesystem::path name = programPath.filename();
   name.replace_extension(".ini");
   return programPath.parent_path() / name;
+}
+
+std::filesystem::path FindConfiguration(const std::filesystem::path& programPath,
+                                        const std::vector<std::filesystem::path>& fallbacks) {
+  const std::filesystem::path beside = ConfigurationPathFor(programPath);
+  std::error_code ec;
+  if (std::filesystem::is_regular_file(beside, ec)) return beside;
+  for (const std::filesystem::path& path : fallbacks) {
+    if (std::filesystem::is_regular_file(path, ec)) return path;
+  }
+  return beside;
+}
+
+std::vector<std::filesystem::path> InstalledConfigurationPaths(
+    const char* xdgConfigHome, const char* home, const std::filesystem::path& systemFile) {
+  std::vector<std::filesystem::path> paths;
+  if (xdgConfigHome != nullptr && *xdgConfigHome == '/') {
+    paths.push_back(std::filesystem::path(xdgConfigHome) / kConfigurationSubpath);
+  } else if (home != nullptr && *home == '/') {
+    paths.push_back(std::filesystem::path(home) / ".config" / kConfigurationSubpath);
+  }
+  paths.push_back(systemFile);
+  return paths;
+}
+
+std::vector<std::filesystem::path> InstalledConfigurationPaths() {
+  return InstalledConfigurationPaths(std::getenv("XDG_CONFIG_HOME"), std::getenv("HOME"),
+                                     kSystemConfigurationFile);
 }
 
 }  // namespace halyard

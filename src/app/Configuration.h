@@ -8,6 +8,7 @@
 #include <map>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace halyard {
 
@@ -37,5 +38,22 @@ class ProfileFile {
 // The configuration file of a program: its folder, joined with its name without extension
 // and ".ini".
 std::filesystem::path ConfigurationPathFor(const std::filesystem::path& programPath);
+
+// The configuration file a station reads without --config: the one beside the program (the
+// build folder's), else the first of `fallbacks` that is a regular file, else the one beside the
+// program, which then does not exist and gives empty settings.
+std::filesystem::path FindConfiguration(const std::filesystem::path& programPath,
+                                        const std::vector<std::filesystem::path>& fallbacks);
+
+// Where an installed station falls back on, in order: the user's file under $XDG_CONFIG_HOME
+// (else ~/.config) and the system-wide file. `xdgConfigHome` and `home` are the environment's
+// values, null when unset; a relative XDG_CONFIG_HOME is ignored, as the XDG base directories
+// say.
+std::vector<std::filesystem::path> InstalledConfigurationPaths(
+    const char* xdgConfigHome, const char* home, const std::filesystem::path& systemFile);
+// The same from this process's environment and the system-wide file of the install prefix the
+// build was configured with. Only the programs ask for it: a test that did so would read
+// whatever an installed package left on the machine.
+std::vector<std::filesystem::path> InstalledConfigurationPaths();
 
 }  // namespace halyard

@@ -27,7 +27,7 @@ Form1::~Form1() {
 
 std::filesystem::path Form1::ConfigurationPath() const {
   if (info_.configPath) return *info_.configPath;
-  return ConfigurationPathFor(info_.programPath);
+  return FindConfiguration(info_.programPath, info_.configFallbacks);
 }
 
 void Form1::Form_Load() {

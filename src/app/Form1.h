@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "Version.h"
 #include "adapter/Dialogs.h"
@@ -28,6 +29,10 @@ struct AppInfo {
   // The program as started; its folder and name give the configuration file's path.
   std::filesystem::path programPath = "halyard-station";
   std::optional<std::filesystem::path> configPath;  // overrides the path above
+  // Read in order when there is no configuration beside the program. The programs set the
+  // installed places (InstalledConfigurationPaths); left empty, nothing outside the program's
+  // folder is read, which keeps tests clear of an installed station's files.
+  std::vector<std::filesystem::path> configFallbacks;
   int versionMajor = kVersionMajor;  // the build's own version unless a test says otherwise
   int versionMinor = kVersionMinor;
   int versionRevision = kVersionRevision;

@@ -19,7 +19,8 @@ std::unique_ptr<Station> Station::Build(const StationOptions& options, Dialogs& 
       return nullptr;
     }
   } else {
-    profile = ProfileFile::Load(ConfigurationPathFor(options.app.programPath));
+    profile =
+        ProfileFile::Load(FindConfiguration(options.app.programPath, options.app.configFallbacks));
   }
   // The command line's choice wins over the configuration file's.
   BackendRequest request{options.adapter, options.benchPath, options.i2cKernel};

@@ -34,7 +34,8 @@ CLI::Option* AddInstrumentOptions(CLI::App& app, Options& options, std::string& 
 }  // namespace
 
 int HalyardctlMain(const std::vector<std::string>& args, const std::filesystem::path& programDir,
-                   std::ostream& out, std::ostream& err) {
+                   std::ostream& out, std::ostream& err,
+                   const std::vector<std::filesystem::path>& configFallbacks) {
   try {
     if (!args.empty() && args[0] == "records") {
       return RecordsMain(std::vector<std::string>(args.begin() + 1, args.end()), out, err);
@@ -44,6 +45,7 @@ int HalyardctlMain(const std::vector<std::string>& args, const std::filesystem::
         "operator action per step.",
         kProgramName};
     Options options;
+    options.configFallbacks = configFallbacks;
     std::string configPath;
     bool version = false;
     CLI::Option* configOption =

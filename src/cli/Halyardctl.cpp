@@ -225,6 +225,7 @@ int RunSession(const Options& options, const std::filesystem::path& programDir, 
   stationOptions.app.title = kStationName;
   stationOptions.app.programPath = programDir / kStationName;
   stationOptions.app.configPath = options.configPath;
+  stationOptions.app.configFallbacks = options.configFallbacks;
   Session session(options, out, err);
   if (!session.Build(std::move(stationOptions), error)) {
     err << kProgramName << ": " << OneLine(error) << "\n";

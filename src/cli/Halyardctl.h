@@ -27,6 +27,8 @@ struct Options {
   std::string recordsStore;  // --records: where each action's record goes; empty: nowhere
   std::string operatorName;  // --operator
   std::string spoolPath;     // --spool; empty: the station's state folder
+  // Read when no halyard-station.ini is beside the program (AppInfo::configFallbacks).
+  std::vector<std::filesystem::path> configFallbacks;
   std::vector<std::string> steps;
 };
 
@@ -37,8 +39,10 @@ int RunSession(const Options& options, const std::filesystem::path& programDir, 
                std::ostream& err);
 
 // The whole program: `args` are the arguments after the program name. Never throws.
+// `configFallbacks` as in Options; the program passes the installed places, tests none.
 int HalyardctlMain(const std::vector<std::string>& args, const std::filesystem::path& programDir,
-                   std::ostream& out, std::ostream& err);
+                   std::ostream& out, std::ostream& err,
+                   const std::vector<std::filesystem::path>& configFallbacks = {});
 
 // `text` with its line breaks made blanks: errors are reported in one line.
 std::string OneLine(std::string text);

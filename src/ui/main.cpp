@@ -9,6 +9,7 @@
 #include <optional>
 #include <string>
 
+#include "app/Configuration.h"
 #include "assembly/Station.h"
 #include "assembly/StationRecords.h"
 #include "records/ActionRecorder.h"
@@ -56,7 +57,8 @@ int main(int argc, char** argv) {
   CLI::Option* benchOption =
       cli.add_option("--bench", benchPath, "bench file (JSON) of the simulated adapter");
   cli.add_option("--config", configPath,
-                 "configuration file (default: halyard-station.ini beside the program)");
+                 "configuration file (default: halyard-station.ini beside the program, in "
+                 "$XDG_CONFIG_HOME/halyard-station/ or in the system's configuration folder)");
   try {
     cli.parse(argc, argv);
   } catch (const CLI::CallForHelp& e) {
@@ -73,6 +75,7 @@ int main(int argc, char** argv) {
   if (benchOption->count() > 0) options.benchPath = benchPath;
   if (!configPath.empty()) options.app.configPath = configPath;
   options.app.programPath = std::filesystem::read_symlink("/proc/self/exe");
+  options.app.configFallbacks = halyard::InstalledConfigurationPaths();
   std::string error;
   const auto station = halyard::Station::Build(options, dialogs, pump, error);
   if (!station) return StartupProblem(error, argc, argv);

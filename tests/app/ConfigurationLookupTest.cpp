@@ -1,0 +1,115 @@
+// Which configuration file a station reads without --config: the one beside the program, then
+// the fallbacks the programs pass (the user's and the system-wide file of an installed station),
+// and never a fallback the caller did not ask for.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "InstallPaths.h"
+#include "app/Configuration.h"
+#include "assembly/Station.h"
+#include "support/TestServices.h"
+
+namespace halyard {
+namespace {
+
+namespace fs = std::filesystem;
+
+class ConfigurationLookup : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir_ = fs::path(::testing::TempDir()) / ("halyard-lookup-" + std::to_string(::getpid()));
+    fs::remove_all(dir_);
+    fs::create_directories(dir_ / "bin");
+    fs::create_directories(dir_ / "user");
+    fs::create_directories(dir_ / "etc");
+  }
+  void TearDown() override { fs::remove_all(dir_); }
+
+  fs::path Write(const fs::path& relative, const std::string& srec) {
+    const fs::path path = dir_ / relative;
+    std::ofstream(path) << "[DefaultFiles]\nSREC_FileName=" << srec << "\n";
+    return path;
+  }
+  fs::path Program() const { return dir_ / "bin" / "halyard-station"; }
+  fs::path Beside() const { return dir_ / "bin" / "halyard-station.ini"; }
+  fs::path User() const { return dir_ / "user" / "halyard-station.ini"; }
+  fs::path System() const { return dir_ / "etc" / "halyard-station.ini"; }
+
+  // The SREC name a started station shows, with the given fallbacks.
+  std::string StartedSrec(const std::vector<fs::path>& fallbacks) {
+    StationOptions options;
+    options.app.programPath = Program();
+    options.app.configFallbacks = fallbacks;
+    testing::RecordingDialogs dialogs;
+    testing::FakeEventPump pump;
+    std::string error;
+    const auto station = Station::Build(options, dialogs, pump, error);
+    if (!station) return "no station: " + error;
+    station->Form().Form_Load();
+    return station->Form().Controls().SREC_Name.Text;
+  }
+
+  fs::path dir_;
+};
+
+TEST_F(ConfigurationLookup, TheFileBesideTheProgramComesFirstThenTheFallbacksInOrder) {
+  EXPECT_EQ(FindConfiguration(Program(), {User(), System()}), Beside());  // none at all
+  Write("etc/halyard-station.ini", "system.srec");
+  EXPECT_EQ(FindConfiguration(Program(), {User(), System()}), System());
+  Write("user/halyard-station.ini", "user.srec");
+  EXPECT_EQ(FindConfiguration(Program(), {User(), System()}), User());
+  Write("bin/halyard-station.ini", "beside.srec");
+  EXPECT_EQ(FindConfiguration(Program(), {User(), System()}), Beside());
+}
+
+TEST_F(ConfigurationLookup, AFolderInPlaceOfAFileIsPassedOver) {
+  fs::create_directories(User());
+  Write("etc/halyard-station.ini", "system.srec");
+  EXPECT_EQ(FindConfiguration(Program(), {User(), System()}), System());
+}
+
+TEST_F(ConfigurationLookup, TheStationReadsAFallbackOnlyWhenItsProgramAsksForIt) {
+  Write("etc/halyard-station.ini", "system.srec");
+  EXPECT_EQ(StartedSrec({System()}), "system.srec");
+  // The tests' own stations pass none: a system-wide file must not change their start-up.
+  EXPECT_EQ(StartedSrec({}), "");
+  Write("bin/halyard-station.ini", "beside.srec");
+  EXPECT_EQ(StartedSrec({System()}), "beside.srec");
+}
+
+TEST(InstalledConfigurationPaths, TheUsersFileThenTheSystemWideOne) {
+  const fs::path system = "/etc/halyard-station/halyard-station.ini";
+  const fs::path user = fs::path("halyard-station") / "halyard-station.ini";
+  struct Case {
+    const char* xdg;
+    const char* home;
+    std::vector<fs::path> expected;
+  };
+  const std::vector<Case> cases{
+      {"/x/config", "/home/op", {"/x/config" / user, system}},
+      {nullptr, "/home/op", {"/home/op/.config" / user, system}},
+      {"", "/home/op", {"/home/op/.config" / user, system}},
+      {"relative", "/home/op", {"/home/op/.config" / user, system}},  // ignored, as XDG says
+      {nullptr, nullptr, {system}},
+      {nullptr, "", {system}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.xdg ? c.xdg : "(unset)") + " " + (c.home ? c.home : "(unset)"));
+    EXPECT_EQ(InstalledConfigurationPaths(c.xdg, c.home, system), c.expected);
+  }
+}
+
+TEST(InstalledConfigurationPaths, TheSystemWideFileLiesUnderTheConfiguredPrefix) {
+  const fs::path file = kSystemConfigurationFile;
+  EXPECT_TRUE(file.is_absolute()) << file;
+  EXPECT_EQ(file.filename(), "halyard-station.ini");
+  EXPECT_EQ(InstalledConfigurationPaths().back(), file);
+}
+
+}  // namespace
+}  // namespace halyard
