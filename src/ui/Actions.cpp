@@ -31,6 +31,7 @@ constexpr WindowAction kActions[] = {
     {"Update",      -1, kTabTrim,        kTrimUpdate,  "Update Trim",  "Ctrl+U"},
 };
 // clang-format on
+constexpr WindowAction kAutoTrimAction{"AutoTrim", -1, kTabTrim, kTrimAuto, "Auto Trim", ""};
 
 // A hint where a status has a remedy the operator can take at the station.
 struct Hint {
@@ -99,6 +100,10 @@ StatusScope ScopeOf(RecordedAction action) {
 
 std::span<const WindowAction> WindowActions() {
   return kActions;
+}
+
+const WindowAction& AutoTrimAction() {
+  return kAutoTrimAction;
 }
 
 const WindowAction* ActionOf(const ControlEntry& entry) {

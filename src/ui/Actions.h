@@ -26,6 +26,8 @@ struct WindowAction {
 std::span<const WindowAction> WindowActions();
 // The action a control starts; null for a control that starts none (edits, the tab bar).
 const WindowAction* ActionOf(const ControlEntry& entry);
+// The automatic trim, started by the button beside the status line rather than a tab's control.
+const WindowAction& AutoTrimAction();
 
 // The status line's account of an action that ran: "Programming passed", or "SMBus Test
 // failed: status 7", a status said in words where the statuses' table knows it ("file not found

@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QLineEdit>
 #include <QPixmap>
+#include <QPushButton>
 #include <QTabBar>
 #include <QTableWidget>
 #include <QTemporaryDir>
@@ -59,6 +60,19 @@ bool Click(halyard::ui::StationWindow& window, const char* name, int index = -1)
   return true;
 }
 
+// The automatic trim halfway: the bars on the code being measured, the progress in the status
+// line. Then the search runs to its end, as the operator would let it.
+bool SaveAutoTrim(halyard::ui::StationWindow& window, const halyard::AutoTrim& trimmer,
+                  const QString& dir) {
+  window.Strip()->AutoTrimButton()->click();
+  while (window.AutoTrimRunning() && trimmer.Report().iterations.size() < 5)
+    QApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+  const bool ok = Save(window, dir, "auto-trim.png");
+  while (window.AutoTrimRunning())
+    QApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+  return ok;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -99,7 +113,8 @@ int main(int argc, char** argv) {
                                            .takeTrace = [&station] { return station->TakeTrace(); },
                                            .takeMessages = {},
                                            .recorder = &recorder,
-                                           .storeName = store});
+                                           .storeName = store,
+                                           .autoTrim = &station->AutoTrimmer()});
   pump.SetBeforeWait([&window] { window.SyncFromForm(); });
   window.show();
   QApplication::processEvents();
@@ -123,6 +138,7 @@ int main(int argc, char** argv) {
   ok = Click(window, "StartTrim") && ok;
   ok = Click(window, "RsvFlashRd") && ok;
   ok = Save(window, outDir, "tab-trim.png") && ok;
+  ok = SaveAutoTrim(window, station->AutoTrimmer(), outDir) && ok;
   halyard::ui::RecordsDialog* view = window.ShowRecords();
   view->Latest()->selectRow(0);
   ok = Save(*view, outDir, "records-view.png") && ok;

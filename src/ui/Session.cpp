@@ -41,15 +41,16 @@ void Session::Begin(const WindowAction* action) {
   recorder_->Begin(recorded, SnapshotOf(form_));
 }
 
-void Session::End(const WindowAction* action, bool ran) {
+void Session::End(const WindowAction* action, bool ran, const ActionVerdict* actionVerdict,
+                  const std::optional<AutoTrimReport>& autoTrim) {
   std::vector<std::string> trace =
       setup_.takeTrace ? setup_.takeTrace() : std::vector<std::string>{};
   std::vector<records::RecordMessage> messages =
       setup_.takeMessages ? setup_.takeMessages() : std::vector<records::RecordMessage>{};
   const bool done = action != nullptr && ran;
   std::optional<ActionVerdict> verdict;
-  if (done) verdict = form_.Verdict();
-  recorder_->End(SnapshotOf(form_), verdict, std::move(messages), trace);
+  if (done) verdict = actionVerdict ? *actionVerdict : form_.Verdict();
+  recorder_->End(SnapshotOf(form_), verdict, std::move(messages), trace, autoTrim);
   if (!done) return;
   lastAction_ = VerdictText(*action, *verdict, trace);
   lastFailed_ = !verdict->Passed();

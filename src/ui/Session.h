@@ -4,10 +4,12 @@
 #pragma once
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "app/Form1.h"
+#include "autotrim/AutoTrim.h"
 #include "records/ActionRecorder.h"
 #include "ui/Actions.h"
 #include "ui/StatusStrip.h"
@@ -22,6 +24,7 @@ struct SessionSetup {
   std::function<std::vector<records::RecordMessage>()> takeMessages;
   records::ActionRecorder* recorder = nullptr;  // null or not open: records off
   std::string storeName;                        // as the recorder opened it
+  AutoTrim* autoTrim = nullptr;                 // null: no "Auto Trim" button
 };
 
 class Session {
@@ -31,7 +34,11 @@ class Session {
   // Around an operator event that the station took (not one ignored during a wait): `action`
   // is what the control starts, null for an edit or a tab.
   void Begin(const WindowAction* action);
-  void End(const WindowAction* action, bool ran);
+  // The action's verdict is the window's unless `verdict` names another (the automatic
+  // trim's), and `autoTrim` is what an automatic trim measured.
+  void End(const WindowAction* action, bool ran, const ActionVerdict* verdict = nullptr,
+           const std::optional<AutoTrimReport>& autoTrim = std::nullopt);
+  AutoTrim* AutoTrimmer() const { return setup_.autoTrim; }
 
   void SetOperator(std::string name);
   void SetUnit(std::string unit);

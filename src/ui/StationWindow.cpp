@@ -16,6 +16,7 @@
 #include <algorithm>
 #include <utility>
 
+#include "ui/AutoTrimControl.h"
 #include "ui/FocusRing.h"
 #include "ui/RecordsDialog.h"
 #include "ui/Widgets.h"
@@ -174,6 +175,7 @@ void StationWindow::SetTabOrder() {
   setTabOrder(order.back().second, strip_->OperatorField());
   setTabOrder(strip_->OperatorField(), strip_->UnitField());
   setTabOrder(strip_->UnitField(), strip_->RecordsButton());
+  setTabOrder(strip_->RecordsButton(), strip_->AutoTrimButton());
 }
 
 void StationWindow::BuildStrip() {
@@ -197,7 +199,37 @@ void StationWindow::BuildStrip() {
     strip_->Show(session_.Facts());
   });
   connect(strip_->RecordsButton(), &QPushButton::clicked, this, [this] { ShowRecords(); });
+  BuildAutoTrim();
   strip_->Show(session_.Facts());
+}
+
+// The automatic trim records and reports as the tabs' actions do; while it runs, the other
+// controls are greyed out, as during an operation's wait, and its button cancels it.
+void StationWindow::BuildAutoTrim() {
+  AutoTrim* trimmer = session_.AutoTrimmer();
+  if (trimmer == nullptr) return;
+  QPushButton* button = strip_->AutoTrimButton();
+  button->show();
+  AutoTrimControl::Hooks hooks;
+  hooks.began = [this] {
+    session_.Begin(&AutoTrimAction());
+    SyncFromForm();
+  };
+  hooks.progress = [this](const std::string& text) {
+    SyncFromForm();
+    strip_->ActionLine()->setText(QString::fromStdString(text));
+  };
+  hooks.ended = [this, button](const AutoTrim& t) {
+    session_.End(&AutoTrimAction(), true, &t.Verdict(), t.Report());
+    SyncFromForm();
+    strip_->Show(session_.Facts());
+    button->setFocus();
+  };
+  autoTrim_ = new AutoTrimControl(*trimmer, *button, std::move(hooks), this);
+}
+
+bool StationWindow::AutoTrimRunning() const {
+  return autoTrim_ != nullptr && autoTrim_->Running();
 }
 
 void StationWindow::AddShortcuts() {
@@ -286,7 +318,9 @@ void StationWindow::SyncFromForm() {
   const FormControls& controls = form_.Controls();
   // While an operation waits, only looking around stays possible: the tab bar stays enabled
   // (selecting a tab makes no bus transaction); buttons, bars and entries are disabled.
-  const bool idle = !form_.Busy();
+  const bool idle = !form_.Busy() && !AutoTrimRunning();
+  // The automatic trim's button stays pressable while the search runs: it cancels it.
+  strip_->AutoTrimButton()->setEnabled(!form_.Busy());
   const auto registry = ControlRegistry();
   for (const ControlKind kind : kSyncOrder) {
     for (size_t row = 0; row < registry.size(); ++row) {

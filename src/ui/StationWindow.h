@@ -22,6 +22,7 @@ class QTabBar;
 
 namespace halyard::ui {
 
+class AutoTrimControl;
 class FocusRing;
 class RecordsDialog;
 
@@ -44,6 +45,8 @@ class StationWindow final : public QWidget {
   double Dpi() const { return dpi_; }
   StatusStrip* Strip() const { return strip_; }
   const FocusRing* Ring() const { return ring_; }
+  // True while the automatic trim searches.
+  bool AutoTrimRunning() const;
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -56,6 +59,7 @@ class StationWindow final : public QWidget {
   void Connect(const ControlEntry& entry, QWidget* widget);
   void SetTabOrder();
   void BuildStrip();
+  void BuildAutoTrim();
   void AddShortcuts();
   void Press(const WindowAction& action);
   void SyncControl(size_t row, const FormControls& controls, bool idle);
@@ -71,6 +75,7 @@ class StationWindow final : public QWidget {
   std::vector<QWidget*> widgets_;  // by registry row
   Session session_;
   StatusStrip* strip_ = nullptr;
+  AutoTrimControl* autoTrim_ = nullptr;  // null: the station has no automatic trim
   FocusRing* ring_ = nullptr;
   QPointer<RecordsDialog> records_;
   bool closePending_ = false;

@@ -51,11 +51,14 @@ StatusStrip::StatusStrip(QWidget* parent)
       action_(NewLine(this, 2)),
       operator_(new QLineEdit(this)),
       unit_(new QLineEdit(this)),
-      recordsButton_(new QPushButton(QStringLiteral("Records…"), this)) {
+      recordsButton_(new QPushButton(QStringLiteral("Records…"), this)),
+      autoTrimButton_(new QPushButton(QStringLiteral("Auto Trim"), this)) {
   records_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
   operator_->setPlaceholderText(QStringLiteral("name"));
   unit_->setPlaceholderText(QStringLiteral("scan the serial"));
   recordsButton_->setAutoDefault(false);
+  autoTrimButton_->setAutoDefault(false);
+  autoTrimButton_->hide();  // shown when the station has a frequency counter to trim against
   auto* top = new QHBoxLayout;
   top->addWidget(adapter_, 1);
   top->addWidget(records_, 1);
@@ -65,6 +68,7 @@ StatusStrip::StatusStrip(QWidget* parent)
   fields->addWidget(new QLabel(QStringLiteral("Unit"), this));
   fields->addWidget(unit_, 1);
   fields->addWidget(recordsButton_);
+  fields->addWidget(autoTrimButton_);
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(8, 2, 8, 6);
   layout->setSpacing(2);

@@ -36,6 +36,7 @@ class StatusStrip final : public QWidget {
   QLineEdit* OperatorField() const { return operator_; }
   QLineEdit* UnitField() const { return unit_; }
   QPushButton* RecordsButton() const { return recordsButton_; }
+  QPushButton* AutoTrimButton() const { return autoTrimButton_; }
 
  private:
   QLabel* adapter_;
@@ -45,6 +46,7 @@ class StatusStrip final : public QWidget {
   QLineEdit* operator_;
   QLineEdit* unit_;
   QPushButton* recordsButton_;
+  QPushButton* autoTrimButton_;
 };
 
 }  // namespace halyard::ui

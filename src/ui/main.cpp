@@ -106,7 +106,8 @@ int main(int argc, char** argv) {
                                   .takeTrace = [&station] { return station->TakeTrace(); },
                                   .takeMessages = [&dialogs] { return dialogs.TakeShown(); },
                                   .recorder = &recorder,
-                                  .storeName = store};
+                                  .storeName = store,
+                                  .autoTrim = &station->AutoTrimmer()};
   halyard::ui::StationWindow window(form, std::move(setup));
   dialogs.SetParent(&window);
   dialogs.SetBeforeShow([&window] { window.SyncFromForm(); });

@@ -48,7 +48,8 @@ struct WindowStation {
                              .takeTrace = [this] { return Since(fixture.all, linesTaken); },
                              .takeMessages = [this] { return TakeMessages(); },
                              .recorder = &recorder,
-                             .storeName = store};
+                             .storeName = store,
+                             .autoTrim = &fixture.station().AutoTrimmer()};
     linesTaken = fixture.all.size();
     window = std::make_unique<ui::StationWindow>(*form, std::move(session));
     pump.SetBeforeWait([this] {
