@@ -73,6 +73,32 @@ bool SaveAutoTrim(halyard::ui::StationWindow& window, const halyard::AutoTrim& t
   return ok;
 }
 
+// Every picture of the README, in an operator's order: the unit scanned, configuring, Run All,
+// the trim with the status line's hint, the automatic trim, the records view.
+bool SaveAll(halyard::ui::StationWindow& window, halyard::Station& station, const QString& outDir) {
+  QLineEdit* unit = window.Strip()->UnitField();
+  unit->setText("HY-000123");
+  emit unit->returnPressed();  // as the scanner's Enter
+  window.Strip()->OperatorField()->setText("Ann");
+  bool ok = Save(window, outDir, "tab-programming.png");
+  window.TabBar()->setCurrentIndex(2);  // as the operator's click on the tab
+  ok = Save(window, outDir, "tab-setup.png") && ok;
+  ok = Click(window, "Command1") && ok;  // configures the target and selects "Test"
+  ok = Click(window, "Command2", 4) && ok;
+  ok = Save(window, outDir, "tab-test.png") && ok;
+  window.TabBar()->setCurrentIndex(3);
+  ok = Click(window, "RsvFlashRd") && ok;  // before "Start": the status line says what to do
+  ok = Save(window, outDir, "status-line.png", window.Strip()->geometry()) && ok;
+  ok = Click(window, "StartTrim") && ok;
+  ok = Click(window, "RsvFlashRd") && ok;
+  ok = Save(window, outDir, "tab-trim.png") && ok;
+  ok = SaveAutoTrim(window, station.AutoTrimmer(), outDir) && ok;
+  halyard::ui::RecordsDialog* view = window.ShowRecords();
+  view->Latest()->selectRow(0);
+  ok = Save(*view, outDir, "records-view.png") && ok;
+  return ok;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -122,25 +148,5 @@ int main(int argc, char** argv) {
       std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
   std::fprintf(stderr, "start-up to a shown window: %.1f ms\n", startupMs);
 
-  QLineEdit* unit = window.Strip()->UnitField();
-  unit->setText("HY-000123");
-  emit unit->returnPressed();  // as the scanner's Enter
-  window.Strip()->OperatorField()->setText("Ann");
-  bool ok = Save(window, outDir, "tab-programming.png");
-  window.TabBar()->setCurrentIndex(2);  // as the operator's click on the tab
-  ok = Save(window, outDir, "tab-setup.png") && ok;
-  ok = Click(window, "Command1") && ok;  // configures the target and selects "Test"
-  ok = Click(window, "Command2", 4) && ok;
-  ok = Save(window, outDir, "tab-test.png") && ok;
-  window.TabBar()->setCurrentIndex(3);
-  ok = Click(window, "RsvFlashRd") && ok;  // before "Start": the status line says what to do
-  ok = Save(window, outDir, "status-line.png", window.Strip()->geometry()) && ok;
-  ok = Click(window, "StartTrim") && ok;
-  ok = Click(window, "RsvFlashRd") && ok;
-  ok = Save(window, outDir, "tab-trim.png") && ok;
-  ok = SaveAutoTrim(window, station->AutoTrimmer(), outDir) && ok;
-  halyard::ui::RecordsDialog* view = window.ShowRecords();
-  view->Latest()->selectRow(0);
-  ok = Save(*view, outDir, "records-view.png") && ok;
-  return ok ? 0 : 1;
+  return SaveAll(window, *station, outDir) ? 0 : 1;
 }

@@ -45,14 +45,12 @@ int StartupProblem(const std::string& text, int& argc, char** argv) {
   return 2;
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
+// The command line: false when the program is to end at once with `exit`.
+bool ParseArguments(int argc, char** argv, halyard::StationOptions& options, int& exit) {
   CLI::App cli{"halyard-station: the operator's window of the Halyard production station"};
-  std::string adapter;
   std::string benchPath;
   std::string configPath;
-  cli.add_option("--adapter", adapter,
+  cli.add_option("--adapter", options.adapter,
                  "sim (default), i2c:/dev/i2c-N[,OPTION...] or driver:LIBRARY[,ARGUMENT]");
   CLI::Option* benchOption =
       cli.add_option("--bench", benchPath, "bench file (JSON) of the simulated adapter");
@@ -62,20 +60,57 @@ int main(int argc, char** argv) {
   try {
     cli.parse(argc, argv);
   } catch (const CLI::CallForHelp& e) {
-    return cli.exit(e);
+    exit = cli.exit(e);
+    return false;
   } catch (const CLI::ParseError& e) {
     cli.exit(e);
-    return 2;
+    exit = 2;
+    return false;
   }
-
-  halyard::ui::QtDialogs dialogs;
-  halyard::ui::QtEventPump pump;
-  halyard::StationOptions options;
-  options.adapter = adapter;
   if (benchOption->count() > 0) options.benchPath = benchPath;
   if (!configPath.empty()) options.app.configPath = configPath;
   options.app.programPath = std::filesystem::read_symlink("/proc/self/exe");
   options.app.configFallbacks = halyard::InstalledConfigurationPaths();
+  return true;
+}
+
+// The window over a started station, until the operator closes it.
+int RunWindow(halyard::Station& station, halyard::ui::QtDialogs& dialogs,
+              halyard::ui::QtEventPump& pump, halyard::records::ActionRecorder& recorder,
+              const std::string& store) {
+  halyard::Form1& form = station.Form();
+  halyard::ui::SessionSetup setup{.backend = station.BackendDescription(),
+                                  .startupTrace = station.TakeTrace(),
+                                  .takeTrace = [&station] { return station.TakeTrace(); },
+                                  .takeMessages = [&dialogs] { return dialogs.TakeShown(); },
+                                  .recorder = &recorder,
+                                  .storeName = store,
+                                  .autoTrim = &station.AutoTrimmer()};
+  halyard::ui::StationWindow window(form, std::move(setup));
+  dialogs.SetParent(&window);
+  dialogs.SetBeforeShow([&window] { window.SyncFromForm(); });
+  pump.SetBeforeWait([&window] { window.SyncFromForm(); });
+  window.show();
+  const int status = QApplication::exec();
+  form.Form_Unload();  // already done when the window closed; kept for a quit from elsewhere
+  dialogs.SetParent(nullptr);
+  // Shutdown writes the bench's state file: what the operator did may not be kept.
+  if (const std::string fault = station.BackendFault(); !fault.empty()) {
+    std::cerr << "halyard-station: " << fault << "\n";
+    dialogs.MsgBox(fault, 0, "halyard-station");
+    return 1;
+  }
+  return status;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  halyard::StationOptions options;
+  if (int exit = 0; !ParseArguments(argc, argv, options, exit)) return exit;
+
+  halyard::ui::QtDialogs dialogs;
+  halyard::ui::QtEventPump pump;
   std::string error;
   const auto station = halyard::Station::Build(options, dialogs, pump, error);
   if (!station) return StartupProblem(error, argc, argv);
@@ -100,27 +135,5 @@ int main(int argc, char** argv) {
   if (!recorder.Open(store, {}, halyard::StationRecordSource(form, ""), error))
     return StartupProblem("records store: " + error, argc, argv);
   dialogs.TakeShown();  // start-up's boxes belong to no action
-
-  halyard::ui::SessionSetup setup{.backend = station->BackendDescription(),
-                                  .startupTrace = station->TakeTrace(),
-                                  .takeTrace = [&station] { return station->TakeTrace(); },
-                                  .takeMessages = [&dialogs] { return dialogs.TakeShown(); },
-                                  .recorder = &recorder,
-                                  .storeName = store,
-                                  .autoTrim = &station->AutoTrimmer()};
-  halyard::ui::StationWindow window(form, std::move(setup));
-  dialogs.SetParent(&window);
-  dialogs.SetBeforeShow([&window] { window.SyncFromForm(); });
-  pump.SetBeforeWait([&window] { window.SyncFromForm(); });
-  window.show();
-  const int status = app.exec();
-  form.Form_Unload();  // already done when the window closed; kept for a quit from elsewhere
-  dialogs.SetParent(nullptr);
-  // Shutdown writes the bench's state file: what the operator did may not be kept.
-  if (const std::string fault = station->BackendFault(); !fault.empty()) {
-    std::cerr << "halyard-station: " << fault << "\n";
-    dialogs.MsgBox(fault, 0, "halyard-station");
-    return 1;
-  }
-  return status;
+  return RunWindow(*station, dialogs, pump, recorder, store);
 }
