@@ -8,16 +8,13 @@
 
 #include "adapter/Dialogs.h"
 #include "adapter/Protocol.h"
+#include "adapter/Statuses.h"
 #include "adapter/TarnelRW.h"
 
 namespace halyard {
 
 // Elements of the read buffer handed to a block read.
 inline constexpr size_t kBlockReadBufferSize = 129;
-
-// Station status for a block read that claims more bytes than the array it filled. The
-// control's own statuses are small numbers; this one cannot be mistaken for them.
-inline constexpr int16_t kStatusBlockCountBeyondArray = -32000;
 
 class ModUSB {
  public:

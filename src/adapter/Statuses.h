@@ -7,11 +7,13 @@
 #include <cstdint>
 #include <string_view>
 
-#include "adapter/ModUSB.h"
 #include "halyard/driver.h"
 
 namespace halyard {
 
+// A block read that claims more bytes than the array it filled. The control's own statuses are
+// small numbers; this one cannot be mistaken for them.
+inline constexpr int16_t kStatusBlockCountBeyondArray = -32000;
 // A backend's answers in place of an operation it cannot carry out.
 inline constexpr int16_t kStatusNotSupported = HALYARD_STATUS_NOT_SUPPORTED;
 // A driver's outputs the station refused (they are dropped; the caller's variables stay).
