@@ -338,12 +338,7 @@ bool ReadBench(JsonCheck& check, const JsonValue& root, const std::filesystem::p
 bool ParseBench(std::string_view text, const std::string& sourceName,
                 const std::filesystem::path& baseDir, BenchConfig& config, std::string& error) {
   JsonValue root;
-  std::string place;
-  std::string reason;
-  if (!ParseJson(text, root, place, reason)) {
-    error = sourceName + ": " + place + ": " + reason;
-    return false;
-  }
+  if (!ParseJsonNamed(text, sourceName, root, error)) return false;
   JsonCheck check;
   BenchConfig parsed;
   if (!ReadBench(check, root, baseDir, parsed)) {
@@ -370,12 +365,7 @@ bool LoadBenchFile(const std::filesystem::path& path, BenchConfig& config, std::
 
 bool ParseBenchRule(std::string_view text, BenchRule& rule, std::string& error) {
   JsonValue node;
-  std::string place;
-  std::string reason;
-  if (!ParseJson(text, node, place, reason)) {
-    error = "rule: " + place + ": " + reason;
-    return false;
-  }
+  if (!ParseJsonNamed(text, "rule", node, error)) return false;
   JsonCheck check;
   BenchRule parsed;
   if (!ReadRule(check, node, "", parsed)) {

@@ -88,12 +88,7 @@ bool LoadBenchState(const std::filesystem::path& path, BenchState& state, bool& 
 bool ParseBenchState(std::string_view text, const std::string& sourceName, BenchState& state,
                      std::string& error) {
   JsonValue root;
-  std::string place;
-  std::string reason;
-  if (!ParseJson(text, root, place, reason)) {
-    error = sourceName + ": " + place + ": " + reason;
-    return false;
-  }
+  if (!ParseJsonNamed(text, sourceName, root, error)) return false;
   JsonCheck check;
   BenchState parsed;
   ReadState(check, root, parsed);

@@ -379,4 +379,13 @@ std::string EchoText(std::string_view text) {
   return out;
 }
 
+bool ParseJsonNamed(std::string_view text, const std::string& sourceName, JsonValue& out,
+                    std::string& error) {
+  std::string place;
+  std::string reason;
+  if (ParseJson(text, out, place, reason)) return true;
+  error = sourceName + ": " + place + ": " + reason;
+  return false;
+}
+
 }  // namespace halyard

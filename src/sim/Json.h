@@ -33,6 +33,9 @@ struct JsonValue {
 // Parses a whole document. On failure returns false with `place` ("line 3, column 20", or the
 // JSON pointer of a key given twice) and `reason`.
 bool ParseJson(std::string_view text, JsonValue& out, std::string& place, std::string& reason);
+// The same for a named text: on failure `error` is "<sourceName>: <place>: <reason>".
+bool ParseJsonNamed(std::string_view text, const std::string& sourceName, JsonValue& out,
+                    std::string& error);
 
 // A key as one token of a JSON pointer ("~" and "/" escaped), with control characters shown.
 std::string JsonPointerToken(std::string_view key);
