@@ -1,11 +1,14 @@
 #!/usr/bin/env bash
 # Installs the Debian packages that building and testing the station needs.
 # Installs only what is missing; uses sudo when not run as root.
-# --with-tools adds the screenshot and formatting tools, --with-fuzz what make fuzz needs.
+# --with-tools adds the screenshot and formatting tools, --with-packaging what make package needs.
 set -euo pipefail
 
 packages=(
-  cmake ninja-build g++ pkg-config
+  cmake ninja-build pkg-config
+  # The station is built with clang and linked with lld (the Makefile), its sanitizer
+  # builds and fuzzers take clang's runtime libraries.
+  clang lld libclang-rt-14-dev
   qt6-base-dev qt6-base-dev-tools libgl-dev
   fonts-dejavu-core
   libgtest-dev libgmock-dev libbenchmark-dev
@@ -16,8 +19,6 @@ packages=(
 for option in "$@"; do
   case "$option" in
     --with-tools) packages+=(xvfb xauth imagemagick clang-format) ;;
-    # make fuzz: clang and its runtime libraries, libFuzzer among them.
-    --with-fuzz) packages+=(clang libclang-rt-14-dev) ;;
     # make package: dpkg-shlibdeps finds the package's runtime dependencies.
     --with-packaging) packages+=(dpkg-dev file) ;;
     *) echo "install-deps: unknown option $option" >&2; exit 2 ;;

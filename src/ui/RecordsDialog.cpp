@@ -11,12 +11,13 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
+#include "ui/Colors.h"
+
 namespace halyard::ui {
 
 namespace {
 
 constexpr int kLatest = 200;  // rows: a shift's work, and quick to read from any store
-const QColor kFailText(0xC0, 0x00, 0x00);
 
 QTableWidget* NewTable(const QStringList& headers, QWidget* parent) {
   auto* table = new QTableWidget(0, static_cast<int>(headers.size()), parent);

@@ -8,11 +8,12 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "ui/Colors.h"
+
 namespace halyard::ui {
 
 namespace {
 
-const QColor kFailText(0xC0, 0x00, 0x00);
 
 QLabel* NewLine(QWidget* parent, int lines) {
   auto* label = new QLabel(parent);
