@@ -1,0 +1,1 @@
+// The translation unit that builds the layers' shared precompiled headers (HalyardLayers.cmake).
