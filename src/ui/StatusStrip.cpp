@@ -14,7 +14,6 @@ namespace halyard::ui {
 
 namespace {
 
-
 QLabel* NewLine(QWidget* parent, int lines) {
   auto* label = new QLabel(parent);
   label->setTextFormat(Qt::PlainText);
