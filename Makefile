@@ -9,8 +9,6 @@ PACKAGE_DIR ?= build-package
 GENERATOR ?= Ninja
 JOBS ?= $(shell nproc)
 ARGS ?=
-# clang compiles the station in two thirds of g++'s time; every build tree here uses it.
-COMPILERS ?= -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++
 
 .PHONY: all deps configure build run test test-asan asan-build fuzz bench package package-test format clean
 
@@ -20,7 +18,7 @@ deps:
 	@bash scripts/install-deps.sh
 
 $(BUILD_DIR)/build.ninja: | deps
-	cmake -S . -B $(BUILD_DIR) -G $(GENERATOR) $(COMPILERS) -DCMAKE_BUILD_TYPE=RelWithDebInfo
+	cmake -S . -B $(BUILD_DIR) -G $(GENERATOR) -DCMAKE_BUILD_TYPE=RelWithDebInfo
 
 configure: deps $(BUILD_DIR)/build.ninja
 
@@ -41,7 +39,7 @@ test: build
 	$(MAKE) --no-print-directory test-asan
 
 $(ASAN_DIR)/build.ninja: | deps
-	cmake -S . -B $(ASAN_DIR) -G $(GENERATOR) $(COMPILERS) -DCMAKE_BUILD_TYPE=Debug -DHALYARD_SANITIZE=ON \
+	cmake -S . -B $(ASAN_DIR) -G $(GENERATOR) -DCMAKE_BUILD_TYPE=Debug -DHALYARD_SANITIZE=ON \
 	  -DCMAKE_CXX_FLAGS_DEBUG=-g1 -DCMAKE_C_FLAGS_DEBUG=-g1 -DHALYARD_BUILD_BENCH=OFF
 
 asan-build: deps $(ASAN_DIR)/build.ninja
@@ -59,7 +57,7 @@ test-asan: asan-build
 # its own made with clang; new inputs and crashes stay in $(FUZZ_DIR)/findings/.
 fuzz:
 	@bash scripts/install-deps.sh
-	cmake -S . -B $(FUZZ_DIR) -G $(GENERATOR) $(COMPILERS) -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	cmake -S . -B $(FUZZ_DIR) -G $(GENERATOR) -DCMAKE_BUILD_TYPE=RelWithDebInfo \
 	  -DHALYARD_FUZZ=ON -DHALYARD_BUILD_UI=OFF -DHALYARD_BUILD_TESTS=OFF
 	cmake --build $(FUZZ_DIR) -j $(JOBS) --target halyard_fuzzers
 	FUZZ_SECONDS=$(FUZZ_SECONDS) cmake --build $(FUZZ_DIR) --target fuzz-run
@@ -80,7 +78,7 @@ bench: build
 # the tested build is (CPack strips it).
 $(PACKAGE_DIR)/build.ninja: | deps
 	@bash scripts/install-deps.sh --with-packaging
-	cmake -S . -B $(PACKAGE_DIR) -G $(GENERATOR) $(COMPILERS) -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	cmake -S . -B $(PACKAGE_DIR) -G $(GENERATOR) -DCMAKE_BUILD_TYPE=RelWithDebInfo \
 	  -DCMAKE_INSTALL_PREFIX=/usr -DHALYARD_BUILD_TESTS=OFF
 
 package: deps $(PACKAGE_DIR)/build.ninja
