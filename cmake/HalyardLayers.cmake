@@ -19,8 +19,7 @@ endfunction()
 # The standard library's and nlohmann's headers, which nearly every layer includes, parsed once
 # per build into a precompiled header that the layers reuse. There are two, since code that is
 # position-independent (the layers the simulated driver shares, and every Qt layer) cannot use a
-# header compiled for code that is not. Targets and files compiled without optimisation in an
-# optimised build (the command lines' parsers) go without.
+# header compiled for code that is not.
 set(HALYARD_PCH_HEADERS
   <algorithm> <array> <chrono> <cstdint> <cstdio> <cstring> <filesystem> <fstream> <functional>
   <map> <memory> <optional> <span> <string> <string_view> <system_error> <utility> <variant>
@@ -67,10 +66,6 @@ function(halyard_precompile_layers)
   halyard_layer_pch(halyard_pch_pic ON)
   get_property(targets GLOBAL PROPERTY HALYARD_PCH_TARGETS)
   foreach(target ${targets})
-    get_target_property(options ${target} COMPILE_OPTIONS)
-    if(options MATCHES "-O0")
-      continue()
-    endif()
     get_target_property(pic ${target} POSITION_INDEPENDENT_CODE)
     halyard_links_qt(${target} qt)
     if(pic OR qt)

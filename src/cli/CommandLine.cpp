@@ -1,6 +1,5 @@
 // halyardctl's command line: the options and steps parsed with CLI11, then the session or the
-// records commands. Parsing runs once per process, so this file is compiled without
-// optimisation (see CMakeLists.txt): CLI11's templates cost seconds of optimiser time.
+// records commands.
 #include <CLI/CLI.hpp>
 #include <exception>
 #include <system_error>
