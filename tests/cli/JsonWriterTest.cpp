@@ -55,16 +55,16 @@ TEST(JsonWriter, QuotesEveryTextAsTheLibraryDoes) {
 
 TEST(JsonWriter, PutsCommasAndColonsWhereTheLibraryDoes) {
   std::string text;
-  JsonWriter json(text);
-  json.BeginObject().Key("empty").BeginArray().EndArray();
-  json.Key("none").BeginObject().EndObject();
-  json.Key("rows").BeginArray();
+  JsonWriter writer(text);
+  writer.BeginObject().Key("empty").BeginArray().EndArray();
+  writer.Key("none").BeginObject().EndObject();
+  writer.Key("rows").BeginArray();
   for (int i = 0; i < 3; ++i) {
-    json.BeginObject().Key("n").Number(-i).Key("on").Bool(i % 2 == 1);
-    json.Key("list").BeginArray().Unsigned(0x8000000Au).String("x").EndArray().EndObject();
+    writer.BeginObject().Key("n").Number(-i).Key("on").Bool(i % 2 == 1);
+    writer.Key("list").BeginArray().Unsigned(0x8000000Au).String("x").EndArray().EndObject();
   }
-  json.EndArray().Key("deep").BeginArray().BeginArray().BeginArray().EndArray().EndArray();
-  json.Number(INT64_MIN).Unsigned(UINT64_MAX).EndArray().Key("k\"ey").String("").EndObject();
+  writer.EndArray().Key("deep").BeginArray().BeginArray().BeginArray().EndArray().EndArray();
+  writer.Number(INT64_MIN).Unsigned(UINT64_MAX).EndArray().Key("k\"ey").String("").EndObject();
 
   Ordered expected;
   expected["empty"] = Ordered::array();
