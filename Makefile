@@ -40,13 +40,13 @@ test: build
 
 $(ASAN_DIR)/build.ninja: | deps
 	cmake -S . -B $(ASAN_DIR) -G $(GENERATOR) -DCMAKE_BUILD_TYPE=Debug -DHALYARD_SANITIZE=ON \
-	  -DCMAKE_CXX_FLAGS_DEBUG=-g1 -DCMAKE_C_FLAGS_DEBUG=-g1 -DHALYARD_BUILD_BENCH=OFF
+	  -DCMAKE_CXX_FLAGS_DEBUG=-g1 -DCMAKE_C_FLAGS_DEBUG=-g1
 
 asan-build: deps $(ASAN_DIR)/build.ninja
 	cmake --build $(ASAN_DIR) -j $(JOBS)
 
-# The same suite once more under AddressSanitizer and UndefinedBehaviorSanitizer. Line tables
-# are all the reports need; the benchmarks' quick runs stay in the first build.
+# The same suite once more under AddressSanitizer and UndefinedBehaviorSanitizer, built with line
+# tables only: all the reports need.
 test-asan: asan-build
 	ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
 	LSAN_OPTIONS=suppressions=$(CURDIR)/scripts/lsan.supp:print_suppressions=0 \
