@@ -5,9 +5,9 @@
 set -euo pipefail
 
 packages=(
-  cmake ninja-build pkg-config
-  # The station is built with clang and linked with lld (the Makefile), its sanitizer
-  # builds and fuzzers take clang's runtime libraries.
+  cmake ninja-build pkg-config g++
+  # CMakeLists.txt builds with clang and links with lld when they are there; the sanitizer
+  # builds and the fuzzers take clang's runtime libraries.
   clang lld libclang-rt-14-dev
   qt6-base-dev qt6-base-dev-tools libgl-dev
   fonts-dejavu-core
