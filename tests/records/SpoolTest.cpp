@@ -1,8 +1,10 @@
 // The spool: records the store cannot take wait in a synced file and reach the store exactly
 // once at the next chance; the operator is told once per outage; a torn line is set aside.
 // The last test takes a real PostgreSQL server down in the middle of a session.
+#include <algorithm>
 #include <fstream>
 #include <functional>
+#include <iterator>
 
 #include "RecordTesting.h"
 #include "records/SpoolingStore.h"
@@ -14,12 +16,10 @@ using testing::Ids;
 using testing::ListAll;
 namespace fs = std::filesystem;
 
+// The lines of a file, each ended by a newline.
 size_t Lines(const fs::path& file) {
   std::ifstream in(file);
-  size_t n = 0;
-  for (std::string line; std::getline(in, line);)
-    ++n;
-  return n;
+  return std::count(std::istreambuf_iterator<char>(in), {}, '\n');
 }
 
 Record At(size_t second) {

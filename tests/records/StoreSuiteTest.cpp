@@ -65,24 +65,22 @@ TEST_P(StoreSuite, ListFiltersAndGivesTheOldestFirst) {
   std::string error;
   for (const Record& record : written)
     ASSERT_TRUE(store->Write(record, error)) << error;
-  struct Case {
-    RecordFilter filter;
-    std::vector<size_t> expected;  // indexes into `written`, in the order listed
-  };
-  const std::vector<Case> cases{{{}, {1, 2, 0, 3, 4}},
-                                {{"2026-12-07", "", ""}, {2, 0, 3, 4}},
-                                {{"2026-12-07T08:00", "", ""}, {0, 3, 4}},
-                                {{"2026-12-07T09:00:00.001", "", ""}, {}},
-                                {{"", "U1", ""}, {1, 2, 3}},
-                                {{"", "", "run-all"}, {2, 0, 3, 4}},
-                                {{"2026-12-07", "U1", "run-all"}, {2, 3}},
-                                {{"", "U9", ""}, {}}};
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.filter.since + "|" + c.filter.unit + "|" + c.filter.action);
+  // Each filter with the indexes into `written` it lists, in the order listed.
+  const std::vector<std::pair<RecordFilter, std::vector<size_t>>> cases{
+      {{}, {1, 2, 0, 3, 4}},
+      {{"2026-12-07", "", ""}, {2, 0, 3, 4}},
+      {{"2026-12-07T08:00", "", ""}, {0, 3, 4}},
+      {{"2026-12-07T09:00:00.001", "", ""}, {}},
+      {{"", "U1", ""}, {1, 2, 3}},
+      {{"", "", "run-all"}, {2, 0, 3, 4}},
+      {{"2026-12-07", "U1", "run-all"}, {2, 3}},
+      {{"", "U9", ""}, {}}};
+  for (const auto& [filter, indexes] : cases) {
+    SCOPED_TRACE(filter.since + "|" + filter.unit + "|" + filter.action);
     std::vector<std::string> expected;
-    for (size_t i : c.expected)
+    for (size_t i : indexes)
       expected.push_back(written[i].id);
-    EXPECT_EQ(testing::Ids(ListAll(*store, c.filter)), expected);
+    EXPECT_EQ(testing::Ids(ListAll(*store, filter)), expected);
   }
 }
 

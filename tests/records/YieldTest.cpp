@@ -12,32 +12,24 @@ namespace {
 
 using testing::SampleRecord;
 
-struct Row {
-  const char* unit;
-  const char* action;
-  bool passed;
-  const char* started;
-};
-
-// clang-format off
-const std::vector<Row> kDay = {
-    {"U1", "run-all", false, "2026-12-06T08:00:00.000Z"},   // U1 fails first, passes on retest
-    {"U1", "run-all", true,  "2026-12-06T08:05:00.000Z"},
-    {"U2", "run-all", true,  "2026-12-06T09:00:00.000Z"},   // U2 passes run-all, fails program
-    {"U2", "program", false, "2026-12-06T09:01:00.000Z"},
-    {"U2", "program", true,  "2026-12-06T09:02:00.000Z"},
-    {"",   "run-all", true,  "2026-12-06T10:00:00.000Z"},   // two unscanned units
-    {"",   "run-all", false, "2026-12-06T10:01:00.000Z"},
-    {"U3", "program", true,  "2026-12-07T07:00:00.000Z"},   // the next day
-    {"U1", "run-all", false, "2026-12-07T07:30:00.000Z"},   // U1 again, failing, next day
-};
-// clang-format on
-
-std::vector<Record> Records(const std::vector<Row>& rows) {
-  std::vector<Record> records;
-  for (const Row& row : rows)
-    records.push_back(SampleRecord(row.unit, row.action, row.passed, row.started));
-  return records;
+// Two days of records, oldest first.
+std::vector<Record> TwoDays() {
+  // clang-format off
+  return {
+      // U1 fails first, passes on retest.
+      SampleRecord("U1", "run-all", false, "2026-12-06T08:00:00.000Z"),
+      SampleRecord("U1", "run-all", true,  "2026-12-06T08:05:00.000Z"),
+      // U2 passes run-all, fails program first.
+      SampleRecord("U2", "run-all", true,  "2026-12-06T09:00:00.000Z"),
+      SampleRecord("U2", "program", false, "2026-12-06T09:01:00.000Z"),
+      SampleRecord("U2", "program", true,  "2026-12-06T09:02:00.000Z"),
+      // Two unscanned units.
+      SampleRecord("",   "run-all", true,  "2026-12-06T10:00:00.000Z"),
+      SampleRecord("",   "run-all", false, "2026-12-06T10:01:00.000Z"),
+      // The next day: U3, and U1 again, failing.
+      SampleRecord("U3", "program", true,  "2026-12-07T07:00:00.000Z"),
+      SampleRecord("U1", "run-all", false, "2026-12-07T07:30:00.000Z")};
+  // clang-format on
 }
 
 // A group as one comparable value: key, tested, passed, failed, units, first-pass yield.
@@ -56,7 +48,7 @@ TEST(Yield, CountsRecordsAndTheFirstPassOfDistinctUnits) {
   // clang-format on
   for (const auto& [by, expected] : cases) {
     std::vector<Group> groups;
-    for (const YieldGroup& g : ComputeYield(Records(kDay), by))
+    for (const YieldGroup& g : ComputeYield(TwoDays(), by))
       groups.emplace_back(g.key, g.tested, g.passed, g.failed, g.units, g.firstPassYield);
     EXPECT_EQ(groups, expected);  // the yields are quarters and halves: exact in binary
   }
