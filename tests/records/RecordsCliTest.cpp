@@ -8,6 +8,7 @@
 #include "cli/Halyardctl.h"
 #include "records/Sha256.h"
 #include "support/Paths.h"
+#include "support/TestStation.h"
 
 namespace halyard::cli {
 namespace {
@@ -37,11 +38,7 @@ CtlRun Halyardctl(const std::vector<std::string>& args) {
 class RecordsCli : public ::testing::Test {
  protected:
   void SetUp() override {
-    const fs::path firmware = halyard::testing::SourceDir() / "firmware";
-    std::ofstream(ini_) << "[DefaultFiles]\nSREC_FileName="
-                        << (firmware / "halyard-fw.srec").string()
-                        << "\nTRIM_FileName=" << (firmware / "gxTrim.srec").string()
-                        << "\nEXPECTED_VERSION=1.2\n[Station]\nName=line-3 station 2\n";
+    std::ofstream(ini_) << halyard::testing::DefaultIni() << "[Station]\nName=line-3 station 2\n";
   }
   CtlRun Session(const std::string& store, std::vector<std::string> steps,
                  std::vector<std::string> options = {}) {
