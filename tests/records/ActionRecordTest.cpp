@@ -98,7 +98,6 @@ TEST(ActionRecord, EachActionMeasuresWhatItReadOrWrote) {
     const Record record = Act(station, c.action, c.click);
     EXPECT_EQ(json::parse(record.measurements), c.measurements);
     EXPECT_EQ(record.verdict, c.verdict);
-    EXPECT_EQ(record.action, ActionName(c.action));
     EXPECT_EQ(record.reason.empty(), c.verdict == kVerdictPassed) << record.reason;
     EXPECT_FALSE(record.trace.empty());
   }
@@ -128,9 +127,7 @@ TEST(ActionRecord, TheAdapterIsTheOneThatWasOpened) {
   EXPECT_EQ(OpenedAdapter({"OpenDevice name=\"FIRST\" -> 0", "OpenDevice name=\"GONE\" -> 3"}),
             "FIRST");
   EXPECT_EQ(OpenedAdapter({"CloseDevice"}), "");
-  TestStation station(TestStationSetup{.start = false});
-  station.form().Form_Load();
-  EXPECT_EQ(OpenedAdapter(station.all), "HALYARD-SIM0");
+  // A real start-up's trace: RecordsCli.ASessionLeavesOneRecordPerActionWithEveryField.
 }
 
 }  // namespace

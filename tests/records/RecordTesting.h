@@ -1,25 +1,29 @@
-// What the record tests share: a scratch folder, sample records, the SQLite file read
-// directly, and the throwaway PostgreSQL servers that CTest starts (tests/records/pg-server.sh),
-// with a fresh database per test.
+// What the record tests share: a scratch folder, sample records, stores opened and listed, the
+// SQLite file read directly, and the throwaway PostgreSQL servers that CTest starts
+// (tests/records/pg-server.sh), with a fresh database per test.
 #pragma once
 
 #include <gtest/gtest.h>
 #include <libpq-fe.h>
+#include <sqlite3.h>
 #include <stdlib.h>
 #include <unistd.h>
 
 #include <atomic>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "records/Record.h"
 #include "records/RecordFormat.h"
+#include "records/RecordStore.h"
 
 namespace halyard::records::testing {
 
 namespace fs = std::filesystem;
+using Rows = std::vector<std::vector<std::string>>;
 
 // A folder of its own, removed at the end.
 class Scratch {
@@ -31,7 +35,6 @@ class Scratch {
   }
   ~Scratch() {
     std::error_code ec;
-    fs::permissions(path_, fs::perms::owner_all, fs::perm_options::add, ec);
     fs::remove_all(path_, ec);
   }
   Scratch(const Scratch&) = delete;
@@ -44,8 +47,9 @@ class Scratch {
 };
 
 // A record with every field set; `started` is the record time.
-inline Record SampleRecord(const std::string& unit, const std::string& action, bool passed,
-                           const std::string& started) {
+inline Record SampleRecord(const std::string& unit = "U1", const std::string& action = "run-all",
+                           bool passed = true,
+                           const std::string& started = "2026-12-06T00:00:00.000Z") {
   Record r;
   r.id = NewRecordId();
   r.station = "line-3";
@@ -66,6 +70,46 @@ inline Record SampleRecord(const std::string& unit, const std::string& action, b
   return r;
 }
 
+// The store named `name` (a SQLite file or a PostgreSQL URL).
+inline std::unique_ptr<RecordStore> Open(const std::string& name) {
+  std::unique_ptr<RecordStore> store;
+  std::string error;
+  EXPECT_TRUE(OpenStore(name, store, error)) << error;
+  return store;
+}
+
+inline std::vector<Record> ListAll(RecordStore& store, const RecordFilter& filter = {}) {
+  std::vector<Record> records;
+  std::string error;
+  EXPECT_TRUE(store.List(filter, records, error)) << error;
+  return records;
+}
+
+inline std::vector<std::string> Ids(const std::vector<Record>& records) {
+  std::vector<std::string> ids;
+  for (const Record& record : records)
+    ids.push_back(record.id);
+  return ids;
+}
+
+// Runs `sql` on a SQLite file behind the station's back.
+inline Rows SqliteRows(const std::string& path, const std::string& sql) {
+  sqlite3* db = nullptr;
+  sqlite3_open(path.c_str(), &db);
+  Rows rows;
+  sqlite3_exec(
+      db, sql.c_str(),
+      [](void* out, int n, char** values, char**) {
+        auto& row = static_cast<Rows*>(out)->emplace_back();
+        for (int i = 0; i < n; ++i)
+          row.emplace_back(values[i] ? values[i] : "");
+        return 0;
+      },
+      &rows, nullptr);
+  sqlite3_close(db);
+  return rows;
+}
+
 // A server that the CTest fixture started, by its handle folder (HALYARD_PG_SHARED or
 // HALYARD_PG_OUTAGE).
 class PgServer {
@@ -80,7 +124,7 @@ class PgServer {
     std::getline(in, url);
     return url;
   }
-  // A fresh database on the server, dropped by the destructor.
+  // A fresh database on the server, dropped by the destructor; "" without a server.
   std::string FreshDatabase() {
     static std::atomic<int> serial{0};
     const std::string name = "t" + std::to_string(getpid()) + "_" + std::to_string(serial++);
@@ -102,7 +146,7 @@ class PgServer {
 
   struct Result {
     bool ok = false;
-    std::vector<std::vector<std::string>> rows;
+    Rows rows;
   };
   // Runs `sql` on its own connection.
   static Result ExecSql(const std::string& url, const std::string& sql) {

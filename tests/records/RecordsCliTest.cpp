@@ -8,6 +8,7 @@
 #include "cli/Halyardctl.h"
 #include "records/Sha256.h"
 #include "support/Paths.h"
+#include "support/TestStation.h"
 
 namespace halyard::cli {
 namespace {
@@ -37,11 +38,7 @@ CtlRun Halyardctl(const std::vector<std::string>& args) {
 class RecordsCli : public ::testing::Test {
  protected:
   void SetUp() override {
-    const fs::path firmware = halyard::testing::SourceDir() / "firmware";
-    std::ofstream(ini_) << "[DefaultFiles]\nSREC_FileName="
-                        << (firmware / "halyard-fw.srec").string()
-                        << "\nTRIM_FileName=" << (firmware / "gxTrim.srec").string()
-                        << "\nEXPECTED_VERSION=1.2\n[Station]\nName=line-3 station 2\n";
+    std::ofstream(ini_) << halyard::testing::DefaultIni() << "[Station]\nName=line-3 station 2\n";
   }
   CtlRun Session(const std::string& store, std::vector<std::string> steps,
                  std::vector<std::string> options = {}) {
@@ -131,17 +128,21 @@ TEST_F(RecordsCli, YieldAndFiltersReadTheStoreAndBadQueriesExitTwo) {
                         R"("first_pass_yield":0.5,"units":2})"));
   EXPECT_EQ(Halyardctl({"records", "list", "--store", db_, "--unit", "U2"}).lines.size(), 2u);
   EXPECT_EQ(Halyardctl({"records", "list", "--store", db_, "--since", "2999-01-01"}).out, "");
-  for (const std::vector<std::string>& bad :
-       {std::vector<std::string>{"records", "list", "--store", db_, "--since", "soon"},
-        {"records", "yield", "--store", db_, "--by", "week"},
-        {"records", "list"},
-        {"records", "list", "--store", (scratch_ / "absent.db").string()},
-        {"records", "list", "--store", "postgresql://[::1"}}) {
-    const CtlRun run = Halyardctl(bad);
-    EXPECT_EQ(run.code, kExitUsage) << bad.back();
+  // Each refused with one line naming what is wrong; a store that is not there is not made.
+  const std::string absent = (scratch_ / "absent.db").string();
+  const std::vector<std::pair<std::vector<std::string>, std::string>> bad{
+      {{"records", "list", "--store", db_, "--since", "soon"}, "'soon' is no date"},
+      {{"records", "yield", "--store", db_, "--by", "week"}, "week"},
+      {{"records", "list"}, "--store"},
+      {{"records", "list", "--store", absent}, absent},
+      {{"records", "list", "--store", "postgresql://[::1"}, "PostgreSQL"}};
+  for (const auto& [args, said] : bad) {
+    const CtlRun run = Halyardctl(args);
+    EXPECT_EQ(run.code, kExitUsage) << args.back();
     EXPECT_EQ(run.err.find('\n'), run.err.size() - 1) << run.err;
+    EXPECT_NE(run.err.find(said), std::string::npos) << run.err;
   }
-  EXPECT_FALSE(fs::exists(scratch_ / "absent.db"));
+  EXPECT_FALSE(fs::exists(absent));
   const CtlRun noSerial = Halyardctl({"--no-wait", "--records", db_, "serial"});
   EXPECT_EQ(noSerial.code, kExitUsage);
   EXPECT_NE(noSerial.err.find("write serial=TEXT"), std::string::npos) << noSerial.err;

@@ -1,8 +1,6 @@
 // One suite, run against the embedded SQLite store and a real PostgreSQL server: every field
 // comes back as written, ids are stored once, filters and order hold, the schema is stamped
 // and a newer one refused, and writers on separate connections lose nothing.
-#include <sqlite3.h>
-
 #include <memory>
 #include <thread>
 
@@ -12,53 +10,22 @@
 namespace halyard::records {
 namespace {
 
+using testing::ListAll;
 using testing::PgServer;
+using testing::Rows;
 using testing::SampleRecord;
-using Rows = std::vector<std::vector<std::string>>;
-
-Rows SqliteRows(const std::string& path, const std::string& sql) {
-  sqlite3* db = nullptr;
-  sqlite3_open(path.c_str(), &db);
-  Rows rows;
-  sqlite3_exec(
-      db, sql.c_str(),
-      [](void* out, int n, char** values, char**) {
-        auto& row = static_cast<Rows*>(out)->emplace_back();
-        for (int i = 0; i < n; ++i)
-          row.emplace_back(values[i] ? values[i] : "");
-        return 0;
-      },
-      &rows, nullptr);
-  sqlite3_close(db);
-  return rows;
-}
 
 class StoreSuite : public ::testing::TestWithParam<std::string> {
  protected:
   void SetUp() override {
-    if (GetParam() == "sqlite") {
-      name_ = (scratch_ / "records.db").string();
-    } else {
-      name_ = server_.FreshDatabase();
-      ASSERT_FALSE(name_.empty()) << "the PostgreSQL fixture is not running";
-    }
+    name_ = GetParam() == "sqlite" ? (scratch_ / "records.db").string() : server_.FreshDatabase();
+    ASSERT_FALSE(name_.empty()) << "the PostgreSQL fixture is not running";
   }
-  std::unique_ptr<RecordStore> Open() const {
-    std::unique_ptr<RecordStore> store;
-    std::string error;
-    EXPECT_TRUE(OpenStore(name_, store, error)) << error;
-    return store;
-  }
+  std::unique_ptr<RecordStore> Open() const { return testing::Open(name_); }
   // Runs SQL on the store behind the station's back.
   Rows Raw(const std::string& sql) const {
-    if (GetParam() == "sqlite") return SqliteRows(name_, sql);
+    if (GetParam() == "sqlite") return testing::SqliteRows(name_, sql);
     return PgServer::ExecSql(name_, sql).rows;
-  }
-  std::vector<Record> ListAll(RecordStore& store, const RecordFilter& filter = {}) const {
-    std::vector<Record> records;
-    std::string error;
-    EXPECT_TRUE(store.List(filter, records, error)) << error;
-    return records;
   }
 
   testing::Scratch scratch_;
@@ -98,39 +65,32 @@ TEST_P(StoreSuite, ListFiltersAndGivesTheOldestFirst) {
   std::string error;
   for (const Record& record : written)
     ASSERT_TRUE(store->Write(record, error)) << error;
-  struct Case {
-    RecordFilter filter;
-    std::vector<size_t> expected;  // indexes into `written`, in the order listed
-  };
-  const std::vector<Case> cases{{{}, {1, 2, 0, 3, 4}},
-                                {{"2026-12-07", "", ""}, {2, 0, 3, 4}},
-                                {{"2026-12-07T08:00", "", ""}, {0, 3, 4}},
-                                {{"2026-12-07T09:00:00.001", "", ""}, {}},
-                                {{"", "U1", ""}, {1, 2, 3}},
-                                {{"", "", "run-all"}, {2, 0, 3, 4}},
-                                {{"2026-12-07", "U1", "run-all"}, {2, 3}},
-                                {{"", "U9", ""}, {}}};
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.filter.since + "|" + c.filter.unit + "|" + c.filter.action);
-    std::vector<std::string> ids;
-    for (const Record& record : ListAll(*store, c.filter))
-      ids.push_back(record.id);
+  // Each filter with the indexes into `written` it lists, in the order listed.
+  const std::vector<std::pair<RecordFilter, std::vector<size_t>>> cases{
+      {{}, {1, 2, 0, 3, 4}},
+      {{"2026-12-07", "", ""}, {2, 0, 3, 4}},
+      {{"2026-12-07T08:00", "", ""}, {0, 3, 4}},
+      {{"2026-12-07T09:00:00.001", "", ""}, {}},
+      {{"", "U1", ""}, {1, 2, 3}},
+      {{"", "", "run-all"}, {2, 0, 3, 4}},
+      {{"2026-12-07", "U1", "run-all"}, {2, 3}},
+      {{"", "U9", ""}, {}}};
+  for (const auto& [filter, indexes] : cases) {
+    SCOPED_TRACE(filter.since + "|" + filter.unit + "|" + filter.action);
     std::vector<std::string> expected;
-    for (size_t i : c.expected)
+    for (size_t i : indexes)
       expected.push_back(written[i].id);
-    EXPECT_EQ(ids, expected);
+    EXPECT_EQ(testing::Ids(ListAll(*store, filter)), expected);
   }
 }
 
 TEST_P(StoreSuite, TheStationStampsTheSchemaAndRefusesANewerOne) {
   std::string error;
-  ASSERT_TRUE(Open()->Write(SampleRecord("U1", "program", true, "2026-12-06T00:00:00.000Z"), error))
-      << error;
+  ASSERT_TRUE(Open()->Write(SampleRecord(), error)) << error;
   EXPECT_EQ(Raw("SELECT version FROM schema_version"), (Rows{{"1"}}));
   Raw("UPDATE schema_version SET version = 2");
   auto store = Open();
-  EXPECT_FALSE(
-      store->Write(SampleRecord("U1", "program", true, "2026-12-06T00:00:01.000Z"), error));
+  EXPECT_FALSE(store->Write(SampleRecord(), error));
   EXPECT_NE(error.find("version 2, newer than this station's 1"), std::string::npos) << error;
   std::vector<Record> records;
   EXPECT_FALSE(store->List({}, records, error));
@@ -146,11 +106,8 @@ TEST_P(StoreSuite, WritersOnSeparateConnectionsLoseNothingFromTheFirstWrite) {
     writers.emplace_back([&, w] {
       auto store = Open();  // each its own connection; all race to create the tables
       std::string error;
-      for (int i = 0; i < kEach; ++i) {
-        const std::string unit = "W" + std::to_string(w);
-        if (!store->Write(SampleRecord(unit, "run-all", true, "2026-12-06T00:00:00.000Z"), error))
-          ++failures;
-      }
+      for (int i = 0; i < kEach; ++i)
+        failures += store->Write(SampleRecord("W" + std::to_string(w)), error) ? 0 : 1;
     });
   }
   for (std::thread& writer : writers)

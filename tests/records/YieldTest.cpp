@@ -1,6 +1,7 @@
 // The yield arithmetic on a table of records (retests, records without a unit, the three
 // groupings), and the record's own formats: digests, ids, times, --since and the JSON line.
 #include <set>
+#include <tuple>
 
 #include "RecordTesting.h"
 #include "records/RecordStore.h"
@@ -11,46 +12,32 @@ namespace {
 
 using testing::SampleRecord;
 
-struct Row {
-  const char* unit;
-  const char* action;
-  bool passed;
-  const char* started;
-};
-
-// clang-format off
-const std::vector<Row> kDay = {
-    {"U1", "run-all", false, "2026-12-06T08:00:00.000Z"},   // U1 fails first, passes on retest
-    {"U1", "run-all", true,  "2026-12-06T08:05:00.000Z"},
-    {"U2", "run-all", true,  "2026-12-06T09:00:00.000Z"},   // U2 passes run-all, fails program
-    {"U2", "program", false, "2026-12-06T09:01:00.000Z"},
-    {"U2", "program", true,  "2026-12-06T09:02:00.000Z"},
-    {"",   "run-all", true,  "2026-12-06T10:00:00.000Z"},   // two unscanned units
-    {"",   "run-all", false, "2026-12-06T10:01:00.000Z"},
-    {"U3", "program", true,  "2026-12-07T07:00:00.000Z"},   // the next day
-    {"U1", "run-all", false, "2026-12-07T07:30:00.000Z"},   // U1 again, failing, next day
-};
-// clang-format on
-
-std::vector<Record> Records(const std::vector<Row>& rows) {
-  std::vector<Record> records;
-  for (const Row& row : rows)
-    records.push_back(SampleRecord(row.unit, row.action, row.passed, row.started));
-  return records;
+// Two days of records, oldest first.
+std::vector<Record> TwoDays() {
+  // clang-format off
+  return {
+      // U1 fails first, passes on retest.
+      SampleRecord("U1", "run-all", false, "2026-12-06T08:00:00.000Z"),
+      SampleRecord("U1", "run-all", true,  "2026-12-06T08:05:00.000Z"),
+      // U2 passes run-all, fails program first.
+      SampleRecord("U2", "run-all", true,  "2026-12-06T09:00:00.000Z"),
+      SampleRecord("U2", "program", false, "2026-12-06T09:01:00.000Z"),
+      SampleRecord("U2", "program", true,  "2026-12-06T09:02:00.000Z"),
+      // Two unscanned units.
+      SampleRecord("",   "run-all", true,  "2026-12-06T10:00:00.000Z"),
+      SampleRecord("",   "run-all", false, "2026-12-06T10:01:00.000Z"),
+      // The next day: U3, and U1 again, failing.
+      SampleRecord("U3", "program", true,  "2026-12-07T07:00:00.000Z"),
+      SampleRecord("U1", "run-all", false, "2026-12-07T07:30:00.000Z")};
+  // clang-format on
 }
 
+// A group as one comparable value: key, tested, passed, failed, units, first-pass yield.
+using Group = std::tuple<std::string, int, int, int, int, double>;
+
 TEST(Yield, CountsRecordsAndTheFirstPassOfDistinctUnits) {
-  struct Expected {
-    std::string key;
-    int tested, passed, failed, units;
-    double firstPassYield;
-  };
-  struct Case {
-    YieldBy by;
-    std::vector<Expected> groups;
-  };
   // clang-format off
-  const std::vector<Case> cases{
+  const std::vector<std::pair<YieldBy, std::vector<Group>>> cases{
       // Day 1: U1 (run-all failed first), U2 (program failed first), two unscanned (one failed).
       {YieldBy::kDay, {{"2026-12-06", 7, 4, 3, 4, 1.0 / 4}, {"2026-12-07", 2, 1, 1, 2, 1.0 / 2}}},
       {YieldBy::kUnit, {{"U1", 3, 1, 2, 1, 0.0}, {"U2", 3, 2, 1, 1, 0.0}, {"", 2, 1, 1, 2, 0.5},
@@ -59,18 +46,11 @@ TEST(Yield, CountsRecordsAndTheFirstPassOfDistinctUnits) {
       {YieldBy::kAction, {{"run-all", 6, 3, 3, 4, 2.0 / 4}, {"program", 3, 2, 1, 2, 1.0 / 2}}},
   };
   // clang-format on
-  for (const Case& c : cases) {
-    const std::vector<YieldGroup> groups = ComputeYield(Records(kDay), c.by);
-    ASSERT_EQ(groups.size(), c.groups.size());
-    for (size_t i = 0; i < groups.size(); ++i) {
-      SCOPED_TRACE(groups[i].key);
-      EXPECT_EQ(groups[i].key, c.groups[i].key);
-      EXPECT_EQ(groups[i].tested, c.groups[i].tested);
-      EXPECT_EQ(groups[i].passed, c.groups[i].passed);
-      EXPECT_EQ(groups[i].failed, c.groups[i].failed);
-      EXPECT_EQ(groups[i].units, c.groups[i].units);
-      EXPECT_DOUBLE_EQ(groups[i].firstPassYield, c.groups[i].firstPassYield);
-    }
+  for (const auto& [by, expected] : cases) {
+    std::vector<Group> groups;
+    for (const YieldGroup& g : ComputeYield(TwoDays(), by))
+      groups.emplace_back(g.key, g.tested, g.passed, g.failed, g.units, g.firstPassYield);
+    EXPECT_EQ(groups, expected);  // the yields are quarters and halves: exact in binary
   }
   EXPECT_TRUE(ComputeYield({}, YieldBy::kDay).empty());
 }
@@ -130,13 +110,6 @@ TEST(RecordFormat, TheJsonLineCarriesEveryFieldAndRefusesAnythingElse) {
   std::string error;
   ASSERT_TRUE(RecordFromJsonLine(line, back, error)) << error;
   EXPECT_EQ(back, record);
-  size_t at = 0;
-  for (const char* column : kRecordColumns) {
-    const size_t found = line.find(std::string("\"") + column + "\":");
-    ASSERT_NE(found, std::string::npos) << column;
-    EXPECT_GT(found + 1, at) << column << " out of order";
-    at = found;
-  }
   for (const std::string& bad :
        {std::string("[]"), std::string("{\"id\":\"x\"}"), line.substr(0, line.size() - 2),
         std::string(line).replace(line.find("\"schema\":1"), 10, "\"schema\":\"1\"")}) {

@@ -95,15 +95,17 @@ struct Session {
   std::vector<std::string> rules;  // bench rules as JSON
 };
 
+std::string Join(const std::vector<std::string>& texts, const std::string& between) {
+  std::string joined;
+  for (const std::string& text : texts)
+    joined += (joined.empty() ? "" : between) + text;
+  return joined;
+}
+
 std::string Describe(int index, const Session& session) {
-  std::string text = "seed " + std::to_string(kSeed) + ", session " + std::to_string(index) +
-                     ": halyardctl --json --no-wait";
-  for (const std::string& step : session.steps)
-    text += " " + step;
-  text += "\n  rules:";
-  for (const std::string& rule : session.rules)
-    text += " " + rule;
-  return text;
+  return "seed " + std::to_string(kSeed) + ", session " + std::to_string(index) +
+         ": halyardctl --json --no-wait " + Join(session.steps, " ") +
+         "\n  rules: " + Join(session.rules, " ");
 }
 
 // The reserved row in the state file; the default bench's row before there is a file.
@@ -116,12 +118,6 @@ FlashRow StateRow(const fs::path& stateFile) {
     row[k] = static_cast<uint8_t>(std::stoul(digits.substr(2 * k, 2), nullptr, 16));
   return row;
 }
-
-struct Outcome {
-  int code = -1;
-  std::string err;
-  std::vector<Json> lines;
-};
 
 class FaultSweep : public ::testing::Test {
  protected:
@@ -140,73 +136,60 @@ class FaultSweep : public ::testing::Test {
   void TearDown() override { fs::remove_all(scratch_); }
 
   // One session on the bench file `bench` (text) in `dir`, whose state file is state.json.
-  Outcome Run(const fs::path& dir, const std::string& bench,
-              const std::vector<std::string>& steps) const;
+  SessionFacts Run(const fs::path& dir, const std::string& bench,
+                   const std::vector<std::string>& steps) const {
+    std::ofstream(dir / "bench.json") << bench;
+    std::vector<std::string> args{"--json",   "--no-wait",
+                                  "--config", (scratch_ / "station.ini").string(),
+                                  "--bench",  (dir / "bench.json").string()};
+    args.insert(args.end(), steps.begin(), steps.end());
+    std::ostringstream out, err;
+    SessionFacts facts{};
+    facts.code = cli::HalyardctlMain(args, testing::SourceDir() / "config", out, err);
+    facts.err = err.str();
+    std::istringstream text(out.str());
+    for (std::string line; std::getline(text, line);)
+      facts.lines.push_back(Json::parse(line));
+    return facts;
+  }
   // The operation of every call the session makes on the current state without faults.
-  std::vector<Part> CleanCalls(const std::vector<std::string>& steps) const;
+  std::vector<Part> CleanCalls(const std::vector<std::string>& steps) const {
+    const fs::path dry = scratch_ / "dry";
+    fs::remove(dry / "state.json");
+    if (fs::exists(scratch_ / "state.json"))
+      fs::copy_file(scratch_ / "state.json", dry / "state.json");
+    std::vector<Part> parts;
+    for (const Json& line : Run(dry, R"({"state_file": "state.json"})", steps).lines) {
+      Part part{line.at("step"), {}};
+      for (const Json& trace : line.at("trace"))
+        part.calls.push_back(BusOp(trace.get<std::string>()));
+      if (!part.calls.empty()) parts.push_back(std::move(part));
+    }
+    return parts;
+  }
   // Runs one session with faults and checks it; what broke is added to `findings`.
-  void RunAndCheck(const Session& session, Tally& tally, Findings& findings) const;
+  void RunAndCheck(const Session& session, Tally& tally, Findings& findings) const {
+    const fs::path stateFile = scratch_ / "state.json";
+    // A save at the end of the session shows as a newer file: the bench replaces it whole.
+    const bool existed = fs::exists(stateFile);
+    const fs::file_time_type marked = fs::file_time_type::clock::now() - std::chrono::hours(24);
+    if (existed) fs::last_write_time(stateFile, marked);
+    const FlashRow before = StateRow(stateFile);
+
+    SessionFacts facts = Run(
+        scratch_, R"({"state_file": "state.json", "rules": [)" + Join(session.rules, ", ") + "]}",
+        session.steps);
+    ASSERT_EQ(facts.lines.size(), session.steps.size() + 2) << facts.err;
+    for (size_t i = 0; i < session.steps.size(); ++i)
+      ASSERT_EQ(facts.lines[i + 1].at("step"), session.steps[i]);
+    facts.rowBefore = before;
+    facts.rowAfter = StateRow(stateFile);
+    facts.saved = fs::exists(stateFile) && (!existed || fs::last_write_time(stateFile) != marked);
+    CheckSession(facts, tally, findings);
+  }
 
   fs::path scratch_;
 };
-
-Outcome FaultSweep::Run(const fs::path& dir, const std::string& bench,
-                        const std::vector<std::string>& steps) const {
-  std::ofstream(dir / "bench.json") << bench;
-  std::vector<std::string> args{"--json",   "--no-wait",
-                                "--config", (scratch_ / "station.ini").string(),
-                                "--bench",  (dir / "bench.json").string()};
-  args.insert(args.end(), steps.begin(), steps.end());
-  std::ostringstream out, err;
-  Outcome outcome;
-  outcome.code = cli::HalyardctlMain(args, testing::SourceDir() / "config", out, err);
-  outcome.err = err.str();
-  std::istringstream text(out.str());
-  for (std::string line; std::getline(text, line);)
-    outcome.lines.push_back(Json::parse(line));
-  return outcome;
-}
-
-std::vector<Part> FaultSweep::CleanCalls(const std::vector<std::string>& steps) const {
-  const fs::path dry = scratch_ / "dry";
-  fs::remove(dry / "state.json");
-  if (fs::exists(scratch_ / "state.json"))
-    fs::copy_file(scratch_ / "state.json", dry / "state.json");
-  std::vector<Part> parts;
-  for (const Json& line : Run(dry, R"({"state_file": "state.json"})", steps).lines) {
-    Part part{line.at("step"), {}};
-    for (const Json& trace : line.at("trace"))
-      part.calls.push_back(ParseBusLine(trace.get<std::string>()).op);
-    if (!part.calls.empty()) parts.push_back(std::move(part));
-  }
-  return parts;
-}
-
-void FaultSweep::RunAndCheck(const Session& session, Tally& tally, Findings& findings) const {
-  const fs::path stateFile = scratch_ / "state.json";
-  std::string rules;
-  for (const std::string& rule : session.rules)
-    rules += (rules.empty() ? "" : ", ") + rule;
-  // A save at the end of the session shows as a newer file: the bench replaces it whole.
-  const bool existed = fs::exists(stateFile);
-  const fs::file_time_type marked = fs::file_time_type::clock::now() - std::chrono::hours(24);
-  if (existed) fs::last_write_time(stateFile, marked);
-  const FlashRow before = StateRow(stateFile);
-
-  const Outcome outcome =
-      Run(scratch_, R"({"state_file": "state.json", "rules": [)" + rules + "]}", session.steps);
-  const std::vector<Json>& lines = outcome.lines;
-  ASSERT_EQ(lines.size(), session.steps.size() + 2) << outcome.err;
-  for (size_t i = 0; i < session.steps.size(); ++i)
-    ASSERT_EQ(lines[i + 1].at("step"), session.steps[i]);
-
-  CheckExitStatus(outcome.code, outcome.err, lines, findings);
-  CheckVerdicts(lines, tally, findings);
-  CheckWriteEnable(lines, tally, findings);
-  const bool saved =
-      fs::exists(stateFile) && (!existed || fs::last_write_time(stateFile) != marked);
-  CheckReservedRow(lines, {before, StateRow(stateFile), saved}, tally, findings);
-}
 
 TEST_F(FaultSweep, NoFaultPassesUnsaidLeavesTheFlashOpenSilentlyOrSpoilsTheReservedRow) {
   std::mt19937 rng(kSeed);

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <optional>
 #include <set>
 
 #include "adapter/Protocol.h"
@@ -24,6 +25,39 @@ std::optional<long> FieldIn(const std::string& fields, const std::string& name) 
   const long value = std::strtol(first, &end, 0);
   if (end == first) return std::nullopt;
   return value;
+}
+
+// One bus trace line, "Op in=.. -> status out=..": the operations that return nothing
+// (ListDevices, CloseDevice) have no status.
+struct BusLine {
+  std::string op;
+  std::string inputs;
+  std::optional<int> status;
+  std::string outputs;
+
+  bool Failed() const { return status.value_or(0) != 0; }
+  // The number after " name=" among the inputs or the outputs (hexadecimal with 0x).
+  std::optional<long> In(const std::string& name) const { return FieldIn(inputs, name); }
+  std::optional<long> Out(const std::string& name) const { return FieldIn(outputs, name); }
+};
+
+BusLine ParseBusLine(const std::string& line) {
+  BusLine bus;
+  const size_t arrow = line.find(" -> ");
+  const size_t name = line.find(' ');
+  bus.op = line.substr(0, std::min(name, arrow));
+  bus.inputs = arrow == std::string::npos || name >= arrow ? "" : line.substr(name, arrow - name);
+  if (arrow == std::string::npos) return bus;
+  const std::string rest = line.substr(arrow + 4);
+  char* end = nullptr;
+  const long status = std::strtol(rest.c_str(), &end, 10);
+  if (end != rest.c_str() && (*end == '\0' || *end == ' ')) {
+    bus.status = static_cast<int>(status);
+    bus.outputs = end;
+  } else {
+    bus.outputs = " " + rest;
+  }
+  return bus;
 }
 
 bool Is(const BusLine& bus, const char* op, int command, int device) {
@@ -95,35 +129,6 @@ std::optional<uint8_t> ShownTrim(const Json& line) {
   return static_cast<uint8_t>(value);
 }
 
-}  // namespace
-
-std::optional<long> BusLine::In(const std::string& name) const {
-  return FieldIn(inputs, name);
-}
-
-std::optional<long> BusLine::Out(const std::string& name) const {
-  return FieldIn(outputs, name);
-}
-
-BusLine ParseBusLine(const std::string& line) {
-  BusLine bus;
-  const size_t arrow = line.find(" -> ");
-  const size_t name = line.find(' ');
-  bus.op = line.substr(0, std::min(name, arrow));
-  bus.inputs = arrow == std::string::npos || name >= arrow ? "" : line.substr(name, arrow - name);
-  if (arrow == std::string::npos) return bus;
-  const std::string rest = line.substr(arrow + 4);
-  char* end = nullptr;
-  const long status = std::strtol(rest.c_str(), &end, 10);
-  if (end != rest.c_str() && (*end == '\0' || *end == ' ')) {
-    bus.status = static_cast<int>(status);
-    bus.outputs = end;
-  } else {
-    bus.outputs = " " + rest;
-  }
-  return bus;
-}
-
 void CheckVerdicts(const std::vector<Json>& lines, Tally& tally, Findings& findings) {
   for (const Json& line : lines) {
     const std::string step = line.at("step");
@@ -182,29 +187,42 @@ void CheckExitStatus(int code, const std::string& err, const std::vector<Json>& 
   }
 }
 
-void CheckReservedRow(const std::vector<Json>& lines, const RowFacts& row, Tally& tally,
-                      Findings& findings) {
-  // Unsaved (the adapter never opened, or its close was answered by a rule), the file is as it
-  // was and the row with it.
-  if (!row.saved) return;
+void CheckReservedRow(const std::vector<Json>& lines, const FlashRow& before, const FlashRow& after,
+                      Tally& tally, Findings& findings) {
   // The trim may be any value an update of this session tried to store since the last update
   // that passed (which certainly stored its own), or, without one, the trim it started with.
-  std::set<uint8_t> allowed{row.before[kTrimByteIndex]};
+  std::set<uint8_t> allowed{before[kTrimByteIndex]};
   for (const Json& line : lines) {
     if (line.at("step") != "trim-update") continue;
     const std::optional<uint8_t> trim = ShownTrim(line);
     if (line.at("verdict") == "passed") allowed.clear();
     if (trim) allowed.insert(*trim);
   }
-  for (size_t k = 0; k < row.after.size(); ++k) {
-    if (k != kTrimByteIndex && row.after[k] != row.before[k])
+  for (size_t k = 0; k < after.size(); ++k) {
+    if (k != kTrimByteIndex && after[k] != before[k])
       findings.push_back("reserved row byte " + std::to_string(k) + " changed");
   }
-  if (!allowed.count(row.after[kTrimByteIndex])) {
-    findings.push_back("reserved row trim " + std::to_string(row.after[kTrimByteIndex]) +
+  if (!allowed.count(after[kTrimByteIndex])) {
+    findings.push_back("reserved row trim " + std::to_string(after[kTrimByteIndex]) +
                        " is none the session stored");
   }
-  if (row.after[kTrimByteIndex] != row.before[kTrimByteIndex]) ++tally.rowsStored;
+  if (after[kTrimByteIndex] != before[kTrimByteIndex]) ++tally.rowsStored;
+}
+
+}  // namespace
+
+std::string BusOp(const std::string& line) {
+  return ParseBusLine(line).op;
+}
+
+void CheckSession(const SessionFacts& session, Tally& tally, Findings& findings) {
+  CheckExitStatus(session.code, session.err, session.lines, findings);
+  CheckVerdicts(session.lines, tally, findings);
+  CheckWriteEnable(session.lines, tally, findings);
+  // Unsaved (the adapter never opened, or its close was answered by a rule), the file is as it
+  // was and the row with it.
+  if (session.saved)
+    CheckReservedRow(session.lines, session.rowBefore, session.rowAfter, tally, findings);
 }
 
 }  // namespace halyard::sweep

@@ -5,7 +5,6 @@
 #pragma once
 
 #include <nlohmann/json.hpp>
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -16,20 +15,8 @@ namespace halyard::sweep {
 using Json = nlohmann::json;
 using Findings = std::vector<std::string>;
 
-// One bus trace line, "Op in=.. -> status out=..": the operations that return nothing
-// (ListDevices, CloseDevice) have no status.
-struct BusLine {
-  std::string op;
-  std::string inputs;
-  std::optional<int> status;
-  std::string outputs;
-
-  bool Failed() const { return status.value_or(0) != 0; }
-  // The number after " name=" among the inputs or the outputs (hexadecimal with 0x).
-  std::optional<long> In(const std::string& name) const;
-  std::optional<long> Out(const std::string& name) const;
-};
-BusLine ParseBusLine(const std::string& line);
+// The operation of one bus trace line, "Op in=.. -> status out=..".
+std::string BusOp(const std::string& line);
 
 // How often the sweep went where it is meant to go, so a sweep that stopped reaching the trim
 // update's paths fails instead of passing on nothing.
@@ -42,18 +29,18 @@ struct Tally {
   int failedSteps = 0;
 };
 
-// Each check adds one line per broken promise to `findings`.
-void CheckVerdicts(const std::vector<Json>& lines, Tally& tally, Findings& findings);
-void CheckWriteEnable(const std::vector<Json>& lines, Tally& tally, Findings& findings);
-void CheckExitStatus(int code, const std::string& err, const std::vector<Json>& lines,
-                     Findings& findings);
-
-struct RowFacts {
-  FlashRow before;  // in the state file before the session (the factory row without one)
-  FlashRow after;   // in the state file after it
-  bool saved;       // the bench wrote the state file at the end of the session
+// What a session leaves to be checked: its exit status, its stderr, its JSON lines, and the
+// reserved row in the bench's state file.
+struct SessionFacts {
+  int code;
+  std::string err;
+  std::vector<Json> lines;
+  FlashRow rowBefore;  // in the state file before the session (the factory row without one)
+  FlashRow rowAfter;   // in the state file after it
+  bool saved;          // the bench wrote the state file at the end of the session
 };
-void CheckReservedRow(const std::vector<Json>& lines, const RowFacts& row, Tally& tally,
-                      Findings& findings);
+
+// Adds one line per broken promise to `findings`.
+void CheckSession(const SessionFacts& session, Tally& tally, Findings& findings);
 
 }  // namespace halyard::sweep
