@@ -59,9 +59,8 @@ TEST(AutoTrim, FindsTheCodeOfLeastErrorOnEveryUnitWithinItsBudget) {
       units.push_back({offset, wobble});
   int most = 0;
   for (const Unit& u : units) {
-    SCOPED_TRACE("offset " + std::to_string(u.offsetPpm) + " ppm, wobble " +
-                 std::to_string(u.wobblePpm) + ", noise " + std::to_string(u.noisePpm) +
-                 ", target " + std::to_string(u.targetHz));
+    SCOPED_TRACE(::testing::Message() << "offset " << u.offsetPpm << " ppm, wobble " << u.wobblePpm
+                                      << ", noise " << u.noisePpm << ", target " << u.targetHz);
     StartedStation unit(
         Bench(u.offsetPpm, u.wobblePpm, u.noisePpm),
         "TolerancePpm=200\nSettleSeconds=0.25\nTargetHz=" + std::to_string(u.targetHz) + "\n");

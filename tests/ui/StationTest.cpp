@@ -1,6 +1,6 @@
-// The window offscreen against a simulated bench (its layout from twips, the tab guard, Run
-// All with its progress and the busy state, the trim bars) and halyard-station's bad starts
-// run as a process.
+// The window offscreen against a simulated bench (its layout from twips, the tab guard and what
+// the status line says of it, Run All with its progress and the busy state, the trim bars and
+// their focus ring) and halyard-station's bad starts run as a process.
 #include <unistd.h>
 
 #include <QFontInfo>
@@ -79,6 +79,10 @@ TEST(StationWindow, StartsOnProgrammingAndKeepsTheOperatorOffTestUntilConfigured
     SCOPED_TRACE(configured ? "configured" : "blank");
     Station station(configured);
     ASSERT_EQ(station.form->State().TargetNotConfigured, !configured);
+    // The status line says why "Test" stays out of reach.
+    EXPECT_EQ(station.Status().contains("target not configured: \"Test\" needs \"SetUp\" first"),
+              !configured)
+        << station.Status().toStdString();
     // The one page showing agrees with the bar and Form1.
     const auto expectTab = [&](int tab) {
       EXPECT_EQ(station.window->TabBar()->currentIndex(), tab);
@@ -96,6 +100,8 @@ TEST(StationWindow, StartsOnProgrammingAndKeepsTheOperatorOffTestUntilConfigured
     station.Click("Command1");  // configures the target, then selects "Test" itself
     expectTab(1);
     EXPECT_EQ(changes.count(), 0);  // the bar moved with its signals blocked: no guard ran
+    EXPECT_TRUE(station.Status().contains("target configured ·")) << station.Status().toStdString();
+    EXPECT_TRUE(station.Status().contains("Configure passed"));
   }
 }
 
