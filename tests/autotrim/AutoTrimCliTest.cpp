@@ -13,6 +13,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using nlohmann::json;
+using ::testing::HasSubstr;
 
 struct CtlRun {
   int code = -1;
@@ -118,7 +119,7 @@ TEST_F(TrimAutoCli, TheJsonStepCarriesTheSearch) {
 TEST_F(TrimAutoCli, AUnitOutOfReachFailsTheRunAndItsRecord) {
   const CtlRun run = Session(-15000, {"trim-start", "trim-auto=store", "trim-read"});
   EXPECT_EQ(run.code, kExitFailed) << run.out;
-  EXPECT_NE(run.out.find("cannot be trimmed into tolerance"), std::string::npos) << run.out;
+  EXPECT_THAT(run.out, HasSubstr("cannot be trimmed into tolerance"));
   EXPECT_EQ(LinesStartingWith(run, "  chosen:"), 1) << run.out;  // said under its own step only
   const json record = RecordOf("trim-auto=store");
   EXPECT_EQ(record["verdict"], "failed");
@@ -138,15 +139,15 @@ TEST_F(TrimAutoCli, TheCommandLinesCounterWinsAndABadCounterOrValueIsAUsageError
   // The configuration's own counter: nobody listens at port 1, so the step fails.
   const CtlRun configured = Session(0, {"trim-start", "trim-auto"});
   EXPECT_EQ(configured.code, kExitFailed);
-  EXPECT_NE(configured.out.find("unreachable"), std::string::npos) << configured.out;
+  EXPECT_THAT(configured.out, HasSubstr("unreachable"));
   const CtlRun bad = Session(0, {"--counter", "scpi:tcp:nowhere", "trim-start", "trim-auto"});
   EXPECT_EQ(bad.code, kExitUsage);
-  EXPECT_NE(bad.err.find("counter scpi:tcp:nowhere"), std::string::npos) << bad.err;
+  EXPECT_THAT(bad.err, HasSubstr("counter scpi:tcp:nowhere"));
   EXPECT_TRUE(bad.out.empty()) << bad.out;
   for (const char* step : {"trim-auto=1", "trim-auto=", "trim-auto=STORE"}) {
     const CtlRun run = Session(0, {"--counter", "sim", "trim-start", step});
     EXPECT_EQ(run.code, kExitUsage) << step;
-    EXPECT_NE(run.err.find(step), std::string::npos) << run.err;
+    EXPECT_THAT(run.err, HasSubstr(step));
   }
 }
 

@@ -12,6 +12,9 @@ namespace halyard {
 namespace {
 
 using testing::DefaultIni;
+using ::testing::Each;
+using ::testing::HasSubstr;
+using ::testing::Not;
 using testing::TestStation;
 
 std::string Bench(double offsetPpm, double wobblePpm, double noisePpm = 0.0) {
@@ -117,9 +120,7 @@ TEST(AutoTrim, StoresTheChosenTrimAndCatchesAFlashThatKeptItsOldBytes) {
     EXPECT_EQ(unit.StoredByte(), stored);
     EXPECT_EQ(unit.trimmer().Report().storedTrimByte, stored);
     if (flashKeepsOldBytes)
-      EXPECT_NE(verdict.Reason().find("byte 30 of the reserved row reads \"80\""),
-                std::string::npos)
-          << verdict.Reason();
+      EXPECT_THAT(verdict.Reason(), HasSubstr("byte 30 of the reserved row reads \"80\""));
   }
 }
 
@@ -129,15 +130,13 @@ TEST(AutoTrim, AUnitOutOfReachFailsAndStoresNothing) {
   unit.trimmer().Run(true);
   const AutoTrimReport& report = unit.trimmer().Report();
   EXPECT_FALSE(unit.trimmer().Verdict().Passed());
-  EXPECT_NE(unit.trimmer().Verdict().Reason().find("cannot be trimmed into tolerance"),
-            std::string::npos);
+  EXPECT_THAT(unit.trimmer().Verdict().Reason(), HasSubstr("cannot be trimmed into tolerance"));
   ASSERT_TRUE(report.chosen);
   EXPECT_EQ(report.chosen->code, 0);
   EXPECT_FALSE(report.withinTolerance);
   EXPECT_FALSE(report.storedTrimByte);
   EXPECT_EQ(unit.StoredByte(), kTrimMidrange);
-  for (const std::string& line : unit.station.TakeTrace())
-    EXPECT_EQ(line.find("WriteSmbusBlock"), std::string::npos) << line;
+  EXPECT_THAT(unit.station.TakeTrace(), Each(Not(HasSubstr("WriteSmbusBlock"))));
 }
 
 // A cancel after a measurement (through Start and Step), or during a settling wait, stops the
@@ -176,14 +175,13 @@ TEST(AutoTrim, FailsSayingWhyWithoutASignalOrWithoutACounter) {
   AutoTrim& trimmer = station.station().AutoTrimmer();
   trimmer.Run(false);
   EXPECT_FALSE(trimmer.Verdict().Passed());
-  EXPECT_NE(trimmer.Verdict().Reason().find("no signal"), std::string::npos)
-      << trimmer.Verdict().Reason();
+  EXPECT_THAT(trimmer.Verdict().Reason(), HasSubstr("no signal"));
   EXPECT_FALSE(trimmer.Report().chosen);
 
   AutoTrim uncounted(station.form(), nullptr, station.pump, TrimSettings{});
   EXPECT_FALSE(uncounted.Start(false));
   EXPECT_FALSE(uncounted.Running());
-  EXPECT_NE(uncounted.Verdict().Reason().find("no frequency counter"), std::string::npos);
+  EXPECT_THAT(uncounted.Verdict().Reason(), HasSubstr("no frequency counter"));
 }
 
 TEST(TrimSettings, ReadsNumbersInRangeAndRefusesOthersNamingTheKey) {
@@ -192,7 +190,7 @@ TEST(TrimSettings, ReadsNumbersInRangeAndRefusesOthersNamingTheKey) {
                                  "SettleSeconds=1s", "CounterTimeoutSeconds=0"}) {
     TrimSettings settings;
     EXPECT_FALSE(ReadTrimSettings(ProfileFile::Parse("[Trim]\n" + line), settings, error)) << line;
-    EXPECT_NE(error.find(line.substr(0, line.find('='))), std::string::npos) << error;
+    EXPECT_THAT(error, HasSubstr(line.substr(0, line.find('='))));
   }
   TrimSettings settings;
   ASSERT_TRUE(

@@ -13,6 +13,9 @@ namespace halyard {
 namespace {
 
 using namespace std::chrono_literals;
+using ::testing::Each;
+using ::testing::HasSubstr;
+using ::testing::Not;
 using testing::ScpiReply;
 using testing::ScpiTestServer;
 
@@ -48,7 +51,7 @@ TEST(CounterLine, NamesACounterOrSaysWhyNot) {
     std::string error;
     const bool made =
         MakeCounter({line, onBench ? &station.sim() : nullptr, 100ms}, counter, error);
-    if (!made) EXPECT_NE(error.find("counter"), std::string::npos) << error;
+    if (!made) EXPECT_THAT(error, HasSubstr("counter"));
     return std::pair(made, counter != nullptr);
   };
   for (const char* line : {"", "sim"})
@@ -110,7 +113,7 @@ TEST(ScpiCounter, ACounterNobodyAnswersAtIsUnreachable) {
     double hz = 0.0;
     std::string error;
     EXPECT_EQ(Counter(line, 200ms)->Measure(hz, error), CounterStatus::kUnreachable) << line;
-    EXPECT_NE(error.find(named), std::string::npos) << error;
+    EXPECT_THAT(error, HasSubstr(named));
   }
 }
 
@@ -151,11 +154,9 @@ TEST(ScpiCounterOverTcp, TrimsAUnitAsTheBenchsOwnCounterDoesAndFailsOnGarbage) {
   garbage = true;
   trimmer.Run(true);
   EXPECT_FALSE(trimmer.Verdict().Passed());
-  EXPECT_NE(trimmer.Verdict().Reason().find("bad answer"), std::string::npos)
-      << trimmer.Verdict().Reason();
+  EXPECT_THAT(trimmer.Verdict().Reason(), HasSubstr("bad answer"));
   EXPECT_EQ((*station.sim().Row(kReservedRowAddress))[kTrimByteIndex], stored);
-  for (const std::string& line : station.TakeTrace())
-    EXPECT_EQ(line.find("WriteSmbusBlock"), std::string::npos) << line;
+  EXPECT_THAT(station.TakeTrace(), Each(Not(HasSubstr("WriteSmbusBlock"))));
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 // lines and message boxes as main() feeds it, and records in a store of the test's own.
 #pragma once
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -85,7 +86,7 @@ struct WindowStation {
     return std::ranges::count_if(
         fixture.TakeTrace(), [&](const std::string& line) { return line.starts_with(operation); });
   }
-  QString Status() const { return window->Strip()->Text(); }
+  std::string Status() const { return window->Strip()->Text().toStdString(); }
   // The records in the store, oldest first.
   std::vector<records::Record> Records() {
     std::vector<records::Record> found;

@@ -16,6 +16,11 @@ namespace {
 using halyard::testing::Bench;
 using halyard::testing::ShippedIni;
 using Station = halyard::testing::WindowStation;
+using ::testing::AllOf;
+using ::testing::Contains;
+using ::testing::HasSubstr;
+using ::testing::Not;
+using ::testing::StartsWith;
 
 const QColor kFail(0xC0, 0x00, 0x00);
 
@@ -59,28 +64,26 @@ TEST(StatusLine, SaysEachActionsVerdictAndWhatAFailureMeans) {
 
 TEST(StatusLine, SaysTheAdapterTheConfigurationAndTheRecordStore) {
   Station blank;
-  EXPECT_TRUE(blank.Status().contains("sim: HALYARD-SIM0")) << blank.Status().toStdString();
-  EXPECT_TRUE(blank.Status().contains("records off"));
-  EXPECT_FALSE(blank.Status().contains("no configuration file"));
+  EXPECT_THAT(blank.Status(), AllOf(HasSubstr("sim: HALYARD-SIM0"), HasSubstr("records off"),
+                                    Not(HasSubstr("no configuration file"))));
 
   Station unattached({.bench = R"({"open_result": -1})", .ini = ""});
-  EXPECT_TRUE(unattached.Status().startsWith("No adapter attached"));
-  EXPECT_TRUE(unattached.Status().contains("no configuration file"));
+  EXPECT_THAT(unattached.Status(),
+              AllOf(StartsWith("No adapter attached"), HasSubstr("no configuration file")));
 
   Station spooled({.bench = Bench(true), .ini = ShippedIni()}, "{dir}/no/folder/records.db");
   spooled.ClickTab(1);
   spooled.Click("Command2", 0);
-  EXPECT_TRUE(spooled.Status().contains("records spooled: store unreachable"))
-      << spooled.Status().toStdString();
+  EXPECT_THAT(spooled.Status(), HasSubstr("records spooled: store unreachable"));
 }
 
 TEST(WindowRecords, EachActionIsRecordedWithOperatorAndUnitAndShownInTheView) {
   Station station({.bench = Bench(true), .ini = ShippedIni()}, "{dir}/records.db");
-  EXPECT_TRUE(station.Status().contains("records: records.db"));
+  EXPECT_THAT(station.Status(), HasSubstr("records: records.db"));
   StatusStrip* strip = station.window->Strip();
   Type(strip->OperatorField(), "ann");
   Type(strip->UnitField(), "SN-1");
-  EXPECT_TRUE(station.Status().contains("unit SN-1 · operator ann"));
+  EXPECT_THAT(station.Status(), HasSubstr("unit SN-1 · operator ann"));
   station.ClickTab(1);
   station.Click("Command2", 4);
   station.fixture.FailNthCall(1, 7);
@@ -110,9 +113,7 @@ TEST(WindowRecords, EachActionIsRecordedWithOperatorAndUnitAndShownInTheView) {
     EXPECT_EQ(stored[i].unit, rows[i].unit);
     EXPECT_EQ(stored[i].operatorName, "ann");
     EXPECT_EQ(stored[i].adapter, "sim HALYARD-SIM0");
-    EXPECT_TRUE(std::ranges::any_of(stored[i].trace, [&](const std::string& line) {
-      return line.starts_with(rows[i].traced);
-    }));
+    EXPECT_THAT(stored[i].trace, Contains(StartsWith(rows[i].traced)));
   }
 
   RecordsDialog* view = station.window->ShowRecords();
@@ -176,8 +177,8 @@ TEST(StartupProblem, IsShownInABoxTheOperatorMustClose) {
   });
   closer.start(10);
   ShowStartupProblem("bench file \"b.json\": /rules at line 3: expected a value");
-  EXPECT_TRUE(shown.contains("cannot start")) << shown.toStdString();
-  EXPECT_TRUE(shown.contains("b.json\": /rules at line 3")) << shown.toStdString();
+  EXPECT_THAT(shown.toStdString(),
+              AllOf(HasSubstr("cannot start"), HasSubstr("b.json\": /rules at line 3")));
 }
 
 // "Auto Trim" beside the status line: the search moves the Trim tab's bars to the code of least
@@ -214,14 +215,13 @@ TEST(WindowAutoTrim, FindsTheCodeOrStopsWhereCancelled) {
     EXPECT_EQ(s.form->Controls().FineAdjust.Value, code);
     EXPECT_TRUE(s.Get("Update")->isEnabled());
     EXPECT_EQ(button->text().toStdString(), "Auto Trim");
-    EXPECT_TRUE(s.Status().contains(cancel ? "Auto Trim failed: cancelled" : "Auto Trim passed"))
-        << s.Status().toStdString();
+    EXPECT_THAT(s.Status(), HasSubstr(cancel ? "Auto Trim failed: cancelled" : "Auto Trim passed"));
     // The search is one record, with every measurement.
     const std::vector<records::Record> found = s.Records();
     ASSERT_FALSE(found.empty());
     EXPECT_EQ(found.back().action, "trim-auto");
     EXPECT_EQ(found.back().verdict, cancel ? "failed" : "passed");
-    EXPECT_NE(found.back().measurements.find("auto_trim"), std::string::npos);
+    EXPECT_THAT(found.back().measurements, HasSubstr("auto_trim"));
   }
 }
 
