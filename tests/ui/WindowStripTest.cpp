@@ -163,6 +163,7 @@ TEST(WindowKeyboard, EnterOrAShortcutPressesItsButtonOnItsOwnTabOnly) {
       EXPECT_EQ(QApplication::focusWidget(), button);
       EXPECT_EQ(station.window->Ring()->Target(), button);
     }
+    if (c.calls > 0 && c.index == 4) EXPECT_EQ(station.Text("Label3"), "1");  // Run All ended
   }
 }
 
