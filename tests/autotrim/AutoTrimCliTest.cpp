@@ -13,6 +13,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using nlohmann::json;
+using ::testing::HasSubstr;
 
 struct CtlRun {
   int code = -1;
@@ -21,12 +22,10 @@ struct CtlRun {
   std::vector<std::string> lines;
 };
 
+// A scratch folder per test with the configuration most tests use, and halyardctl run there.
 class TrimAutoCli : public ::testing::Test {
  protected:
   void SetUp() override {
-    dir_ = fs::path(::testing::TempDir()) /
-           ("halyard-trim-auto-" + std::to_string(::getpid()) + "-" +
-            ::testing::UnitTest::GetInstance()->current_test_info()->name());
     fs::create_directories(dir_);
     std::ofstream(dir_ / "station.ini") << halyard::testing::DefaultIni();
   }
@@ -34,52 +33,51 @@ class TrimAutoCli : public ::testing::Test {
     std::error_code ec;
     fs::remove_all(dir_, ec);
   }
-  std::string Bench(double offsetPpm) {
-    const fs::path path = dir_ / "bench.json";
-    std::ofstream(path) << R"({"controller": {"oscillator": {"offset_ppm": )" << offsetPpm
-                        << R"(, "wobble_ppm": 40}}})";
-    return path.string();
-  }
-  CtlRun Halyardctl(std::vector<std::string> args) {
+  CtlRun Halyardctl(const std::vector<std::string>& args) {
     std::ostringstream out, err;
-    CtlRun run;
-    run.code = HalyardctlMain(args, dir_, out, err);
-    run.out = out.str();
-    run.err = err.str();
+    CtlRun run{.code = HalyardctlMain(args, dir_, out, err), .out = out.str(), .err = err.str()};
     std::istringstream lines(run.out);
     for (std::string line; std::getline(lines, line);)
       run.lines.push_back(line);
     return run;
   }
-  CtlRun Session(double offsetPpm, std::vector<std::string> steps, bool asJson = false) {
-    std::vector<std::string> args{"--no-wait", "--config",       (dir_ / "station.ini").string(),
-                                  "--bench",   Bench(offsetPpm), "--records",
-                                  Store(),     "--spool",        (dir_ / "s.spool").string()};
-    if (asJson) args.push_back("--json");
+  // A session on a bench whose oscillator is `offsetPpm` off, its records in Store().
+  CtlRun Session(double offsetPpm, const std::vector<std::string>& steps) {
+    std::ofstream(dir_ / "bench.json") << R"({"controller": {"oscillator": {"offset_ppm": )"
+                                       << offsetPpm << R"(, "wobble_ppm": 40}}})";
+    std::vector<std::string> args{"--no-wait",
+                                  "--config",
+                                  (dir_ / "station.ini").string(),
+                                  "--bench",
+                                  (dir_ / "bench.json").string(),
+                                  "--records",
+                                  Store(),
+                                  "--spool",
+                                  (dir_ / "s.spool").string()};
     args.insert(args.end(), steps.begin(), steps.end());
     return Halyardctl(args);
   }
   std::string Store() { return (dir_ / "r.db").string(); }
-  // The measurements of the one record of `action`.
+  // The one record of `action`, its measurements parsed.
   json RecordOf(const std::string& action) {
     const CtlRun list = Halyardctl({"records", "list", "--store", Store(), "--action", action});
     EXPECT_EQ(list.code, kExitOk) << list.err;
     EXPECT_EQ(list.lines.size(), 1u) << list.out;
-    if (list.lines.size() != 1) return json::object();
-    json record = json::parse(list.lines[0]);
+    json record = json::parse(list.lines.at(0));  // no record at all throws: the test fails
     if (record["measurements"].is_string())
       record["measurements"] = json::parse(record["measurements"].get<std::string>());
     return record;
   }
 
-  fs::path dir_;
+  const fs::path dir_ = fs::path(::testing::TempDir()) /
+                        ("halyard-trim-auto-" + std::to_string(::getpid()) + "-" +
+                         ::testing::UnitTest::GetInstance()->current_test_info()->name());
 };
 
-int ProgressLines(const CtlRun& run) {
-  int count = 0;
-  for (const std::string& line : run.lines)
-    count += line.starts_with("  trim ") && line.find(": code ") != std::string::npos;
-  return count;
+int LinesStartingWith(const CtlRun& run, const std::string& start, const std::string& with = "") {
+  return std::ranges::count_if(run.lines, [&](const std::string& line) {
+    return line.starts_with(start) && line.find(with) != std::string::npos;
+  });
 }
 
 TEST_F(TrimAutoCli, StoreLeavesARecordWithEveryIterationAndTheVerifiedByte) {
@@ -90,7 +88,9 @@ TEST_F(TrimAutoCli, StoreLeavesARecordWithEveryIterationAndTheVerifiedByte) {
   const json& search = record["measurements"]["auto_trim"];
   ASSERT_TRUE(search.is_object()) << record.dump();
   const json& iterations = search["iterations"];
-  EXPECT_EQ(static_cast<int>(iterations.size()), ProgressLines(run)) << run.out;
+  // A progress line per measurement.
+  EXPECT_EQ(static_cast<int>(iterations.size()), LinesStartingWith(run, "  trim ", ": code "))
+      << run.out;
   EXPECT_LE(iterations.size(), static_cast<size_t>(kMaxTrimMeasurements));
   for (const json& iteration : iterations) {
     EXPECT_NEAR(iteration["error_ppm"].get<double>(),
@@ -103,7 +103,7 @@ TEST_F(TrimAutoCli, StoreLeavesARecordWithEveryIterationAndTheVerifiedByte) {
 }
 
 TEST_F(TrimAutoCli, TheJsonStepCarriesTheSearch) {
-  const CtlRun run = Session(900, {"trim-start", "trim-auto"}, true);
+  const CtlRun run = Session(900, {"--json", "trim-start", "trim-auto"});
   ASSERT_EQ(run.code, kExitOk) << run.err << run.out;
   ASSERT_EQ(run.lines.size(), 4u);
   const json step = json::parse(run.lines[2]);
@@ -119,12 +119,8 @@ TEST_F(TrimAutoCli, TheJsonStepCarriesTheSearch) {
 TEST_F(TrimAutoCli, AUnitOutOfReachFailsTheRunAndItsRecord) {
   const CtlRun run = Session(-15000, {"trim-start", "trim-auto=store", "trim-read"});
   EXPECT_EQ(run.code, kExitFailed) << run.out;
-  EXPECT_NE(run.out.find("cannot be trimmed into tolerance"), std::string::npos) << run.out;
-  // The choice is said once, under its own step.
-  EXPECT_EQ(std::count_if(run.lines.begin(), run.lines.end(),
-                          [](const std::string& line) { return line.starts_with("  chosen:"); }),
-            1)
-      << run.out;
+  EXPECT_THAT(run.out, HasSubstr("cannot be trimmed into tolerance"));
+  EXPECT_EQ(LinesStartingWith(run, "  chosen:"), 1) << run.out;  // said under its own step only
   const json record = RecordOf("trim-auto=store");
   EXPECT_EQ(record["verdict"], "failed");
   EXPECT_TRUE(record["measurements"]["auto_trim"]["stored_trim_byte"].is_null());
@@ -133,32 +129,25 @@ TEST_F(TrimAutoCli, AUnitOutOfReachFailsTheRunAndItsRecord) {
 }
 
 // --counter wins over the configuration's counter, as --adapter over its backend; a counter
-// line that names nothing stops the run before anything runs.
-TEST_F(TrimAutoCli, TheCommandLinesCounterWinsAndABadOneIsAUsageError) {
+// line that names nothing, or a value of trim-auto other than store, stops the run before
+// anything runs.
+TEST_F(TrimAutoCli, TheCommandLinesCounterWinsAndABadCounterOrValueIsAUsageError) {
   std::ofstream(dir_ / "station.ini", std::ios::app)
       << "[Trim]\nCounter=scpi:tcp:127.0.0.1:1\nCounterTimeoutSeconds=0.2\n";
-  const auto run = [this](const std::string& counter) {
-    return Halyardctl({"--no-wait", "--config", (dir_ / "station.ini").string(), "--bench",
-                       Bench(0), "--counter", counter, "trim-start", "trim-auto"});
-  };
-  const CtlRun chosen = run("sim");
+  const CtlRun chosen = Session(0, {"--counter", "sim", "trim-start", "trim-auto"});
   EXPECT_EQ(chosen.code, kExitOk) << chosen.out;
-  const CtlRun bad = run("scpi:tcp:nowhere");
-  EXPECT_EQ(bad.code, kExitUsage);
-  EXPECT_NE(bad.err.find("counter scpi:tcp:nowhere"), std::string::npos) << bad.err;
-  EXPECT_TRUE(bad.out.empty()) << bad.out;
   // The configuration's own counter: nobody listens at port 1, so the step fails.
-  const CtlRun configured = Halyardctl({"--no-wait", "--config", (dir_ / "station.ini").string(),
-                                        "--bench", Bench(0), "trim-start", "trim-auto"});
+  const CtlRun configured = Session(0, {"trim-start", "trim-auto"});
   EXPECT_EQ(configured.code, kExitFailed);
-  EXPECT_NE(configured.out.find("unreachable"), std::string::npos) << configured.out;
-}
-
-TEST_F(TrimAutoCli, OnlyStoreIsAValueOfTrimAuto) {
+  EXPECT_THAT(configured.out, HasSubstr("unreachable"));
+  const CtlRun bad = Session(0, {"--counter", "scpi:tcp:nowhere", "trim-start", "trim-auto"});
+  EXPECT_EQ(bad.code, kExitUsage);
+  EXPECT_THAT(bad.err, HasSubstr("counter scpi:tcp:nowhere"));
+  EXPECT_TRUE(bad.out.empty()) << bad.out;
   for (const char* step : {"trim-auto=1", "trim-auto=", "trim-auto=STORE"}) {
-    const CtlRun run = Session(0, {"trim-start", step});
+    const CtlRun run = Session(0, {"--counter", "sim", "trim-start", step});
     EXPECT_EQ(run.code, kExitUsage) << step;
-    EXPECT_NE(run.err.find(step), std::string::npos) << run.err;
+    EXPECT_THAT(run.err, HasSubstr(step));
   }
 }
 

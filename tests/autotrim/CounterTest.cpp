@@ -13,78 +13,55 @@ namespace halyard {
 namespace {
 
 using namespace std::chrono_literals;
+using ::testing::Each;
+using ::testing::HasSubstr;
+using ::testing::Not;
 using testing::ScpiReply;
 using testing::ScpiTestServer;
 
 constexpr const char* kIdentity = "ACME,CNT-91,12345,1.2";
 
 TEST(ScpiAnswer, IsReadAsAFrequencyOnlyWhenItIsOne) {
-  struct Case {
-    const char* answer;
-    CounterStatus status;
-    double hz;
-  };
-  const Case cases[] = {
-      {"+3.27680000E+04", CounterStatus::kOk, 32768.0},
-      {" 32768.125\r", CounterStatus::kOk, 32768.125},
-      {"1e3", CounterStatus::kOk, 1000.0},
-      {"9.91E37", CounterStatus::kNoSignal, 0},
-      {"+9.91000000E+37", CounterStatus::kNoSignal, 0},
-      {"", CounterStatus::kBadAnswer, 0},
-      {"abc", CounterStatus::kBadAnswer, 0},
-      {"32768 Hz", CounterStatus::kBadAnswer, 0},
-      {"32768,1", CounterStatus::kBadAnswer, 0},
-      {"-32768", CounterStatus::kBadAnswer, 0},
-      {"0", CounterStatus::kBadAnswer, 0},
-      {"nan", CounterStatus::kBadAnswer, 0},
-      {"inf", CounterStatus::kBadAnswer, 0},
-      {"++5", CounterStatus::kBadAnswer, 0},
-  };
-  for (const Case& c : cases) {
+  // The status, with the frequency read or, for any other status, a reason.
+  const auto parse = [](const char* answer, double expectedHz) {
     double hz = 0.0;
     std::string error;
-    EXPECT_EQ(ParseFrequency(c.answer, hz, error), c.status) << c.answer;
-    if (c.status == CounterStatus::kOk) {
-      EXPECT_EQ(hz, c.hz) << c.answer;
+    const CounterStatus status = ParseFrequency(answer, hz, error);
+    if (status == CounterStatus::kOk) {
+      EXPECT_EQ(hz, expectedHz) << answer;
     } else {
-      EXPECT_FALSE(error.empty()) << c.answer;
+      EXPECT_FALSE(error.empty()) << answer;
     }
-  }
+    return status;
+  };
+  EXPECT_EQ(parse("+3.27680000E+04", 32768.0), CounterStatus::kOk);
+  EXPECT_EQ(parse(" 32768.125\r", 32768.125), CounterStatus::kOk);
+  EXPECT_EQ(parse("1e3", 1000.0), CounterStatus::kOk);
+  for (const char* answer : {"9.91E37", "+9.91000000E+37"})
+    EXPECT_EQ(parse(answer, 0), CounterStatus::kNoSignal) << answer;
+  for (const char* answer : {"", "abc", "32768 Hz", "32768,1", "-32768", "0", "nan", "inf", "++5"})
+    EXPECT_EQ(parse(answer, 0), CounterStatus::kBadAnswer) << answer;
 }
 
 TEST(CounterLine, NamesACounterOrSaysWhyNot) {
-  struct Case {
-    const char* line;
-    bool onBench;
-    bool made;
-    bool hasCounter;
-  };
-  const Case cases[] = {
-      {"", true, true, true},
-      {"sim", true, true, true},
-      {"", false, true, false},
-      {"sim", false, false, false},
-      {"scpi:tcp:127.0.0.1:5025", false, true, true},
-      {"scpi:tcp:[::1]:5025", false, true, true},
-      {"scpi:/dev/usbtmc0", false, true, true},
-      {"scpi:tcp:127.0.0.1", false, false, false},
-      {"scpi:tcp:127.0.0.1:", false, false, false},
-      {"scpi:tcp::5025", false, false, false},
-      {"scpi:tcp:host:50x5", false, false, false},
-      {"gpib:7", false, false, false},
-  };
   testing::TestStation station;
-  for (const Case& c : cases) {
+  // Whether the line was taken, and whether it gave a counter; a refusal names the counter.
+  const auto make = [&station](const char* line, bool onBench) {
     std::unique_ptr<FrequencyCounter> counter;
     std::string error;
-    EXPECT_EQ(MakeCounter({c.line, c.onBench ? &station.sim() : nullptr, 100ms}, counter, error),
-              c.made)
-        << c.line;
-    EXPECT_EQ(counter != nullptr, c.hasCounter) << c.line;
-    if (!c.made) {
-      EXPECT_NE(error.find("counter"), std::string::npos) << error;
-    }
-  }
+    const bool made =
+        MakeCounter({line, onBench ? &station.sim() : nullptr, 100ms}, counter, error);
+    if (!made) EXPECT_THAT(error, HasSubstr("counter"));
+    return std::pair(made, counter != nullptr);
+  };
+  for (const char* line : {"", "sim"})
+    EXPECT_EQ(make(line, true), std::pair(true, true)) << line;
+  for (const char* line : {"scpi:tcp:127.0.0.1:5025", "scpi:tcp:[::1]:5025", "scpi:/dev/usbtmc0"})
+    EXPECT_EQ(make(line, false), std::pair(true, true)) << line;
+  EXPECT_EQ(make("", false), std::pair(true, false));  // off the bench, no line is no counter
+  for (const char* line : {"sim", "scpi:tcp:127.0.0.1", "scpi:tcp:127.0.0.1:", "scpi:tcp::5025",
+                           "scpi:tcp:host:50x5", "gpib:7"})
+    EXPECT_EQ(make(line, false), std::pair(false, false)) << line;
 }
 
 std::unique_ptr<FrequencyCounter> Counter(const std::string& line,
@@ -97,30 +74,23 @@ std::unique_ptr<FrequencyCounter> Counter(const std::string& line,
 
 // Each fault fails that query alone: the next query connects again and is answered.
 TEST(ScpiCounterOverTcp, AFaultyAnswerFailsItsQueryAndTheNextOneWorks) {
-  struct Case {
-    const char* name;
-    ScpiReply reply;
-    CounterStatus status;
-  };
-  const Case cases[] = {
-      {"garbage", {"#!garbage", 0ms, false}, CounterStatus::kBadAnswer},
-      {"late", {"32768.0", 700ms, false}, CounterStatus::kTimeout},
-      {"closed", {"", 0ms, true}, CounterStatus::kClosed},
-      {"no signal", {"9.91E37", 0ms, false}, CounterStatus::kNoSignal},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
+  for (const auto& [name, reply, status] :
+       {std::tuple{"garbage", ScpiReply{"#!garbage"}, CounterStatus::kBadAnswer},
+        std::tuple{"late", ScpiReply{"32768.0", 700ms}, CounterStatus::kTimeout},
+        std::tuple{"closed", ScpiReply{"", 0ms, true}, CounterStatus::kClosed},
+        std::tuple{"no signal", ScpiReply{"9.91E37"}, CounterStatus::kNoSignal}}) {
+    SCOPED_TRACE(name);
     int measurements = 0;
-    ScpiTestServer server([&](const std::string& query) {
+    ScpiTestServer server([&measurements, reply = reply](const std::string& query) {
       if (query == "*IDN?") return ScpiReply{kIdentity};
       if (query != kScpiMeasureFrequency) return ScpiReply{"unknown query"};
-      return ++measurements == 1 ? c.reply : ScpiReply{"+3.27690000E+04"};
+      return ++measurements == 1 ? reply : ScpiReply{"+3.27690000E+04"};
     });
     ASSERT_NE(server.Port(), 0);
     std::unique_ptr<FrequencyCounter> counter = Counter(server.CounterLine(), 500ms);
     double hz = 0.0;
     std::string error;
-    EXPECT_EQ(counter->Measure(hz, error), c.status);
+    EXPECT_EQ(counter->Measure(hz, error), status);
     EXPECT_FALSE(error.empty());
     EXPECT_EQ(counter->Measure(hz, error), CounterStatus::kOk) << error;
     EXPECT_EQ(hz, 32769.0);
@@ -130,31 +100,27 @@ TEST(ScpiCounterOverTcp, AFaultyAnswerFailsItsQueryAndTheNextOneWorks) {
   }
 }
 
-TEST(ScpiCounterOverTcp, NobodyListeningIsUnreachable) {
+// Nobody listening at the port, or no such device: each query fails naming where it went.
+TEST(ScpiCounter, ACounterNobodyAnswersAtIsUnreachable) {
   int port = 0;
   {
     ScpiTestServer gone([](const std::string&) { return ScpiReply{}; });
     port = gone.Port();
   }
-  std::unique_ptr<FrequencyCounter> counter =
-      Counter("scpi:tcp:127.0.0.1:" + std::to_string(port), 200ms);
-  double hz = 0.0;
-  std::string error;
-  EXPECT_EQ(counter->Measure(hz, error), CounterStatus::kUnreachable);
-  EXPECT_NE(error.find("127.0.0.1"), std::string::npos) << error;
-}
-
-TEST(ScpiCounterOverUsbtmc, AMissingDeviceIsUnreachable) {
-  std::unique_ptr<FrequencyCounter> counter = Counter("scpi:/dev/usbtmc-none", 200ms);
-  double hz = 0.0;
-  std::string error;
-  EXPECT_EQ(counter->Measure(hz, error), CounterStatus::kUnreachable);
-  EXPECT_NE(error.find("/dev/usbtmc-none"), std::string::npos) << error;
+  for (const auto& [line, named] :
+       {std::pair{"scpi:tcp:127.0.0.1:" + std::to_string(port), "127.0.0.1"},
+        std::pair{std::string("scpi:/dev/usbtmc-none"), "/dev/usbtmc-none"}}) {
+    double hz = 0.0;
+    std::string error;
+    EXPECT_EQ(Counter(line, 200ms)->Measure(hz, error), CounterStatus::kUnreachable) << line;
+    EXPECT_THAT(error, HasSubstr(named));
+  }
 }
 
 // The whole station on a SCPI counter: the server reads the bench's oscillator, so the search
-// must choose what it chooses with the bench's own counter, and keep the instrument's name.
-TEST(ScpiCounterOverTcp, TrimsAUnitAsTheBenchsOwnCounterDoes) {
+// must choose what it chooses with the bench's own counter, and keep the instrument's name;
+// when the counter then answers garbage, the next search fails and stores nothing.
+TEST(ScpiCounterOverTcp, TrimsAUnitAsTheBenchsOwnCounterDoesAndFailsOnGarbage) {
   const std::string bench =
       R"({"controller": {"oscillator": {"offset_ppm": -3100, "wobble_ppm": 50}}})";
   testing::TestStation reference({.bench = bench});
@@ -163,9 +129,11 @@ TEST(ScpiCounterOverTcp, TrimsAUnitAsTheBenchsOwnCounterDoes) {
   ASSERT_TRUE(reference.station().AutoTrimmer().Report().chosen);
 
   SimulatedAdapter* oscillator = nullptr;
-  ScpiTestServer server([&oscillator](const std::string& query) {
+  std::atomic<bool> garbage = false;
+  ScpiTestServer server([&oscillator, &garbage](const std::string& query) {
     double hz = 0.0;
     if (query == "*IDN?") return ScpiReply{kIdentity};
+    if (garbage) return ScpiReply{"OVERLOAD"};
     if (query != kScpiMeasureFrequency || oscillator == nullptr) return ScpiReply{"?"};
     return ScpiReply{oscillator->MeasureOscillator(hz) ? std::to_string(hz) : "9.91E37"};
   });
@@ -180,21 +148,15 @@ TEST(ScpiCounterOverTcp, TrimsAUnitAsTheBenchsOwnCounterDoes) {
   EXPECT_EQ(trimmer.Report().counter, server.CounterLine());
   EXPECT_EQ(trimmer.Report().chosen->code, reference.station().AutoTrimmer().Report().chosen->code);
   EXPECT_EQ(server.Queries(), 1 + static_cast<int>(trimmer.Report().iterations.size()));
-}
 
-TEST(ScpiCounterOverTcp, ACounterThatAnswersGarbageFailsTheTrimAndStoresNothing) {
-  ScpiTestServer server([](const std::string& query) {
-    return ScpiReply{query == "*IDN?" ? kIdentity : "OVERLOAD"};
-  });
-  testing::TestStation station(
-      {.ini = testing::DefaultIni() + "[Trim]\nCounter=" + server.CounterLine()});
-  station.form().StartTrim_Click();
-  AutoTrim& trimmer = station.station().AutoTrimmer();
+  const uint8_t stored = (*station.sim().Row(kReservedRowAddress))[kTrimByteIndex];
+  station.TakeTrace();
+  garbage = true;
   trimmer.Run(true);
   EXPECT_FALSE(trimmer.Verdict().Passed());
-  EXPECT_NE(trimmer.Verdict().Reason().find("bad answer"), std::string::npos)
-      << trimmer.Verdict().Reason();
-  EXPECT_EQ((*station.sim().Row(kReservedRowAddress))[kTrimByteIndex], kTrimMidrange);
+  EXPECT_THAT(trimmer.Verdict().Reason(), HasSubstr("bad answer"));
+  EXPECT_EQ((*station.sim().Row(kReservedRowAddress))[kTrimByteIndex], stored);
+  EXPECT_THAT(station.TakeTrace(), Each(Not(HasSubstr("WriteSmbusBlock"))));
 }
 
 }  // namespace

@@ -1,32 +1,24 @@
-// The window offscreen against a simulated bench (its layout from twips, the tab guard, Run
-// All with its progress and the busy state, the trim bars) and halyard-station's bad starts
-// run as a process.
-#include <gtest/gtest.h>
+// The window offscreen against a simulated bench (its layout from twips, the tab guard and what
+// the status line says of it, Run All with its progress and the busy state, the trim bars and
+// their focus ring) and halyard-station's bad starts run as a process.
 #include <unistd.h>
 
-#include <QApplication>
 #include <QFontInfo>
-#include <QLabel>
-#include <QLineEdit>
 #include <QProcess>
-#include <QScrollBar>
 #include <QSignalSpy>
-#include <QTabBar>
 #include <QTemporaryDir>
-#include <QTest>
-#include <QTimer>
 #include <cmath>
-#include <fstream>
 #include <set>
 
 #include "WindowStation.h"
-#include "support/Paths.h"
-#include "support/TestServices.h"
+#include "ui/FocusRing.h"
 
 namespace halyard::ui {
 namespace {
 
 using halyard::testing::SourceDir;
+using ::testing::AllOf;
+using ::testing::HasSubstr;
 using Station = halyard::testing::WindowStation;
 
 // The layout places exactly the registry's controls, each once, in a container placed before
@@ -89,6 +81,11 @@ TEST(StationWindow, StartsOnProgrammingAndKeepsTheOperatorOffTestUntilConfigured
     SCOPED_TRACE(configured ? "configured" : "blank");
     Station station(configured);
     ASSERT_EQ(station.form->State().TargetNotConfigured, !configured);
+    // The status line says why "Test" stays out of reach.
+    EXPECT_EQ(station.Status().find("target not configured: \"Test\" needs \"SetUp\" first") !=
+                  std::string::npos,
+              !configured)
+        << station.Status();
     // The one page showing agrees with the bar and Form1.
     const auto expectTab = [&](int tab) {
       EXPECT_EQ(station.window->TabBar()->currentIndex(), tab);
@@ -106,6 +103,8 @@ TEST(StationWindow, StartsOnProgrammingAndKeepsTheOperatorOffTestUntilConfigured
     station.Click("Command1");  // configures the target, then selects "Test" itself
     expectTab(1);
     EXPECT_EQ(changes.count(), 0);  // the bar moved with its signals blocked: no guard ran
+    EXPECT_THAT(station.Status(),
+                AllOf(HasSubstr("target configured ·"), HasSubstr("Configure passed")));
   }
 }
 
@@ -154,7 +153,7 @@ TEST(StationWindow, RunAllPaintsVerdictsDuringTheWaitsCountsPassesAndLocksTheCon
   EXPECT_FALSE(station.sim().IsOpen());
 }
 
-TEST(StationWindow, EachBarStepRunsBothHandlersOnceAndUpdateTrimFillsReservedRow) {
+TEST(StationWindow, EachBarStepRunsBothHandlersOnceTheRingShowsItsFocusAndUpdateFillsTheRow) {
   Station station;
   station.ClickTab(3);
   auto* path = station.Get<QLineEdit>("TrimFilePathAndName");
@@ -175,6 +174,13 @@ TEST(StationWindow, EachBarStepRunsBothHandlersOnceAndUpdateTrimFillsReservedRow
     EXPECT_EQ(station.Text("CurrentTrim"), shown);
     EXPECT_EQ(station.Count("WriteSmbusWord"), 4);  // each handler writes the register once
   }
+  // The bars draw no focus of their own: the ring does.
+  station.window->activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(station.window.get()));
+  fine->setFocus();
+  EXPECT_EQ(station.window->Ring()->Target(), fine);
+  EXPECT_TRUE(station.window->Ring()->geometry().contains(
+      QRect(fine->mapTo(station.window.get(), QPoint(0, 0)), fine->size())));
   int busyWaits = 0;
   station.duringWait = [&] { busyWaits += !station.Get("Update")->isEnabled(); };
   station.Click("Update");
@@ -184,19 +190,6 @@ TEST(StationWindow, EachBarStepRunsBothHandlersOnceAndUpdateTrimFillsReservedRow
   const QString row = station.Get<QLineEdit>("ReservedRow")->text();
   EXPECT_EQ(row.toStdString(), station.form->Controls().ReservedRow.Text);
   EXPECT_TRUE(row.size() == 16 && row.mid(10, 2) == "87") << row.toStdString();
-}
-
-// A failed read leaves the station's text in ReservedRow, not what the operator typed there:
-// typed digits would read as the trim the row holds.
-TEST(StationWindow, ReservedRowShowsTheStationsTextAfterAFailedRead) {
-  Station station;
-  station.ClickTab(3);
-  auto* row = station.Get<QLineEdit>("ReservedRow");
-  QTest::keyClicks(row, "18191A1B1C1D80FF");
-  station.Click("RsvFlashRd");  // the trim firmware is not running: the read fails
-  ASSERT_FALSE(station.form->Verdict().Passed());
-  EXPECT_EQ(row->text().toStdString(), station.form->Controls().ReservedRow.Text);
-  EXPECT_EQ(row->text(), "");
 }
 
 // halyard-station run as a process: when it cannot open its window or its files it says so

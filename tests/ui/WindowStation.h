@@ -3,9 +3,17 @@
 // lines and message boxes as main() feeds it, and records in a store of the test's own.
 #pragma once
 
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <QApplication>
 #include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScrollBar>
 #include <QTabBar>
 #include <QTest>
+#include <QTimer>
 #include <fstream>
 #include <functional>
 #include <memory>
@@ -78,7 +86,14 @@ struct WindowStation {
     return std::ranges::count_if(
         fixture.TakeTrace(), [&](const std::string& line) { return line.starts_with(operation); });
   }
-  QString Status() const { return window->Strip()->Text(); }
+  std::string Status() const { return window->Strip()->Text().toStdString(); }
+  // The records in the store, oldest first.
+  std::vector<records::Record> Records() {
+    std::vector<records::Record> found;
+    std::string error;
+    if (!recorder.Store()->List({}, found, error)) throw std::runtime_error(error);
+    return found;
+  }
 
   ui::QtEventPump pump;
   TestStation fixture;

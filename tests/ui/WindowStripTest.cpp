@@ -1,16 +1,10 @@
 // What the window adds below the tabs, driven offscreen: the status line after start-up and
-// after actions, the records the window writes and its records view, the keyboard (Enter, the
-// focus back on the button that ran, the shortcuts, the focus ring) and the start-up box.
-#include <gtest/gtest.h>
-
-#include <QApplication>
-#include <QLineEdit>
+// after actions, the records the window writes and its records view, "Auto Trim" beside the
+// status line, the keyboard (Enter, the focus back on the button that ran, the shortcuts) and
+// the start-up box.
 #include <QMessageBox>
 #include <QPlainTextEdit>
-#include <QPushButton>
-#include <QScrollBar>
 #include <QTableWidget>
-#include <QTimer>
 
 #include "WindowStation.h"
 #include "ui/FocusRing.h"
@@ -22,6 +16,11 @@ namespace {
 using halyard::testing::Bench;
 using halyard::testing::ShippedIni;
 using Station = halyard::testing::WindowStation;
+using ::testing::AllOf;
+using ::testing::Contains;
+using ::testing::HasSubstr;
+using ::testing::Not;
+using ::testing::StartsWith;
 
 const QColor kFail(0xC0, 0x00, 0x00);
 
@@ -63,40 +62,43 @@ TEST(StatusLine, SaysEachActionsVerdictAndWhatAFailureMeans) {
   }
 }
 
-TEST(StatusLine, SaysTheAdapterTheTargetTheConfigurationAndTheRecords) {
+TEST(StatusLine, SaysTheAdapterTheConfigurationAndTheRecordStore) {
   Station blank;
-  EXPECT_TRUE(blank.Status().contains("sim: HALYARD-SIM0")) << blank.Status().toStdString();
-  EXPECT_TRUE(blank.Status().contains("target not configured: \"Test\" needs \"SetUp\" first"));
-  EXPECT_TRUE(blank.Status().contains("records off"));
-  EXPECT_FALSE(blank.Status().contains("no configuration file"));
-  blank.ClickTab(2);
-  blank.Click("Command1");
-  EXPECT_TRUE(blank.Status().contains("target configured ·")) << blank.Status().toStdString();
-  EXPECT_TRUE(blank.Status().contains("Configure passed"));
+  EXPECT_THAT(blank.Status(), AllOf(HasSubstr("sim: HALYARD-SIM0"), HasSubstr("records off"),
+                                    Not(HasSubstr("no configuration file"))));
 
   Station unattached({.bench = R"({"open_result": -1})", .ini = ""});
-  EXPECT_TRUE(unattached.Status().startsWith("No adapter attached"));
-  EXPECT_TRUE(unattached.Status().contains("no configuration file"));
+  EXPECT_THAT(unattached.Status(),
+              AllOf(StartsWith("No adapter attached"), HasSubstr("no configuration file")));
+
+  Station spooled({.bench = Bench(true), .ini = ShippedIni()}, "{dir}/no/folder/records.db");
+  spooled.ClickTab(1);
+  spooled.Click("Command2", 0);
+  EXPECT_THAT(spooled.Status(), HasSubstr("records spooled: store unreachable"));
 }
 
 TEST(WindowRecords, EachActionIsRecordedWithOperatorAndUnitAndShownInTheView) {
   Station station({.bench = Bench(true), .ini = ShippedIni()}, "{dir}/records.db");
-  EXPECT_TRUE(station.Status().contains("records: records.db"));
+  EXPECT_THAT(station.Status(), HasSubstr("records: records.db"));
   StatusStrip* strip = station.window->Strip();
   Type(strip->OperatorField(), "ann");
   Type(strip->UnitField(), "SN-1");
-  EXPECT_TRUE(station.Status().contains("unit SN-1 · operator ann"));
+  EXPECT_THAT(station.Status(), HasSubstr("unit SN-1 · operator ann"));
   station.ClickTab(1);
   station.Click("Command2", 4);
   station.fixture.FailNthCall(1, 7);
   station.Click("Command2", 1);
   Type(strip->UnitField(), "SN-2");  // the next scan: later records carry it
   station.ClickTab(3);
-  station.Click("RsvFlashRd");
+  // A failed read leaves the station's text in ReservedRow, not what the operator typed there:
+  // typed digits would read as the trim the row holds.
+  auto* row = station.Get<QLineEdit>("ReservedRow");
+  QTest::keyClicks(row, "18191A1B1C1D80FF");
+  station.Click("RsvFlashRd");  // the trim firmware is not running: the read fails
+  EXPECT_EQ(row->text().toStdString(), station.form->Controls().ReservedRow.Text);
+  EXPECT_EQ(row->text(), "");
 
-  std::vector<records::Record> stored;
-  std::string error;
-  ASSERT_TRUE(station.recorder.Store()->List({}, stored, error)) << error;
+  const std::vector<records::Record> stored = station.Records();
   ASSERT_EQ(stored.size(), 3u);
   // clang-format off
   struct Row { const char* action; const char* verdict; const char* unit; const char* traced; };
@@ -111,9 +113,7 @@ TEST(WindowRecords, EachActionIsRecordedWithOperatorAndUnitAndShownInTheView) {
     EXPECT_EQ(stored[i].unit, rows[i].unit);
     EXPECT_EQ(stored[i].operatorName, "ann");
     EXPECT_EQ(stored[i].adapter, "sim HALYARD-SIM0");
-    EXPECT_TRUE(std::ranges::any_of(stored[i].trace, [&](const std::string& line) {
-      return line.starts_with(rows[i].traced);
-    }));
+    EXPECT_THAT(stored[i].trace, Contains(StartsWith(rows[i].traced)));
   }
 
   RecordsDialog* view = station.window->ShowRecords();
@@ -135,36 +135,13 @@ TEST(WindowRecords, EachActionIsRecordedWithOperatorAndUnitAndShownInTheView) {
   EXPECT_EQ(latest->item(0, 1)->text(), "SN-2");
 }
 
-TEST(WindowRecords, AStoreThatCannotBeReachedSpoolsAndTheStatusLineSaysSo) {
-  Station station({.bench = Bench(true), .ini = ShippedIni()}, "{dir}/no/folder/records.db");
-  station.ClickTab(1);
-  station.Click("Command2", 0);
-  EXPECT_TRUE(station.Status().contains("records spooled: store unreachable"))
-      << station.Status().toStdString();
-}
-
-TEST(WindowKeyboard, EnterPressesTheFocusedButtonAndTheFocusComesBackAfterTheRun) {
-  Station station(true);
-  station.ClickTab(1);
-  auto* runAll = station.Get<QPushButton>("Command2", 4);
-  runAll->setFocus();
-  QTest::keyClick(runAll, Qt::Key_Return);
-  EXPECT_EQ(station.Text("Label3"), "1");
-  EXPECT_EQ(QApplication::focusWidget(), runAll);
-  EXPECT_EQ(station.window->Ring()->Target(), runAll);
-  // The bars draw no focus of their own: the ring does.
-  station.ClickTab(3);
-  auto* fine = station.Get<QScrollBar>("FineAdjust");
-  fine->setFocus();
-  EXPECT_EQ(station.window->Ring()->Target(), fine);
-  EXPECT_TRUE(station.window->Ring()->geometry().contains(
-      QRect(fine->mapTo(station.window.get(), QPoint(0, 0)), fine->size())));
-}
-
-TEST(WindowKeyboard, AShortcutPressesItsButtonOnItsOwnTabOnly) {
+// Enter presses the focused button; a shortcut presses its button on its own tab only. Either
+// way the focus, and the focus ring with it, come back to the button after its action.
+TEST(WindowKeyboard, EnterOrAShortcutPressesItsButtonOnItsOwnTabOnly) {
   // clang-format off
   struct Case { int tab; QKeySequence key; const char* button; int index; const char* traced; int calls; };
   for (const Case& c : {
+      Case{1, QKeySequence(Qt::Key_Return), "Command2", 4, "GetAdapterVersion", 1},
       Case{1, QKeySequence(Qt::Key_F5), "Command2", 4, "GetAdapterVersion", 1},
       Case{0, QKeySequence(Qt::Key_F5), "Command2", 4, "GetAdapterVersion", 0},
       Case{0, QKeySequence(Qt::CTRL | Qt::Key_P), "Program", -1, "ProgramSrec", 1},
@@ -177,11 +154,16 @@ TEST(WindowKeyboard, AShortcutPressesItsButtonOnItsOwnTabOnly) {
     station.window->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(station.window.get()));
     station.fixture.TakeTrace();
-    QTest::keySequence(station.window.get(), c.key);
+    QWidget* button = station.Get(c.button, c.index);
+    const bool enter = c.key == QKeySequence(Qt::Key_Return);
+    if (enter) button->setFocus();
+    QTest::keySequence(enter ? button : station.window.get(), c.key);
     EXPECT_EQ(station.Count(c.traced), c.calls);
     if (c.calls > 0) {
-      EXPECT_EQ(QApplication::focusWidget(), station.Get(c.button, c.index));
+      EXPECT_EQ(QApplication::focusWidget(), button);
+      EXPECT_EQ(station.window->Ring()->Target(), button);
     }
+    if (c.calls > 0 && c.index == 4) EXPECT_EQ(station.Text("Label3"), "1");  // Run All ended
   }
 }
 
@@ -196,8 +178,52 @@ TEST(StartupProblem, IsShownInABoxTheOperatorMustClose) {
   });
   closer.start(10);
   ShowStartupProblem("bench file \"b.json\": /rules at line 3: expected a value");
-  EXPECT_TRUE(shown.contains("cannot start")) << shown.toStdString();
-  EXPECT_TRUE(shown.contains("b.json\": /rules at line 3")) << shown.toStdString();
+  EXPECT_THAT(shown.toStdString(),
+              AllOf(HasSubstr("cannot start"), HasSubstr("b.json\": /rules at line 3")));
+}
+
+// "Auto Trim" beside the status line: the search moves the Trim tab's bars to the code of least
+// error, greys the tabs' controls while it runs, says its progress and verdict, is recorded,
+// and a second press cancels it with the bars on the last code written.
+TEST(WindowAutoTrim, FindsTheCodeOrStopsWhereCancelled) {
+  for (const bool cancel : {false, true}) {
+    SCOPED_TRACE(cancel ? "cancelled" : "to the end");
+    Station s({.bench = R"({"controller": {"oscillator": {"offset_ppm": 1500}}})",
+               .ini = testing::DefaultIni() + "[Trim]\nSettleSeconds=0\n"},
+              "{dir}/records.db");
+    s.ClickTab(3);
+    s.Click("StartTrim");
+    QPushButton* button = s.window->Strip()->AutoTrimButton();
+    ASSERT_TRUE(button->isVisible());
+    QTest::mouseClick(button, Qt::LeftButton);
+    ASSERT_TRUE(s.window->AutoTrimRunning());
+    EXPECT_EQ(button->text().toStdString(), "Cancel Auto Trim");
+    EXPECT_FALSE(s.Get("Update")->isEnabled());  // nothing else starts while it searches
+    EXPECT_TRUE(button->isEnabled());
+    // Two measurements, then (when cancelling) the second press.
+    QCoreApplication::processEvents();
+    QCoreApplication::processEvents();
+    if (cancel) QTest::mouseClick(button, Qt::LeftButton);
+    for (int i = 0; i < 100 && s.window->AutoTrimRunning(); ++i)
+      QCoreApplication::processEvents();
+    ASSERT_FALSE(s.window->AutoTrimRunning());
+
+    const AutoTrimReport& report = s.fixture.station().AutoTrimmer().Report();
+    ASSERT_FALSE(report.iterations.empty());
+    EXPECT_EQ(report.cancelled, cancel);
+    const int code = cancel ? report.iterations.back().code : report.chosen.value().code;
+    EXPECT_EQ(s.Get<QScrollBar>("FineAdjust")->value(), code);
+    EXPECT_EQ(s.form->Controls().FineAdjust.Value, code);
+    EXPECT_TRUE(s.Get("Update")->isEnabled());
+    EXPECT_EQ(button->text().toStdString(), "Auto Trim");
+    EXPECT_THAT(s.Status(), HasSubstr(cancel ? "Auto Trim failed: cancelled" : "Auto Trim passed"));
+    // The search is one record, with every measurement.
+    const std::vector<records::Record> found = s.Records();
+    ASSERT_FALSE(found.empty());
+    EXPECT_EQ(found.back().action, "trim-auto");
+    EXPECT_EQ(found.back().verdict, cancel ? "failed" : "passed");
+    EXPECT_THAT(found.back().measurements, HasSubstr("auto_trim"));
+  }
 }
 
 }  // namespace
