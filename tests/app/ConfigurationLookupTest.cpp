@@ -57,20 +57,17 @@ class ConfigurationLookup : public ::testing::Test {
   fs::path dir_;
 };
 
+// A folder in place of a file is passed over.
 TEST_F(ConfigurationLookup, TheFileBesideTheProgramComesFirstThenTheFallbacksInOrder) {
   EXPECT_EQ(FindConfiguration(Program(), {User(), System()}), Beside());  // none at all
   Write("etc/halyard-station.ini", "system.srec");
+  fs::create_directories(User());
   EXPECT_EQ(FindConfiguration(Program(), {User(), System()}), System());
+  fs::remove(User());
   Write("user/halyard-station.ini", "user.srec");
   EXPECT_EQ(FindConfiguration(Program(), {User(), System()}), User());
   Write("bin/halyard-station.ini", "beside.srec");
   EXPECT_EQ(FindConfiguration(Program(), {User(), System()}), Beside());
-}
-
-TEST_F(ConfigurationLookup, AFolderInPlaceOfAFileIsPassedOver) {
-  fs::create_directories(User());
-  Write("etc/halyard-station.ini", "system.srec");
-  EXPECT_EQ(FindConfiguration(Program(), {User(), System()}), System());
 }
 
 TEST_F(ConfigurationLookup, TheStationReadsAFallbackOnlyWhenItsProgramAsksForIt) {
@@ -102,9 +99,7 @@ TEST(InstalledConfigurationPaths, TheUsersFileThenTheSystemWideOne) {
     SCOPED_TRACE(std::string(c.xdg ? c.xdg : "(unset)") + " " + (c.home ? c.home : "(unset)"));
     EXPECT_EQ(InstalledConfigurationPaths(c.xdg, c.home, system), c.expected);
   }
-}
-
-TEST(InstalledConfigurationPaths, TheSystemWideFileLiesUnderTheConfiguredPrefix) {
+  // The system-wide file of an installed station lies under the configured prefix.
   const fs::path file = kSystemConfigurationFile;
   EXPECT_TRUE(file.is_absolute()) << file;
   EXPECT_EQ(file.filename(), "halyard-station.ini");
