@@ -1,13 +1,12 @@
-// The plain C example driver through halyardctl, in-process and once as the built program;
-// and how both programs choose their backend: --adapter, the configuration's [Adapter]
-// Backend, the command line winning, and one line with exit status 2 when it cannot be had.
+// The plain C example driver through the built halyardctl; and how both programs choose their
+// backend: --adapter, the configuration's [Adapter] Backend, the command line winning, and one line
+// with exit status 2 when it cannot be had.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
 #include <filesystem>
 #include <fstream>
-#include <nlohmann/json.hpp>
 #include <sstream>
 
 #include "cli/Halyardctl.h"
@@ -57,19 +56,6 @@ TEST(ExampleDriver, TheBuiltProgramConfiguresAndPassesRunAllAndSaysSoInItsStartu
   EXPECT_THAT(text.str(), HasSubstr("  Label3.Caption: \"0\" -> \"1\"\n"));
   EXPECT_THAT(text.str(), HasSubstr("  adapter = \"" + kLoopback + " (loopback-driver 1.0)\"\n"));
   EXPECT_TRUE(text.str().ends_with("result: pass\n")) << text.str();
-}
-
-TEST(ExampleDriver, TheJsonStartupLineAloneNamesTheDriver) {
-  const CliRun json = Halyardctl({"--json", "--no-wait", "--adapter", kLoopback, "configure"});
-  ASSERT_EQ(json.code, kExitOk) << json.err;
-  const auto startup = nlohmann::ordered_json::parse(json.out.substr(0, json.out.find('\n')));
-  std::vector<std::string> keys;
-  for (const auto& item : startup.items())
-    keys.push_back(item.key());
-  EXPECT_THAT(keys,
-              ::testing::ElementsAre("step", "verdict", "adapter", "messages", "trace", "form"));
-  EXPECT_EQ(startup["adapter"], kLoopback + " (loopback-driver 1.0)");
-  EXPECT_EQ(json.out.find("\"adapter\"", 1), json.out.find("\"adapter\""));  // startup only
 }
 
 TEST(BackendChoice, CommandLineThenConfigurationThenTheBenchAndOneLineWhenRefused) {
