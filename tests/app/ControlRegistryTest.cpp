@@ -11,37 +11,22 @@
 namespace halyard {
 namespace {
 
-bool SameState(const ControlEntry& entry, const FormControls& a, const FormControls& b) {
-  return std::visit(
-      [&]<typename In>(const In&) {
-        if constexpr (std::is_same_v<In, std::monostate>) {
-          return true;
-        } else {
-          return *StateOf<typename In::Type>(entry, a) == *StateOf<typename In::Type>(entry, b);
-        }
-      },
-      entry.state);
-}
-
-const void* StateAddress(const ControlEntry& entry, const FormControls& controls) {
-  return std::visit(
-      [&]<typename In>(const In&) -> const void* {
-        if constexpr (std::is_same_v<In, std::monostate>) {
-          return nullptr;
-        } else {
-          return StateOf<typename In::Type>(entry, controls);
-        }
-      },
-      entry.state);
-}
-
-bool InArray(const ControlEntry& entry) {
+// An entry's state in two windows: whether the two are equal, where the first lies (null for a
+// control without state) and whether it is an element of a control array.
+struct States {
+  bool same = true;
+  const void* address = nullptr;
+  bool inArray = false;
+};
+States Compare(const ControlEntry& entry, const FormControls& a, const FormControls& b) {
   return std::visit(
       [&]<typename In>(const In& in) {
         if constexpr (std::is_same_v<In, std::monostate>) {
-          return false;
+          return States{};
         } else {
-          return in.array != nullptr;
+          const auto* state = StateOf<typename In::Type>(entry, a);
+          return States{*state == *StateOf<typename In::Type>(entry, b), state,
+                        in.array != nullptr};
         }
       },
       entry.state);
@@ -58,7 +43,8 @@ TEST(ControlRegistry, EachControlIsNamedOnceAndHoldsAStateOfItsOwn) {
     EXPECT_TRUE(keys.insert(key).second) << "named twice";
     EXPECT_EQ(FindControl(entry.name, entry.index), &entry);
     // An index picks an element of a control array, and only there.
-    EXPECT_EQ(entry.index >= 0, InArray(entry));
+    const States of = Compare(entry, controls, controls);
+    EXPECT_EQ(entry.index >= 0, of.inArray);
     EXPECT_LT(entry.index, static_cast<int>(kControlArraySize));
     // halyardctl writes a control array as one JSON array: its rows come together, in order.
     if (entry.index > 0) {
@@ -66,7 +52,7 @@ TEST(ControlRegistry, EachControlIsNamedOnceAndHoldsAStateOfItsOwn) {
       EXPECT_EQ(ControlKey(previous.name, previous.index), ControlKey(entry.name, entry.index - 1));
     }
     // Two rows reading one member would show one control's state in another's place.
-    const void* state = StateAddress(entry, controls);
+    const void* state = of.address;
     if (state != nullptr) {
       EXPECT_TRUE(states.insert(state).second) << "state shared";
     }
@@ -126,9 +112,9 @@ TEST(ControlRegistry, EachHandlerReachesItsEntryPoint) {
     EXPECT_EQ(viaRegistry.dialogs.messages, direct.dialogs.messages);
     bool changed = !trace.empty();
     for (const ControlEntry& other : ControlRegistry()) {
-      EXPECT_TRUE(SameState(other, viaRegistry.controls(), direct.controls()))
+      EXPECT_TRUE(Compare(other, viaRegistry.controls(), direct.controls()).same)
           << ControlKey(other.name, other.index) << " differs";
-      changed = changed || !SameState(other, before, direct.controls());
+      changed = changed || !Compare(other, before, direct.controls()).same;
     }
     EXPECT_TRUE(changed) << "the case shows nothing a wrong entry point would not also do";
   }

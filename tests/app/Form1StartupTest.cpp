@@ -1,16 +1,18 @@
-// Start-up, shutdown and the tab guard on benches whose adapter and test target each case
-// spoils in one way.
+// Start-up, shutdown and the tab guard: transaction by transaction on the simulated bench, and on
+// benches whose adapter and test target each case spoils in one way.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <string>
 #include <vector>
 
+#include "support/Golden.h"
 #include "support/TestStation.h"
 
 namespace halyard {
 namespace {
 
+using testing::ExpectGolden;
 using testing::TestStation;
 
 // The I2C calls of the bus lines, and whether the last of them closed the run.
@@ -42,9 +44,6 @@ TEST(Form1Startup, OnlyNoAdapterOrMinusOneFromOpenIsReportedAndStartUpGoesOn) {
     EXPECT_EQ(std::ranges::count_if(s.all, [](auto& l) { return l.starts_with("OpenDevice"); }),
               std::string(c.bench).find("[]") == std::string::npos ? 1 : 0);
     EXPECT_EQ(s.controls().SREC_Name.Text, "fw.srec");
-    EXPECT_EQ(s.controls().Ver.Caption, "Version " + std::to_string(kVersionMajor) + "." +
-                                            std::to_string(kVersionMinor) + "." +
-                                            std::to_string(kVersionRevision));
     EXPECT_TRUE(EndsWithClose(s.all));
   }
 }
@@ -110,6 +109,23 @@ TEST(Form1Startup, TheGuardKeepsTheOperatorOffTestOnlyWhileNotConfigured) {
     }
     EXPECT_FALSE(s.form().SelectTab(4));
   }
+}
+
+// Start-up without a configuration file, then shutdown: every bus line of both.
+std::vector<std::string> StartAndStop(const std::string& benchJson, WindowState* state) {
+  testing::TestStation station({.bench = benchJson, .ini = ""});
+  *state = station.form().State();
+  station.form().Form_Unload();
+  return station.all;
+}
+
+TEST(StartupGolden, BlankAndConfiguredTargets) {
+  WindowState state;
+  ExpectGolden(StartAndStop("{}", &state), "app/golden/startup-default-bench.txt");
+  EXPECT_TRUE(state.TargetNotConfigured);
+  ExpectGolden(StartAndStop(R"({"target": {"configured": true}})", &state),
+               "app/golden/startup-configured-target.txt");
+  EXPECT_FALSE(state.TargetNotConfigured);
 }
 
 }  // namespace

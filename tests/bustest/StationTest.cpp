@@ -22,19 +22,6 @@ TEST(StationTest, ConfiguringABlankTargetMatchesItsGoldenTrace) {
   testing::ExpectGolden(bench.all, "bustest/golden/configure-blank-target.txt");
 }
 
-TEST(StationTest, OperatorConfiguresABlankTargetThenEachRunAllIsCounted) {
-  testing::TestStation bench;
-  ASSERT_TRUE(bench.form().SelectTab(1));
-  EXPECT_EQ(bench.form().Controls().SSTab1.Tab, 2);  // the guard sends the operator to SetUp
-  ASSERT_TRUE(bench.form().Command1_Click());
-  EXPECT_EQ(bench.form().Controls().SSTab1.Tab, 1);
-  for (const char* count : {"1", "2"}) {
-    ASSERT_TRUE(bench.form().Command2_Click(4));
-    EXPECT_EQ(bench.form().Controls().Label6[4].Caption, "Pass");
-    EXPECT_EQ(bench.form().Controls().Label3.Caption, count);
-  }
-}
-
 TEST(StationTest, PassingRunAllMatchesItsGoldenTraceWhateverIsClickedDuringItsWaits) {
   testing::TestStation bench(kConfigured);
   Form1& form = bench.form();

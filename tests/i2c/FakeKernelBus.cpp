@@ -21,18 +21,11 @@ std::string Hex(int value) {
 }
 
 const char* SizeName(uint32_t size) {
-  switch (size) {
-    case I2C_SMBUS_BYTE:
-      return "BYTE";
-    case I2C_SMBUS_BYTE_DATA:
-      return "BYTE_DATA";
-    case I2C_SMBUS_WORD_DATA:
-      return "WORD_DATA";
-    case I2C_SMBUS_BLOCK_DATA:
-      return "BLOCK_DATA";
-    default:
-      return "OTHER";
-  }
+  const std::map<uint32_t, const char*> names{{I2C_SMBUS_BYTE, "BYTE"},
+                                              {I2C_SMBUS_BYTE_DATA, "BYTE_DATA"},
+                                              {I2C_SMBUS_WORD_DATA, "WORD_DATA"},
+                                              {I2C_SMBUS_BLOCK_DATA, "BLOCK_DATA"}};
+  return names.contains(size) ? names.at(size) : "OTHER";
 }
 
 }  // namespace
