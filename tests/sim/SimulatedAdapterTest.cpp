@@ -51,10 +51,6 @@ TEST(SimDevices, TargetAnswersI2cSmbusAndSwbFromOneMemory) {
                                       {0, 0, 0, 0, 0},
                                       {1, 0xA0, 0x20, 1, st::kI2cNoRun}};
   auto sim = Open(R"({"target": {"configured": true}})");
-  std::vector<uint8_t> data(129, 0);
-  int16_t count = 0;
-  ASSERT_EQ(sim->ReadSmbusBlock(0x20, data, count, 0x16), 0);
-  EXPECT_EQ(std::string(data.begin(), data.begin() + count), "Halyard_Test");
   for (size_t i = 0; i < script.size(); ++i) {
     const Access& a = script[i];
     SCOPED_TRACE("step " + std::to_string(i));
@@ -63,18 +59,17 @@ TEST(SimDevices, TargetAnswersI2cSmbusAndSwbFromOneMemory) {
     EXPECT_EQ(value, a.function == 2 && a.status != 0 ? 0x77 : a.value) << "failures leave it";
   }
   EXPECT_EQ(sim->Target()[0x20], 0x34) << "only the low byte is stored";
-  std::vector<uint8_t> expected(129, 0);
+  std::vector<uint8_t> data(129, 0), expected(129, 0);
   std::copy_n(sim->Target().begin() + 0x21, 32, expected.begin());
+  int16_t count = 0;
   ASSERT_EQ(sim->ReadSmbusBlock(0x20, data, count, 0x16), 0);
   EXPECT_EQ(count, 32) << "a length byte of 0x34 is capped at the SMBus limit";
   EXPECT_EQ(data, expected) << "nothing beyond the block is written";
   // SWB register r pairs target bytes 0x20 + 2(r - 0x20), low byte first.
   sim->Target()[0xFE] = 0x34;
   sim->Target()[0xFF] = 0x92;
-  for (auto [reg, word, status] : {std::tuple{0x21, ('l' << 8) | 'a', 0},
-                                   {0x8F, 0x9234, 0},
-                                   {0x90, 0, +st::kBadRegister},
-                                   {0x1F, 0, +st::kBadRegister}}) {
+  for (auto [reg, word, status] :
+       {std::tuple{0x8F, 0x9234, 0}, {0x90, 0, +st::kBadRegister}, {0x1F, 0, +st::kBadRegister}}) {
     int16_t value = 0;
     EXPECT_EQ(sim->ReadSwbWord(2, static_cast<int16_t>(reg), value), status) << reg;
     EXPECT_EQ(static_cast<uint16_t>(value), word) << reg;
@@ -149,7 +144,6 @@ TEST(SimDevices, ControllerProgramsStartsTrimFirmwareAndGuardsItsRowWrite) {
   ASSERT_EQ(Program(*sim, FirmwareFile("halyard-fw.srec")), 0);
   EXPECT_EQ(select(), st::kNoDevice) << "programming again stops the trim firmware";
   EXPECT_EQ(sim->SendSmbusCommand(0x08, 0x17), st::kNoDevice) << "controller firmware has no trim";
-  EXPECT_EQ(sim->Image(), ImageKind::kFirmware);
   EXPECT_EQ(sim->SuccessfulProgrammings(), 2);
 }
 
@@ -252,8 +246,8 @@ TEST(SimStateFile, RoundTripAtomicSaveAndDamagedFile) {
   EXPECT_NE(sim->StateError().find("s.json.tmp"), std::string::npos) << sim->StateError();
   EXPECT_EQ(testing::ReadText(state), saved);
   for (const auto& [text, place] :
-       {std::pair<std::string, std::string>{"{", "line 1, column 2"},
-        {R"({"format": "halyard-bench-state 1", "target_memory": "FF"})", "/target_memory at"},
+       {std::pair<std::string, std::string>{
+            R"({"format": "halyard-bench-state 1", "target_memory": "FF"})", "/target_memory at"},
         {R"({"format": "halyard-bench-state 1", "target_memory": ")" + std::string(512, 'F') +
              R"(", "image": "flash"})",
          "/image at"}}) {
@@ -268,14 +262,10 @@ TEST(SimStateFile, RoundTripAtomicSaveAndDamagedFile) {
   }
 }
 
-// A state file that cannot be read or written is reported, never silently dropped, and a read
-// never waits on a FIFO.
-TEST(SimStateFile, FaultsAreReportedAtOpenAndClose) {
+// A state file that cannot be read is reported, never silently dropped, and a read never waits
+// on a FIFO. (A save that fails is reported in RoundTripAtomicSaveAndDamagedFile.)
+TEST(SimStateFile, AnUnreadableFileIsReportedAtOpenUntilItIsGone) {
   testing::ScratchDir dir;
-  auto lost = Open(R"({"state_file": "missing/s.json"})", dir.path);
-  lost->CloseDevice();
-  EXPECT_NE(lost->StateError().find("missing/s.json.tmp: cannot be created"), std::string::npos)
-      << lost->StateError();
   ::mkfifo((dir.path / "fifo").c_str(), 0600);
   auto fifo = Open(R"({"state_file": "fifo"})", dir.path, -1);
   EXPECT_NE(fifo->StateError().find("not a regular file"), std::string::npos) << fifo->StateError();
