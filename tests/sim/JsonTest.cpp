@@ -1,4 +1,7 @@
 // The strict JSON reader on its own: what it decodes, what it refuses and where it says so.
+// FuzzReplay.bench holds it against nlohmann's reader (escapes, surrogate pairs, UTF-8 in
+// strings.json), at 64 and 65 levels, and checks every value's place; these are the edges it
+// lacks.
 #include "sim/Json.h"
 
 #include <gtest/gtest.h>
@@ -16,9 +19,6 @@ TEST(Json, TextsDecodeEscapesAndUtf8AndRefusalsArePlacedAtTheOffendingByte) {
     std::string place = "";  // empty: decoded
   };
   const std::vector<Case> cases = {
-      {R"("a\u00e9")", "a\xC3\xA9"},
-      {R"("\ud83d\ude00")", "\xF0\x9F\x98\x80"},
-      {R"("\/\b\f\n\r\t\"\\")", "/\b\f\n\r\t\"\\"},
       {"\"\xE2\x82\xAC\xF4\x8F\xBF\xBF\"", "\xE2\x82\xAC\xF4\x8F\xBF\xBF"},
       {R"("\u0000")", std::string(1, '\0')},
       {R"(["\ud800"])", "", "line 1, column 9"},           // a high surrogate alone
@@ -51,18 +51,12 @@ TEST(Json, TextsDecodeEscapesAndUtf8AndRefusalsArePlacedAtTheOffendingByte) {
   }
 }
 
-TEST(Json, ValuesKnowWhereTheyStand) {
+TEST(Json, ATabIsOneColumn) {
   JsonValue root;
   std::string place, reason;
-  ASSERT_TRUE(ParseJson("{\n  \"a\": [1,\n\t\"x\"],\n  \"b\": {}\n}", root, place, reason))
-      << reason;
-  ASSERT_NE(root.Find("a"), nullptr);
-  const JsonValue& list = *root.Find("a");
-  ASSERT_EQ(list.items.size(), 2u);
-  EXPECT_EQ(list.items[1].Position(), "line 3, column 2");
-  EXPECT_EQ(list.items[0].text, "1");
-  EXPECT_EQ(root.Find("b")->Position(), "line 4, column 8");
-  EXPECT_EQ(root.Find("c"), nullptr);
+  ASSERT_TRUE(ParseJson("[1,\n\t\"x\"]", root, place, reason)) << reason;
+  ASSERT_EQ(root.items.size(), 2u);
+  EXPECT_EQ(root.items[1].Position(), "line 2, column 2");
 }
 
 }  // namespace

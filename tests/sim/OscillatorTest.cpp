@@ -1,5 +1,6 @@
 // The controller's oscillator on the bench: the frequency the bench file's keys give at each
-// trim register value, its ripple and noise, and no signal while the trim firmware is stopped.
+// trim register value, its ripple and its noise. (No signal without a running trim firmware:
+// AutoTrim.WithoutARunningTrimTheCounterSeesNoSignal, and programming stops it: SimDevices.)
 #include "sim/Oscillator.h"
 
 #include <gtest/gtest.h>
@@ -9,7 +10,6 @@
 
 #include "adapter/Protocol.h"
 #include "sim/SimulatedAdapter.h"
-#include "support/Paths.h"
 
 namespace halyard {
 namespace {
@@ -94,19 +94,6 @@ TEST(Oscillator, NoiseVariesEachMeasurementWithinItsBoundAndRepeatsPerSeed) {
   }
   EXPECT_TRUE(differs);
   EXPECT_TRUE(seedsDiffer);
-}
-
-TEST(Oscillator, NoSignalWhileTheTrimFirmwareIsStopped) {
-  auto bench = Bench("{}");
-  bench->OpenDevice("HALYARD-SIM0");
-  double hz = -1.0;
-  EXPECT_FALSE(bench->MeasureOscillator(hz));
-  MeasureAt(*bench, 100);
-  // Programming the controller's own firmware resets it out of the trim firmware.
-  std::string path = (testing::SourceDir() / "firmware" / "halyard-fw.srec").string();
-  std::string second, third;
-  ASSERT_EQ(bench->ProgramSrec(path, second, third), 0);
-  EXPECT_FALSE(bench->MeasureOscillator(hz));
 }
 
 }  // namespace

@@ -76,9 +76,10 @@ TEST(SimDevices, TargetAnswersI2cSmbusAndSwbFromOneMemory) {
   }
 }
 
-// Programming takes either separator and answers a status per kind of bad file, leaving the
-// controller alone. The trim firmware answers only once programmed and started; a row write
-// needs bit 3 of controller byte 0x0000, an arming per attempt and a whole row with its tail.
+// Programming answers a status per kind of bad file, leaving the controller alone (either
+// separator, and the count of successes: ProgramOnBench). The trim firmware answers only once
+// programmed and started; a row write needs bit 3 of controller byte 0x0000, an arming per attempt
+// and a whole row with its tail.
 TEST(SimDevices, ControllerProgramsStartsTrimFirmwareAndGuardsItsRowWrite) {
   testing::ScratchDir dir;
   std::filesystem::create_directory(dir.path / "folder.srec");
@@ -107,9 +108,7 @@ TEST(SimDevices, ControllerProgramsStartsTrimFirmwareAndGuardsItsRowWrite) {
   auto sim = Open();
   const auto select = [&] { return sim->WriteSmbusWord(0x09, static_cast<int16_t>(0xB1E0), 0x17); };
   EXPECT_EQ(sim->SendSmbusCommand(0x08, 0x17), st::kNoDevice) << "no image yet";
-  std::string windows = std::filesystem::relative(FirmwareFile("gxTrim.srec")).string();
-  std::replace(windows.begin(), windows.end(), '/', '\\');
-  ASSERT_EQ(Program(*sim, windows), 0);
+  ASSERT_EQ(Program(*sim, FirmwareFile("gxTrim.srec")), 0);
   EXPECT_EQ(select(), st::kNoDevice) << "programming alone does not start it";
   ASSERT_EQ(sim->SendSmbusCommand(0x08, 0x17), 0);
   EXPECT_EQ(sim->SendSmbusCommand(0x07, 0x17), st::kUnknownCommand);
@@ -144,7 +143,6 @@ TEST(SimDevices, ControllerProgramsStartsTrimFirmwareAndGuardsItsRowWrite) {
   ASSERT_EQ(Program(*sim, FirmwareFile("halyard-fw.srec")), 0);
   EXPECT_EQ(select(), st::kNoDevice) << "programming again stops the trim firmware";
   EXPECT_EQ(sim->SendSmbusCommand(0x08, 0x17), st::kNoDevice) << "controller firmware has no trim";
-  EXPECT_EQ(sim->SuccessfulProgrammings(), 2);
 }
 
 // The trim firmware is known by "trim" in its header in any case, or by a name the bench file
@@ -226,13 +224,11 @@ TEST(SimStateFile, RoundTripAtomicSaveAndDamagedFile) {
   FlashRow row;
   row.fill(0x3C);
   auto first = Open(bench, dir.path);
-  EXPECT_EQ(first->Target(), BlankTarget()) << "no state file yet";
   first->Target() = target;
   first->SetRow(0x0400, row);
   first->ControllerMemory()[0x5001] = 0x99;  // RAM: not kept
   ASSERT_EQ(Program(*first, FirmwareFile("gxTrim.srec")), 0);
   first->CloseDevice();
-  EXPECT_EQ(first->StateError(), "");
   auto sim = Open(bench, dir.path);
   EXPECT_EQ(sim->Target(), target);
   EXPECT_EQ(sim->Row(0x0400), row);
