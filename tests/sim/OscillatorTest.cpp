@@ -1,6 +1,7 @@
 // The controller's oscillator on the bench: the frequency the bench file's keys give at each
 // trim register value, its ripple and its noise. (No signal without a running trim firmware:
-// AutoTrim.WithoutARunningTrimTheCounterSeesNoSignal, and programming stops it: SimDevices.)
+// AutoTrim.WithoutARunningTrimTheCounterSeesNoSignal; programming stops it:
+// SimDevices.ControllerProgramsStartsTrimFirmwareAndGuardsItsRowWrite.)
 #include "sim/Oscillator.h"
 
 #include <gtest/gtest.h>
