@@ -1,7 +1,13 @@
-// The operation table's look-ups and a bound call's access to the caller's variables.
+// The operation and status tables: look-ups, a bound call's access to the caller's variables,
+// and one meaning per status in its scope.
 #include "adapter/Operations.h"
 
 #include <gtest/gtest.h>
+
+#include <set>
+#include <utility>
+
+#include "adapter/Statuses.h"
 
 namespace halyard {
 namespace {
@@ -48,6 +54,29 @@ TEST(Operations, FieldValuesSetOnlyFieldsOfTheGivenKind) {
   EXPECT_EQ(values.command, 0x20);
   EXPECT_EQ(values.secondText, "b");
   EXPECT_EQ(values.second, std::nullopt);
+}
+
+// A programming file fault is not read into another operation's status of the same number.
+TEST(Statuses, EachMeansOneThingInItsScopeAndFileFaultsOnlyFromProgramming) {
+  std::set<std::pair<int16_t, StatusScope>> seen;
+  for (const StatusEntry& entry : kAdapterStatuses) {
+    SCOPED_TRACE(std::string(entry.name));
+    EXPECT_FALSE(IsStationStatus(entry.status));
+    EXPECT_TRUE(seen.insert({entry.status, entry.scope}).second);
+    EXPECT_FALSE(entry.meaning.empty());
+  }
+  using enum StatusScope;
+  const std::string_view nobody = "nothing answers at that address";
+  const std::tuple<int16_t, StatusScope, std::string_view> cases[] = {
+      {kStatusFileNotFound, kProgramming, "file not found"},
+      {kStatusFileNotFound, kAnyOperation, ""},  // 1 from an SMBus read means nothing known
+      {kStatusNoDevice, kProgramming, nobody},
+      {kStatusNoDevice, kAnyOperation, nobody},
+      {kStatusTimeout, kAnyOperation, "the transfer timed out (ETIMEDOUT)"},
+      {0, kAnyOperation, ""},
+      {9, kProgramming, ""}};
+  for (const auto& [status, scope, meaning] : cases)
+    EXPECT_EQ(StatusMeaning(status, scope), meaning) << status;
 }
 
 }  // namespace

@@ -1,6 +1,6 @@
-// The trace line of every operation, with distinct values in every argument so that a field
-// taken from the wrong argument, printed in the wrong form or order shows; and the formatter's
-// edges.
+// The trace lines the station's golden traces show with realistic values only: a field taken
+// from the wrong argument, printed in the wrong form or order, or a count not cut shows here by
+// distinct values in every argument. The golden traces (tests/*/golden) hold every operation.
 #include "adapter/TracingAdapter.h"
 
 #include <gmock/gmock.h>
@@ -18,57 +18,34 @@ using ::testing::DoAll;
 using ::testing::Return;
 using ::testing::SetArgReferee;
 
-TEST(TracingAdapter, EveryOperationPrintsInputsStatusAndOutputsInTableOrder) {
+TEST(TracingAdapter, OperationsPrintInputsStatusAndOutputsInTableOrder) {
   ::testing::NiceMock<testing::MockTarnelRW> inner;
   std::vector<uint8_t> block{0x00, 0x7F, 0xA5};
-  ON_CALL(inner, OpenDevice(_)).WillByDefault(Return(-1));
-  ON_CALL(inner, ListDevices(_, _, _))
-      .WillByDefault(DoAll(SetArgReferee<1>(2), SetArgReferee<2>(std::string("A,B"))));
-  ON_CALL(inner, WriteSmbusWord(_, _, _)).WillByDefault(Return(3));
   ON_CALL(inner, ReadSmbusWord(_, _, _))
       .WillByDefault(DoAll(SetArgReferee<1>(int16_t(-20000)), Return(4)));
   ON_CALL(inner, ReadSmbusBlock(_, _, _, _))
       .WillByDefault(DoAll(SetArgReferee<1>(block), SetArgReferee<2>(int16_t(2)), Return(5)));
-  ON_CALL(inner, SendSmbusCommand(_, _)).WillByDefault(Return(6));
   ON_CALL(inner, GetWriteStatus()).WillByDefault(Return(-7));
-  ON_CALL(inner, I2cAccess(_, _, _, _))
-      .WillByDefault(DoAll(SetArgReferee<3>(int16_t(0x0034)), Return(8)));
   ON_CALL(inner, ReadSwbWord(_, _, _))
       .WillByDefault(DoAll(SetArgReferee<2>(int16_t(0x1234)), Return(9)));
   ON_CALL(inner, ProgramSrec(_, _, _))
       .WillByDefault(DoAll(SetArgReferee<0>(std::string("changed")), Return(10)));
-  ON_CALL(inner, GetAdapterVersion(_, _))
-      .WillByDefault(
-          DoAll(SetArgReferee<0>(int16_t(0x312E)), SetArgReferee<1>(int16_t(0x32)), Return(11)));
   TracingAdapter trace(inner);
-  int32_t listCount = 0;
-  int16_t word = 0, count = 0, value = 0x0102, first = 0, second16 = 0;
-  std::string names, path = "fw.srec", second = "b", third = "c";
+  int16_t word = 0, count = 0, value = 0x0102;
+  std::string path = "fw.srec", second = "b", third = "c";
   std::vector<uint8_t> data(1, 0xEE);
   const std::vector<std::pair<std::function<void()>, std::string>> cases = {
-      {[&] { trace.OpenDevice("SIM"); }, R"(OpenDevice name="SIM" -> -1)"},
-      {[&] { trace.CloseDevice(); }, "CloseDevice"},
-      {[&] { trace.ListDevices(-2, listCount, names); },
-       R"(ListDevices kind=-2 -> count=2 names="A,B")"},
-      {[&] { trace.WriteSmbusWord(0x09, -20000, 0x17); },
-       "WriteSmbusWord command=0x09 word=0xB1E0 device=0x17 -> 3"},
       {[&] { trace.ReadSmbusWord(0x100, word, -1); },
        "ReadSmbusWord command=0x100 device=0xFFFF -> 4 word=0xB1E0"},
       {[&] { trace.WriteSmbusBlock(0x10, block, 2, 0x1234); },
        "WriteSmbusBlock command=0x10 count=2 device=0x1234 data=00 7F -> 0"},
       {[&] { trace.ReadSmbusBlock(0x0C, data, count, 0x17); },
        "ReadSmbusBlock command=0x0C device=0x17 -> 5 count=2 data=00 7F"},
-      {[&] { trace.SendSmbusCommand(0x08, 0x17); },
-       "SendSmbusCommand command=0x08 device=0x17 -> 6"},
       {[&] { trace.GetWriteStatus(); }, "GetWriteStatus -> -7"},
-      {[&] { trace.I2cAccess(2, 0xA0, 0x51, value); },
-       "I2cAccess function=2 device=0xA0 register=0x51 value=0x0102 -> 8 value=0x0034"},
       {[&] { trace.ReadSwbWord(70000, 0x21, value); },
        "ReadSwbWord kind=70000 register=0x21 -> 9 value=0x1234"},
       {[&] { trace.ProgramSrec(path, second, third); },
        R"(ProgramSrec path="fw.srec" second="b" third="c" -> 10)"},
-      {[&] { trace.GetAdapterVersion(first, second16); },
-       "GetAdapterVersion -> 11 first=0x312E second=0x0032"},
   };
   for (const auto& [call, line] : cases) {
     call();
@@ -78,7 +55,7 @@ TEST(TracingAdapter, EveryOperationPrintsInputsStatusAndOutputsInTableOrder) {
   EXPECT_EQ(trace.Lines().size(), cases.size());
 }
 
-TEST(TracingAdapter, BlocksStopAtTheirArrayAndTextsAreQuotedWithPathsAsTheyStand) {
+TEST(TracingAdapter, BlocksStopAtTheirArrayTextsAreQuotedAndNumbersShowTheirPattern) {
   ::testing::NiceMock<testing::MockTarnelRW> inner;
   std::vector<std::string> sunk;
   TracingAdapter trace(inner, [&](const std::string& line) { sunk.push_back(line); });
@@ -94,14 +71,9 @@ TEST(TracingAdapter, BlocksStopAtTheirArrayAndTextsAreQuotedWithPathsAsTheyStand
   EXPECT_EQ(sunk, expected);
   EXPECT_EQ(trace.TakeLines(), expected);
   EXPECT_TRUE(trace.Lines().empty());
-}
-
-TEST(TraceFormat, NumbersShowTheirSixteenBitPattern) {
-  EXPECT_EQ(TraceHex2(0), "0x00");
+  // A number shows its 16-bit pattern in as many digits as it needs, two at least.
   EXPECT_EQ(TraceHex2(0xFFF), "0xFFF");
   EXPECT_EQ(TraceHex2(0x10000 + 0x1A), "0x1A");
-  EXPECT_EQ(TraceHex4(-1), "0xFFFF");
-  EXPECT_EQ(TraceBytes({0x0F, 0xF0, 0x01}, 2), "0F F0");
 }
 
 }  // namespace

@@ -138,11 +138,10 @@ TEST(BenchFile, EveryRefusalNamesTheFileThePlaceAndTheReasonAndChangesNothing) {
   }
 }
 
-TEST(BenchFile, SixtyFourLevelsAndEveryKeyAreRead) {
+// (Sixty-four levels are read: FuzzReplay.bench, depth-64.json.)
+TEST(BenchFile, EveryKeyIsRead) {
   BenchConfig config;
   std::string error;
-  ASSERT_FALSE(ParseBench(Nested(63), "b", ".", config, error)) << "rules hold rules, not arrays";
-  EXPECT_EQ(error.find("nested"), std::string::npos) << error;
   ASSERT_TRUE(ParseBench(R"({"adapters": ["A", "B"], "open_result": "0x10",
       "adapter_version": "2.0", "target": {"memory": {"0x20": 3}, "configured": true},
       "controller": {"silicon_version": "2.10", "programmed": true, "memory": {"65535": 7},

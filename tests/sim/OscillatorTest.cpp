@@ -1,5 +1,7 @@
 // The controller's oscillator on the bench: the frequency the bench file's keys give at each
-// trim register value, its ripple and noise, and no signal while the trim firmware is stopped.
+// trim register value, its ripple and its noise. (No signal without a running trim firmware:
+// AutoTrim.WithoutARunningTrimTheCounterSeesNoSignal; programming stops it:
+// SimDevices.ControllerProgramsStartsTrimFirmwareAndGuardsItsRowWrite.)
 #include "sim/Oscillator.h"
 
 #include <gtest/gtest.h>
@@ -7,32 +9,11 @@
 #include <cmath>
 #include <string>
 
+#include "SimTestFiles.h"
 #include "adapter/Protocol.h"
-#include "sim/SimulatedAdapter.h"
-#include "support/Paths.h"
 
 namespace halyard {
 namespace {
-
-std::unique_ptr<SimulatedAdapter> Bench(const std::string& oscillator) {
-  std::string error;
-  auto bench = MakeSimulatedAdapterFromJson(
-      R"({"controller": {"programmed": true, "oscillator": )" + oscillator + "}}", error);
-  EXPECT_TRUE(bench) << error;
-  return bench;
-}
-
-// Starts the trim firmware and writes `code` into the trim register, as the station does.
-double MeasureAt(SimulatedAdapter& bench, int code) {
-  bench.OpenDevice("HALYARD-SIM0");
-  EXPECT_EQ(bench.SendSmbusCommand(kCmdTrimStart, kTrimFirmwareDevice), 0);
-  EXPECT_EQ(bench.WriteSmbusWord(kCmdMemoryAddress, kTrimRegister, kControllerDevice), 0);
-  EXPECT_EQ(bench.WriteSmbusWord(kCmdMemoryWrite, static_cast<int16_t>(code), kControllerDevice),
-            0);
-  double hz = 0.0;
-  EXPECT_TRUE(bench.MeasureOscillator(hz));
-  return hz;
-}
 
 TEST(Oscillator, TheBenchFileKeysSetTheFrequencyAtEachCode) {
   struct Case {
@@ -49,8 +30,15 @@ TEST(Oscillator, TheBenchFileKeysSetTheFrequencyAtEachCode) {
       {R"({"nominal_hz": 1e6, "ppm_per_code": -20})", 228, 1e6 * (1 - 2000e-6)},
   };
   for (const Case& c : cases) {
-    auto bench = Bench(c.oscillator);
-    EXPECT_NEAR(MeasureAt(*bench, c.code), c.hz, 1e-9 * c.hz) << c.oscillator << " " << c.code;
+    auto bench = testing::Open(
+        std::string(R"({"controller": {"programmed": true, "oscillator": )") + c.oscillator + "}}");
+    // Starts the trim firmware and writes the code into the trim register, as the station does.
+    EXPECT_EQ(bench->SendSmbusCommand(kCmdTrimStart, kTrimFirmwareDevice), 0);
+    EXPECT_EQ(bench->WriteSmbusWord(kCmdMemoryAddress, kTrimRegister, kControllerDevice), 0);
+    EXPECT_EQ(bench->WriteSmbusWord(kCmdMemoryWrite, int16_t(c.code), kControllerDevice), 0);
+    double hz = 0.0;
+    EXPECT_TRUE(bench->MeasureOscillator(hz));
+    EXPECT_NEAR(hz, c.hz, 1e-9 * c.hz) << c.oscillator << " " << c.code;
   }
 }
 
@@ -94,19 +82,6 @@ TEST(Oscillator, NoiseVariesEachMeasurementWithinItsBoundAndRepeatsPerSeed) {
   }
   EXPECT_TRUE(differs);
   EXPECT_TRUE(seedsDiffer);
-}
-
-TEST(Oscillator, NoSignalWhileTheTrimFirmwareIsStopped) {
-  auto bench = Bench("{}");
-  bench->OpenDevice("HALYARD-SIM0");
-  double hz = -1.0;
-  EXPECT_FALSE(bench->MeasureOscillator(hz));
-  MeasureAt(*bench, 100);
-  // Programming the controller's own firmware resets it out of the trim firmware.
-  std::string path = (testing::SourceDir() / "firmware" / "halyard-fw.srec").string();
-  std::string second, third;
-  ASSERT_EQ(bench->ProgramSrec(path, second, third), 0);
-  EXPECT_FALSE(bench->MeasureOscillator(hz));
 }
 
 }  // namespace

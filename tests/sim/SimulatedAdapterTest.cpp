@@ -18,18 +18,8 @@ namespace halyard {
 namespace {
 
 using testing::FirmwareFile;
+using testing::Open;
 namespace st = sim_status;
-
-// A bench built from bench-file text and opened, as the station has it after start-up.
-std::unique_ptr<SimulatedAdapter> Open(const std::string& json = "{}",
-                                       const std::filesystem::path& baseDir = ".",
-                                       int16_t openResult = 0) {
-  std::string error;
-  std::unique_ptr<SimulatedAdapter> sim = MakeSimulatedAdapterFromJson(json, error, baseDir);
-  EXPECT_NE(sim, nullptr) << error;
-  EXPECT_EQ(sim ? sim->OpenDevice("HALYARD-SIM0") : -2, openResult);
-  return sim;
-}
 
 int16_t Program(SimulatedAdapter& sim, const std::string& file) {
   std::string path = file, unused;
@@ -51,10 +41,6 @@ TEST(SimDevices, TargetAnswersI2cSmbusAndSwbFromOneMemory) {
                                       {0, 0, 0, 0, 0},
                                       {1, 0xA0, 0x20, 1, st::kI2cNoRun}};
   auto sim = Open(R"({"target": {"configured": true}})");
-  std::vector<uint8_t> data(129, 0);
-  int16_t count = 0;
-  ASSERT_EQ(sim->ReadSmbusBlock(0x20, data, count, 0x16), 0);
-  EXPECT_EQ(std::string(data.begin(), data.begin() + count), "Halyard_Test");
   for (size_t i = 0; i < script.size(); ++i) {
     const Access& a = script[i];
     SCOPED_TRACE("step " + std::to_string(i));
@@ -63,27 +49,27 @@ TEST(SimDevices, TargetAnswersI2cSmbusAndSwbFromOneMemory) {
     EXPECT_EQ(value, a.function == 2 && a.status != 0 ? 0x77 : a.value) << "failures leave it";
   }
   EXPECT_EQ(sim->Target()[0x20], 0x34) << "only the low byte is stored";
-  std::vector<uint8_t> expected(129, 0);
+  std::vector<uint8_t> data(129, 0), expected(129, 0);
   std::copy_n(sim->Target().begin() + 0x21, 32, expected.begin());
+  int16_t count = 0;
   ASSERT_EQ(sim->ReadSmbusBlock(0x20, data, count, 0x16), 0);
   EXPECT_EQ(count, 32) << "a length byte of 0x34 is capped at the SMBus limit";
   EXPECT_EQ(data, expected) << "nothing beyond the block is written";
   // SWB register r pairs target bytes 0x20 + 2(r - 0x20), low byte first.
   sim->Target()[0xFE] = 0x34;
   sim->Target()[0xFF] = 0x92;
-  for (auto [reg, word, status] : {std::tuple{0x21, ('l' << 8) | 'a', 0},
-                                   {0x8F, 0x9234, 0},
-                                   {0x90, 0, +st::kBadRegister},
-                                   {0x1F, 0, +st::kBadRegister}}) {
+  for (auto [reg, word, status] :
+       {std::tuple{0x8F, 0x9234, 0}, {0x90, 0, +st::kBadRegister}, {0x1F, 0, +st::kBadRegister}}) {
     int16_t value = 0;
     EXPECT_EQ(sim->ReadSwbWord(2, static_cast<int16_t>(reg), value), status) << reg;
     EXPECT_EQ(static_cast<uint16_t>(value), word) << reg;
   }
 }
 
-// Programming takes either separator and answers a status per kind of bad file, leaving the
-// controller alone. The trim firmware answers only once programmed and started; a row write
-// needs bit 3 of controller byte 0x0000, an arming per attempt and a whole row with its tail.
+// Programming answers a status per kind of bad file, leaving the controller alone (either
+// separator, and the count of successes: ProgramOnBench). The trim firmware answers only once
+// programmed and started; a row write needs bit 3 of controller byte 0x0000, an arming per attempt
+// and a whole row with its tail.
 TEST(SimDevices, ControllerProgramsStartsTrimFirmwareAndGuardsItsRowWrite) {
   testing::ScratchDir dir;
   std::filesystem::create_directory(dir.path / "folder.srec");
@@ -112,9 +98,7 @@ TEST(SimDevices, ControllerProgramsStartsTrimFirmwareAndGuardsItsRowWrite) {
   auto sim = Open();
   const auto select = [&] { return sim->WriteSmbusWord(0x09, static_cast<int16_t>(0xB1E0), 0x17); };
   EXPECT_EQ(sim->SendSmbusCommand(0x08, 0x17), st::kNoDevice) << "no image yet";
-  std::string windows = std::filesystem::relative(FirmwareFile("gxTrim.srec")).string();
-  std::replace(windows.begin(), windows.end(), '/', '\\');
-  ASSERT_EQ(Program(*sim, windows), 0);
+  ASSERT_EQ(Program(*sim, FirmwareFile("gxTrim.srec")), 0);
   EXPECT_EQ(select(), st::kNoDevice) << "programming alone does not start it";
   ASSERT_EQ(sim->SendSmbusCommand(0x08, 0x17), 0);
   EXPECT_EQ(sim->SendSmbusCommand(0x07, 0x17), st::kUnknownCommand);
@@ -143,14 +127,9 @@ TEST(SimDevices, ControllerProgramsStartsTrimFirmwareAndGuardsItsRowWrite) {
     EXPECT_EQ(status, a.status);
     EXPECT_EQ(sim->Row(0xB1E0), a.status == 0 ? row : factory);
   }
-  ASSERT_EQ(sim->ReadSmbusBlock(0x0C, data, count, 0x17), 0);
-  EXPECT_EQ(std::vector<uint8_t>(data.begin(), data.begin() + count),
-            std::vector<uint8_t>(row.begin(), row.end()));
   ASSERT_EQ(Program(*sim, FirmwareFile("halyard-fw.srec")), 0);
   EXPECT_EQ(select(), st::kNoDevice) << "programming again stops the trim firmware";
   EXPECT_EQ(sim->SendSmbusCommand(0x08, 0x17), st::kNoDevice) << "controller firmware has no trim";
-  EXPECT_EQ(sim->Image(), ImageKind::kFirmware);
-  EXPECT_EQ(sim->SuccessfulProgrammings(), 2);
 }
 
 // The trim firmware is known by "trim" in its header in any case, or by a name the bench file
@@ -232,13 +211,11 @@ TEST(SimStateFile, RoundTripAtomicSaveAndDamagedFile) {
   FlashRow row;
   row.fill(0x3C);
   auto first = Open(bench, dir.path);
-  EXPECT_EQ(first->Target(), BlankTarget()) << "no state file yet";
   first->Target() = target;
   first->SetRow(0x0400, row);
   first->ControllerMemory()[0x5001] = 0x99;  // RAM: not kept
   ASSERT_EQ(Program(*first, FirmwareFile("gxTrim.srec")), 0);
   first->CloseDevice();
-  EXPECT_EQ(first->StateError(), "");
   auto sim = Open(bench, dir.path);
   EXPECT_EQ(sim->Target(), target);
   EXPECT_EQ(sim->Row(0x0400), row);
@@ -252,8 +229,8 @@ TEST(SimStateFile, RoundTripAtomicSaveAndDamagedFile) {
   EXPECT_NE(sim->StateError().find("s.json.tmp"), std::string::npos) << sim->StateError();
   EXPECT_EQ(testing::ReadText(state), saved);
   for (const auto& [text, place] :
-       {std::pair<std::string, std::string>{"{", "line 1, column 2"},
-        {R"({"format": "halyard-bench-state 1", "target_memory": "FF"})", "/target_memory at"},
+       {std::pair<std::string, std::string>{
+            R"({"format": "halyard-bench-state 1", "target_memory": "FF"})", "/target_memory at"},
         {R"({"format": "halyard-bench-state 1", "target_memory": ")" + std::string(512, 'F') +
              R"(", "image": "flash"})",
          "/image at"}}) {
@@ -268,14 +245,10 @@ TEST(SimStateFile, RoundTripAtomicSaveAndDamagedFile) {
   }
 }
 
-// A state file that cannot be read or written is reported, never silently dropped, and a read
-// never waits on a FIFO.
-TEST(SimStateFile, FaultsAreReportedAtOpenAndClose) {
+// A state file that cannot be read is reported, never silently dropped, and a read never waits
+// on a FIFO. (A save that fails is reported in RoundTripAtomicSaveAndDamagedFile.)
+TEST(SimStateFile, AnUnreadableFileIsReportedAtOpenUntilItIsGone) {
   testing::ScratchDir dir;
-  auto lost = Open(R"({"state_file": "missing/s.json"})", dir.path);
-  lost->CloseDevice();
-  EXPECT_NE(lost->StateError().find("missing/s.json.tmp: cannot be created"), std::string::npos)
-      << lost->StateError();
   ::mkfifo((dir.path / "fifo").c_str(), 0600);
   auto fifo = Open(R"({"state_file": "fifo"})", dir.path, -1);
   EXPECT_NE(fifo->StateError().find("not a regular file"), std::string::npos) << fifo->StateError();
