@@ -200,6 +200,18 @@ TEST(SimRules, AnswerTheNthMatchingCallForCountCalls) {
   EXPECT_EQ(tiny, (std::vector<uint8_t>{0x48, 0x61, 0x6C})) << "grown to the data only";
 }
 
+// Rules are tried in order, but each counts every call it matches, also those an earlier rule
+// answered: the second rule's second match is the second call, not the third.
+TEST(SimRules, EachRuleCountsTheCallsAnEarlierRuleAnswered) {
+  auto sim = Open(R"({"rules": [{"op": "ReadSmbusWord", "status": 5},
+                    {"op": "ReadSmbusWord", "nth": 2, "status": 7}]})");
+  int16_t word = 0;
+  std::vector<int16_t> statuses;
+  for (int call = 0; call < 3; ++call)
+    statuses.push_back(sim->ReadSmbusWord(0x0D, word, 0x16));
+  EXPECT_EQ(statuses, (std::vector<int16_t>{5, 7, 0}));
+}
+
 // Target and rows outlive the process, a save is atomic, and a damaged state file refuses the
 // open with the place and is not overwritten.
 TEST(SimStateFile, RoundTripAtomicSaveAndDamagedFile) {
