@@ -58,6 +58,8 @@ void AddQueryOptions(CLI::App& command, Query& query) {
   command.add_option("--store", query.store, "the record store: FILE.db, postgresql://..., none")
       ->required();
   command.add_option("--since", query.since, "records started on or after this date or time (UTC)");
+  command.add_option("--station", query.filter.station,
+                     "only this station's records (a store the line shares)");
 }
 
 // The store, with --since checked; false after one line on `err`.

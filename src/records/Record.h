@@ -52,6 +52,8 @@ struct RecordFilter {
   std::string since;  // records started at or after this time (a prefix of the record format)
   std::string unit;
   std::string action;
+  std::string station;  // empty: every station's
+  size_t newest = 0;    // only the newest this many (0: all), still listed oldest first
 };
 
 enum class YieldBy { kDay, kUnit, kAction };

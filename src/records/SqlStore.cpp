@@ -44,11 +44,17 @@ std::string InsertSql() {
          ") ON CONFLICT (id) DO NOTHING";
 }
 
-std::string ListSql() {
-  return "SELECT " + ColumnList() +
-         " FROM records WHERE (CAST($1 AS TEXT) = '' OR started >= $1)"
-         " AND (CAST($2 AS TEXT) = '' OR unit = $2) AND (CAST($3 AS TEXT) = '' OR action = $3)"
-         " ORDER BY started, seq";
+// Oldest first; with `newest`, only that many of the latest (taken backwards along the index of
+// `started`, so a long store is not read whole for the window's view).
+std::string ListSql(size_t newest) {
+  const std::string matching =
+      " FROM records WHERE (CAST($1 AS TEXT) = '' OR started >= $1)"
+      " AND (CAST($2 AS TEXT) = '' OR unit = $2) AND (CAST($3 AS TEXT) = '' OR action = $3)"
+      " AND (CAST($4 AS TEXT) = '' OR station = $4)";
+  if (newest == 0) return "SELECT " + ColumnList() + matching + " ORDER BY started, seq";
+  return "SELECT " + ColumnList() + " FROM (SELECT seq, " + ColumnList() + matching +
+         " ORDER BY started DESC, seq DESC LIMIT " + std::to_string(newest) +
+         ") AS newest ORDER BY started, seq";
 }
 
 }  // namespace
@@ -127,7 +133,9 @@ bool SqlStore::Write(const Record& record, std::string& error) {
 bool SqlStore::List(const RecordFilter& filter, std::vector<Record>& records, std::string& error) {
   if (!Ready(false, error)) return false;
   SqlRows rows;
-  if (!Exec(ListSql(), {filter.since, filter.unit, filter.action}, &rows, error)) return Drop();
+  if (!Exec(ListSql(filter.newest), {filter.since, filter.unit, filter.action, filter.station},
+            &rows, error))
+    return Drop();
   std::vector<Record> listed;
   listed.reserve(rows.size());
   for (const auto& columns : rows) {

@@ -17,7 +17,7 @@ namespace halyard::ui {
 
 namespace {
 
-constexpr int kLatest = 200;  // rows: a shift's work, and quick to read from any store
+constexpr size_t kLatest = 200;  // rows: a shift's work, and quick to read from any store
 
 QTableWidget* NewTable(const QStringList& headers, QWidget* parent) {
   auto* table = new QTableWidget(0, static_cast<int>(headers.size()), parent);
@@ -81,23 +81,27 @@ RecordsDialog::RecordsDialog(records::RecordStore* store, std::string station, Q
 
 void RecordsDialog::Refresh() {
   shown_.clear();
-  std::vector<records::Record> all;
+  // This station's records only, even in a store the whole line shares: today's for the yield,
+  // and the latest for the list.
+  const records::RecordFilter latest{
+      .unit = unit_->text().trimmed().toStdString(), .station = station_, .newest = kLatest};
+  records::RecordFilter ofTodayFilter = latest;
+  ofTodayFilter.since = TodayPrefix();
+  ofTodayFilter.newest = 0;
+  std::vector<records::Record> newest;
+  std::vector<records::Record> ofToday;
   std::string error;
-  records::RecordFilter filter;
-  filter.unit = unit_->text().trimmed().toStdString();
   if (store_ == nullptr) {
     error = "records are off: [Records] Store=none";
-  } else if (!store_->List(filter, all, error)) {
+  } else if (!store_->List(ofTodayFilter, ofToday, error) || !store_->List(latest, newest, error)) {
     error = "the store cannot be read: " + error;
   }
   problem_->setText(Q(error));
   problem_->setVisible(!error.empty());
-  std::erase_if(all, [this](const records::Record& r) { return r.station != station_; });
-  // Today's yield over this station's records of today, oldest first as the arithmetic wants.
-  const std::string today = TodayPrefix();
-  std::vector<records::Record> ofToday;
-  std::ranges::copy_if(all, std::back_inserter(ofToday),
-                       [&](const records::Record& r) { return r.started.starts_with(today); });
+  // Today's yield, oldest first as the arithmetic wants.
+  std::erase_if(ofToday, [today = ofTodayFilter.since](const records::Record& r) {
+    return !r.started.starts_with(today);
+  });
   const auto groups = records::ComputeYield(ofToday, records::YieldBy::kAction);
   today_->setRowCount(static_cast<int>(groups.size()));
   for (size_t i = 0; i < groups.size(); ++i) {
@@ -107,8 +111,7 @@ void RecordsDialog::Refresh() {
             QString::number(g.failed), QString::number(100.0 * g.firstPassYield, 'f', 1) + " %"},
            false);
   }
-  const size_t count = std::min<size_t>(all.size(), kLatest);
-  shown_.assign(all.rbegin(), all.rbegin() + static_cast<std::ptrdiff_t>(count));
+  shown_.assign(newest.rbegin(), newest.rend());
   latest_->setRowCount(static_cast<int>(shown_.size()));
   for (size_t i = 0; i < shown_.size(); ++i) {
     const records::Record& r = shown_[i];

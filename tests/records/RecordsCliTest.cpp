@@ -128,6 +128,10 @@ TEST_F(RecordsCli, YieldAndFiltersReadTheStoreAndBadQueriesExitTwo) {
                         R"("first_pass_yield":0.5,"units":2})"));
   EXPECT_EQ(Halyardctl({"records", "list", "--store", db_, "--unit", "U2"}).lines.size(), 2u);
   EXPECT_EQ(Halyardctl({"records", "list", "--store", db_, "--since", "2999-01-01"}).out, "");
+  const CtlRun all = Halyardctl({"records", "list", "--store", db_});
+  const std::string here = json::parse(all.lines.at(0)).at("station");
+  EXPECT_EQ(Halyardctl({"records", "list", "--store", db_, "--station", here}).lines, all.lines);
+  EXPECT_EQ(Halyardctl({"records", "yield", "--store", db_, "--station", here + "x"}).out, "");
   // Each refused with one line naming what is wrong; a store that is not there is not made.
   const std::string absent = (scratch_ / "absent.db").string();
   const std::vector<std::pair<std::vector<std::string>, std::string>> bad{

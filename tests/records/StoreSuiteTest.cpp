@@ -56,27 +56,33 @@ TEST_P(StoreSuite, EveryFieldComesBackAsWrittenAndAnIdIsStoredOnce) {
 TEST_P(StoreSuite, ListFiltersAndGivesTheOldestFirst) {
   auto store = Open();
   // Written out of order; the last two start in the same millisecond.
-  const std::vector<Record> written{
-      SampleRecord("U2", "run-all", true, "2026-12-07T08:00:00.000Z"),
-      SampleRecord("U1", "configure", true, "2026-12-06T23:59:59.999Z"),
-      SampleRecord("U1", "run-all", false, "2026-12-07T00:00:00.000Z"),
-      SampleRecord("U1", "run-all", true, "2026-12-07T09:00:00.000Z"),
-      SampleRecord("U3", "run-all", true, "2026-12-07T09:00:00.000Z")};
+  std::vector<Record> written{SampleRecord("U2", "run-all", true, "2026-12-07T08:00:00.000Z"),
+                              SampleRecord("U1", "configure", true, "2026-12-06T23:59:59.999Z"),
+                              SampleRecord("U1", "run-all", false, "2026-12-07T00:00:00.000Z"),
+                              SampleRecord("U1", "run-all", true, "2026-12-07T09:00:00.000Z"),
+                              SampleRecord("U3", "run-all", true, "2026-12-07T09:00:00.000Z")};
+  written[3].station = "line-4";
   std::string error;
   for (const Record& record : written)
     ASSERT_TRUE(store->Write(record, error)) << error;
   // Each filter with the indexes into `written` it lists, in the order listed.
   const std::vector<std::pair<RecordFilter, std::vector<size_t>>> cases{
       {{}, {1, 2, 0, 3, 4}},
-      {{"2026-12-07", "", ""}, {2, 0, 3, 4}},
-      {{"2026-12-07T08:00", "", ""}, {0, 3, 4}},
-      {{"2026-12-07T09:00:00.001", "", ""}, {}},
-      {{"", "U1", ""}, {1, 2, 3}},
-      {{"", "", "run-all"}, {2, 0, 3, 4}},
-      {{"2026-12-07", "U1", "run-all"}, {2, 3}},
-      {{"", "U9", ""}, {}}};
+      {{.since = "2026-12-07"}, {2, 0, 3, 4}},
+      {{.since = "2026-12-07T08:00"}, {0, 3, 4}},
+      {{.since = "2026-12-07T09:00:00.001"}, {}},
+      {{.unit = "U1"}, {1, 2, 3}},
+      {{.action = "run-all"}, {2, 0, 3, 4}},
+      {{.since = "2026-12-07", .unit = "U1", .action = "run-all"}, {2, 3}},
+      {{.unit = "U9"}, {}},
+      {{.station = "line-4"}, {3}},
+      {{.newest = 3}, {0, 3, 4}},
+      {{.newest = 9}, {1, 2, 0, 3, 4}},
+      {{.unit = "U1", .station = "line-3", .newest = 1}, {2}},
+      {{.since = "2026-12-07", .station = "line-3", .newest = 2}, {0, 4}}};
   for (const auto& [filter, indexes] : cases) {
-    SCOPED_TRACE(filter.since + "|" + filter.unit + "|" + filter.action);
+    SCOPED_TRACE(filter.since + "|" + filter.unit + "|" + filter.action + "|" + filter.station +
+                 "|" + std::to_string(filter.newest));
     std::vector<std::string> expected;
     for (size_t i : indexes)
       expected.push_back(written[i].id);

@@ -7,6 +7,7 @@
 #include <QTableWidget>
 
 #include "WindowStation.h"
+#include "records/RecordFormat.h"
 #include "ui/FocusRing.h"
 #include "ui/RecordsDialog.h"
 
@@ -115,6 +116,13 @@ TEST(WindowRecords, EachActionIsRecordedWithOperatorAndUnitAndShownInTheView) {
     EXPECT_EQ(stored[i].adapter, "sim HALYARD-SIM0");
     EXPECT_THAT(stored[i].trace, Contains(StartsWith(rows[i].traced)));
   }
+
+  // Another station's record in the same store, of the same unit and day, is not this one's.
+  records::Record elsewhere = stored[2];
+  elsewhere.id = records::NewRecordId();
+  elsewhere.station = "line-9";
+  std::string error;
+  ASSERT_TRUE(station.recorder.Store()->Write(elsewhere, error)) << error;
 
   RecordsDialog* view = station.window->ShowRecords();
   QTableWidget* latest = view->Latest();
