@@ -66,9 +66,12 @@ function(halyard_precompile_layers)
   halyard_layer_pch(halyard_pch_pic ON)
   get_property(targets GLOBAL PROPERTY HALYARD_PCH_TARGETS)
   foreach(target ${targets})
-    # Options of its own (the fuzzing build's instrumented layers) would not match the header's.
+    # Options of its own, beyond its folder's (the fuzzing build's instrumented layers), would
+    # not match the header's.
     get_target_property(options ${target} COMPILE_OPTIONS)
-    if(options)
+    get_target_property(folder ${target} SOURCE_DIR)
+    get_directory_property(folderOptions DIRECTORY ${folder} COMPILE_OPTIONS)
+    if(NOT "${options}" STREQUAL "${folderOptions}")
       continue()
     endif()
     get_target_property(pic ${target} POSITION_INDEPENDENT_CODE)
