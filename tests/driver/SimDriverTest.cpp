@@ -59,13 +59,7 @@ TEST(SimDriver, TrimStartReadAndUpdateMatchTheirGoldenTraces) {
       b.form().Update_Click();
     }
     EXPECT_TRUE(b.dialogs.messages.empty());
-    const std::string dir = SourceDir().string();
-    std::vector<std::string> trace = b.TakeTrace();
-    for (std::string& line : trace) {
-      for (size_t at; (at = line.find(dir)) != std::string::npos;)
-        line.replace(at, dir.size(), "<source>");
-    }
-    ExpectGolden(trace, "trim/golden/" + name + ".txt");
+    ExpectGolden(WithSourcePlaceholder(b.TakeTrace()), "trim/golden/" + name + ".txt");
   }
 }
 

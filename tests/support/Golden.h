@@ -41,4 +41,15 @@ inline void ExpectGolden(const std::vector<std::string>& lines, const std::strin
   ASSERT_EQ(lines.size(), expected.size()) << "trace length differs from " << path;
 }
 
+// The lines with the checkout's path written as <source>, so a golden file holds no machine's
+// folders.
+inline std::vector<std::string> WithSourcePlaceholder(std::vector<std::string> lines) {
+  const std::string dir = SourceDir().string();
+  for (std::string& line : lines) {
+    for (size_t at; (at = line.find(dir)) != std::string::npos;)
+      line.replace(at, dir.size(), "<source>");
+  }
+  return lines;
+}
+
 }  // namespace halyard::testing

@@ -48,13 +48,7 @@ TEST(TrimOnBench, GoldenTracesOfStartReadAndUpdate) {
     // Each pause follows a write to the controller's flash: bit 3 set, the 0x11 word, the block.
     EXPECT_NEAR(b.pump.WaitedSeconds(), name.starts_with("update") ? 0.9 : 0.0, 1e-6);
     EXPECT_TRUE(b.dialogs.messages.empty());
-    const std::string dir = SourceDir().string();
-    std::vector<std::string> trace = b.TakeTrace();
-    for (std::string& line : trace) {
-      for (size_t at; (at = line.find(dir)) != std::string::npos;)
-        line.replace(at, dir.size(), "<source>");
-    }
-    ExpectGolden(trace, "trim/golden/" + name + ".txt");
+    ExpectGolden(WithSourcePlaceholder(b.TakeTrace()), "trim/golden/" + name + ".txt");
   }
 }
 
