@@ -22,12 +22,8 @@ bool WindowRig::Show(std::string& error) {
   if (!station_) return false;
   Form1& form = station_->Form();
   form.Form_Load();
-  // As the window runs without a record store: the traces are still taken after each action.
-  ui::SessionSetup setup;
-  setup.backend = station_->BackendDescription();
-  setup.startupTrace = station_->TakeTrace();
-  setup.takeTrace = [this] { return station_->TakeTrace(); };
-  window_ = std::make_unique<ui::StationWindow>(form, std::move(setup));
+  // As the window runs without a record store: each action's result is still made whole.
+  window_ = std::make_unique<ui::StationWindow>(*station_);
   pump_.SetBeforeWait([this] { window_->SyncFromForm(); });
   window_->show();
   const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(10);

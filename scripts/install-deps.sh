@@ -14,7 +14,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   nlohmann-json3-dev libcli11-dev
   binutils
-  libsqlite3-dev sqlite3 libpq-dev postgresql
+  libsqlite3-dev sqlite3 libpq-dev libssl-dev postgresql
 )
 for option in "$@"; do
   case "$option" in

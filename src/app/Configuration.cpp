@@ -13,6 +13,7 @@
 #include <system_error>
 
 #include "InstallPaths.h"
+#include "records/Sha256.h"
 
 namespace halyard {
 
@@ -116,6 +117,7 @@ bool ProfileFile::TryLoad(const std::filesystem::path& path, ProfileFile& profil
   std::string text;
   if (!ReadRegularFile(path, text, error)) return false;
   profile = Parse(text);
+  profile.digest_ = records::Sha256Hex(text);
   return true;
 }
 

@@ -27,11 +27,14 @@ class ProfileFile {
   // The value of `key` in `section`, at most 255 characters; "" when absent.
   std::string Get(const std::string& section, const std::string& key) const;
   bool Found() const { return found_; }
+  // SHA-256 of the file's bytes, as records name the configuration; empty unless read from a file.
+  const std::string& Digest() const { return digest_; }
 
  private:
   void TakeLine(std::string_view line, std::string& section);
 
   bool found_ = false;
+  std::string digest_;
   std::map<std::string, std::string> values_;  // "section\nkey", both lower-case
 };
 

@@ -3,40 +3,10 @@
 
 #include <algorithm>
 
-#include "app/Form1.h"
 
 namespace halyard {
 
 namespace {
-
-// The entry points, adapted to the one shape of a handler.
-template <bool (Form1::*Entry)()>
-bool Click(Form1& form, int, const ControlInput&) {
-  return (form.*Entry)();
-}
-
-template <bool (Form1::*Entry)(int16_t)>
-bool ClickAt(Form1& form, int index, const ControlInput&) {
-  return (form.*Entry)(static_cast<int16_t>(index));
-}
-
-template <bool (Form1::*Entry)(int16_t)>
-bool Move(Form1& form, int, const ControlInput& input) {
-  return (form.*Entry)(input.value);
-}
-
-// Edits of text boxes and the check box start nothing and are always taken.
-template <void (Form1::*Entry)(int16_t)>
-bool Set(Form1& form, int, const ControlInput& input) {
-  (form.*Entry)(input.value);
-  return true;
-}
-
-template <void (Form1::*Entry)(const std::string&)>
-bool Edit(Form1& form, int, const ControlInput& input) {
-  (form.*Entry)(std::string(input.text));
-  return true;
-}
 
 template <typename State>
 constexpr ControlKind KindOf() {
@@ -51,16 +21,15 @@ constexpr ControlKind KindOf() {
 
 // A row's kind follows from the type of its state, so the two cannot disagree.
 template <typename State>
-constexpr ControlEntry Row(const char* name, State FormControls::*member, Report report,
-                           ControlHandler handler = nullptr) {
-  return {name, -1, KindOf<State>(), StateIn<State>{member, nullptr}, "", report, handler};
+constexpr ControlEntry Row(const char* name, State FormControls::*member, Report report) {
+  return {name, -1, KindOf<State>(), StateIn<State>{member, nullptr}, "", report};
 }
 
 template <typename State>
 constexpr ControlEntry Row(const char* name, int index,
-                           std::array<State, kControlArraySize> FormControls::*array, Report report,
-                           ControlHandler handler = nullptr) {
-  return {name, index, KindOf<State>(), StateIn<State>{nullptr, array}, "", report, handler};
+                           std::array<State, kControlArraySize> FormControls::*array,
+                           Report report) {
+  return {name, index, KindOf<State>(), StateIn<State>{nullptr, array}, "", report};
 }
 
 constexpr ControlEntry Static(const char* name, ControlKind kind, const char* caption) {
@@ -76,7 +45,7 @@ constexpr Report kColours = Report::kValueAndColours;
 constexpr std::array kRegistry{
     // Reported by halyardctl, in the order of its "form" object, which scripts read: a new
     // reported control goes after GrossAdjust.
-    Row("SSTab1", &C::SSTab1, kValue, &Move<&Form1::SelectTab>),
+    Row("SSTab1", &C::SSTab1, kValue),
     Row("Ver", &C::Ver, kValue),
     Row("Label6", 0, &C::Label6, kColours),
     Row("Label6", 1, &C::Label6, kColours),
@@ -92,26 +61,25 @@ constexpr std::array kRegistry{
     Row("Label4", &C::Label4, kValue),
     Row("Label7", &C::Label7, kValue),
     Row("CurrentTrim", &C::CurrentTrim, kValue),
-    Row("SREC_Name", &C::SREC_Name, kValue, &Edit<&Form1::SetSrecName>),
-    Row("TrimFilePathAndName", &C::TrimFilePathAndName, kValue,
-        &Edit<&Form1::SetTrimFilePathAndName>),
+    Row("SREC_Name", &C::SREC_Name, kValue),
+    Row("TrimFilePathAndName", &C::TrimFilePathAndName, kValue),
     Row("ReservedRow", &C::ReservedRow, kValue),  // the station only writes it
-    Row("AutoUpdate", &C::AutoUpdate, kValue, &Set<&Form1::SetAutoUpdate>),
-    Row("FineAdjust", &C::FineAdjust, kValue, &Move<&Form1::MoveFineAdjust>),
-    Row("GrossAdjust", &C::GrossAdjust, kValue, &Move<&Form1::MoveGrossAdjust>),
+    Row("AutoUpdate", &C::AutoUpdate, kValue),
+    Row("FineAdjust", &C::FineAdjust, kValue),
+    Row("GrossAdjust", &C::GrossAdjust, kValue),
 
     // The rest of the window's state.
     Row("TitleFrame", &C::TitleFrame, kNo),
-    Row("Program", &C::Program, kNo, &Click<&Form1::Program_Click>),
-    Row("Command2", 0, &C::Command2, kNo, &ClickAt<&Form1::Command2_Click>),
-    Row("Command2", 1, &C::Command2, kNo, &ClickAt<&Form1::Command2_Click>),
-    Row("Command2", 2, &C::Command2, kNo, &ClickAt<&Form1::Command2_Click>),
-    Row("Command2", 3, &C::Command2, kNo, &ClickAt<&Form1::Command2_Click>),
-    Row("Command2", 4, &C::Command2, kNo, &ClickAt<&Form1::Command2_Click>),
-    Row("Command1", &C::Command1, kNo, &Click<&Form1::Command1_Click>),
-    Row("StartTrim", &C::StartTrim, kNo, &Click<&Form1::StartTrim_Click>),
-    Row("Update", &C::Update, kNo, &Click<&Form1::Update_Click>),
-    Row("RsvFlashRd", &C::RsvFlashRd, kNo, &Click<&Form1::RsvFlashRd_Click>),
+    Row("Program", &C::Program, kNo),
+    Row("Command2", 0, &C::Command2, kNo),
+    Row("Command2", 1, &C::Command2, kNo),
+    Row("Command2", 2, &C::Command2, kNo),
+    Row("Command2", 3, &C::Command2, kNo),
+    Row("Command2", 4, &C::Command2, kNo),
+    Row("Command1", &C::Command1, kNo),
+    Row("StartTrim", &C::StartTrim, kNo),
+    Row("Update", &C::Update, kNo),
+    Row("RsvFlashRd", &C::RsvFlashRd, kNo),
 
     // Static captions.
     Static("Label28", K::kLabel, "Halyard Test Program"),

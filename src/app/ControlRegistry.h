@@ -1,9 +1,9 @@
 // The control registry: every control of the station's window described once, by its name and
-// index, its kind, where its state lives in FormControls, what halyardctl reports of it and the
-// Form1 entry point its operator events reach. The Qt window builds, wires and refreshes its
-// widgets from it; halyardctl prints the window from it. Adding a control is one row in
-// ControlRegistry.cpp and one row in the window's layout (ui/Layout.cpp), besides the member of
-// FormControls that holds the state of a control Form1 changes.
+// index, its kind, where its state lives in FormControls and what halyardctl reports of it. The
+// Qt window builds and refreshes its widgets from it; halyardctl prints the window from it; the
+// action table (assembly/Actions.h) names the control that starts each action. Adding a control
+// is one row in ControlRegistry.cpp and one row in the window's layout (ui/Layout.cpp), besides
+// the member of FormControls that holds the state of a control Form1 changes.
 #pragma once
 
 #include <array>
@@ -17,8 +17,6 @@
 #include "station/Controls.h"
 
 namespace halyard {
-
-class Form1;
 
 enum class ControlKind { kFrame, kLabel, kButton, kTextBox, kCheckBox, kVScrollBar, kTabControl };
 
@@ -41,17 +39,6 @@ using ControlState =
                  StateIn<TextBoxState>, StateIn<CheckBoxState>, StateIn<ScrollBarState>,
                  StateIn<TabControlState>>;
 
-// What the operator did to a control: a click carries nothing; a bar, a check box or the tab
-// control carries its new value; a text box its new text.
-struct ControlInput {
-  int16_t value = 0;
-  std::string_view text;
-};
-
-// Hands the operator's input to the control's Form1 entry point (Command2_Click gets the
-// entry's index). False when Form1 ignored it because an operation is still running.
-using ControlHandler = bool (*)(Form1& form, int index, const ControlInput& input);
-
 struct ControlEntry {
   const char* name;
   int index;  // place in a control array, -1 for a single control
@@ -59,7 +46,6 @@ struct ControlEntry {
   ControlState state;
   const char* caption;  // a static control's caption; the others start at their FormControls value
   Report report = Report::kNone;
-  ControlHandler handler = nullptr;  // null: the operator's edits reach no handler
 };
 
 // Every control, those halyardctl reports first and in the order of its "form" object.

@@ -7,15 +7,17 @@
 
 namespace halyard {
 
-namespace {}  // namespace
-
-Form1::Form1(TarnelRW& tarnelRW1, Dialogs& dialogs, EventPump& pump, AppInfo info)
+Form1::Form1(TarnelRW& tarnelRW1, Dialogs& dialogs, EventPump& pump, AppInfo info,
+             ProfileFile configuration)
     : TarnelRW1_(tarnelRW1),
       dialogs_(dialogs),
       info_(std::move(info)),
+      configuration_(std::move(configuration)),
       modUSB_(tarnelRW1, dialogs, info_.title),
       utils_(pump),
-      context_{controls_, state_, TarnelRW1_, modUSB_, utils_, dialogs_, verdict_, info_.title},
+      context_{controls_, state_,   TarnelRW1_, modUSB_,
+               utils_,    dialogs_, verdict_,   result_,
+               info_.title},
       testPanel_(context_),
       setUpPanel_(context_),
       programmingPanel_(context_),
@@ -57,7 +59,7 @@ void Form1::Form_Load() {
 }
 
 void Form1::ReadConfiguration() {
-  const ProfileFile profile = ProfileFile::Load(ConfigurationPath());
+  const ProfileFile& profile = configuration_;
   const std::string srec = profile.Get(kSection, "SREC_FileName");
   if (srec.empty()) return;
   controls_.SREC_Name.Text = srec;
@@ -96,9 +98,21 @@ bool Form1::RunOperation(Handler&& handler) {
   if (busy_) return false;
   busy_ = true;
   verdict_.Begin();
+  if (!actionOpen_) result_ = ActionResult{};
   handler();
+  if (!actionOpen_) result_.Conclude(verdict_);
   busy_ = false;
   return true;
+}
+
+void Form1::OpenAction() {
+  result_ = ActionResult{};
+  actionOpen_ = true;
+}
+
+ActionResult Form1::CloseAction() {
+  actionOpen_ = false;
+  return std::exchange(result_, ActionResult{});
 }
 
 bool Form1::SelectTab(int16_t tab) {
@@ -126,15 +140,22 @@ bool Form1::StartTrim_Click() {
 }
 
 bool Form1::MoveFineAdjust(int16_t value) {
-  return RunOperation([&] { trimPanel_.SetFineAdjustValue(value); });
+  return RunOperation([&] { trimPanel_.MoveFineAdjust(value); });
 }
 
 bool Form1::MoveGrossAdjust(int16_t value) {
-  return RunOperation([&] { trimPanel_.SetGrossAdjustValue(value); });
+  return RunOperation([&] { trimPanel_.MoveGrossAdjust(value); });
 }
 
 bool Form1::RsvFlashRd_Click() {
   return RunOperation([&] { trimPanel_.RsvFlashRd_Click(); });
+}
+
+bool Form1::Operate(const std::function<void(FormPanels&)>& handler) {
+  return RunOperation([&] {
+    FormPanels panels{testPanel_, setUpPanel_, programmingPanel_, trimPanel_};
+    handler(panels);
+  });
 }
 
 bool Form1::Update_Click() {

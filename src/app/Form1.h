@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -15,6 +16,7 @@
 #include "adapter/ModUSB.h"
 #include "adapter/TarnelRW.h"
 #include "adapter/Utils.h"
+#include "app/Configuration.h"
 #include "bustest/TestPanel.h"
 #include "programming/ProgrammingPanel.h"
 #include "setup/SetUpPanel.h"
@@ -38,11 +40,22 @@ struct AppInfo {
   int versionRevision = kVersionRevision;
 };
 
+// The tab panels, for an action that reaches one without an entry point of Form1's own.
+struct FormPanels {
+  TestPanel& test;
+  SetUpPanel& setUp;
+  ProgrammingPanel& programming;
+  TrimPanel& trim;
+};
+
 class Form1 {
  public:
   static constexpr const char* kSection = "DefaultFiles";
 
-  Form1(TarnelRW& tarnelRW1, Dialogs& dialogs, EventPump& pump, AppInfo info);
+  // `configuration` is the file the station read for it (ConfigurationPath()), or an empty
+  // profile when there was none: start-up takes [DefaultFiles] from it.
+  Form1(TarnelRW& tarnelRW1, Dialogs& dialogs, EventPump& pump, AppInfo info,
+        ProfileFile configuration);
   ~Form1();  // runs shutdown if the window was loaded and not yet unloaded
   Form1(const Form1&) = delete;
   Form1& operator=(const Form1&) = delete;
@@ -62,6 +75,8 @@ class Form1 {
   bool MoveGrossAdjust(int16_t value);
   bool RsvFlashRd_Click();
   bool Update_Click();
+  // Any other operation on the panels, run as the entry points above run theirs.
+  bool Operate(const std::function<void(FormPanels&)>& handler);
   // Edits of text boxes and the check box start nothing and are always taken.
   void SetSrecName(const std::string& text) { controls_.SREC_Name.Text = text; }
   void SetTrimFilePathAndName(const std::string& text) {
@@ -76,10 +91,19 @@ class Form1 {
   const FormControls& Controls() const { return controls_; }
   const WindowState& State() const { return state_; }
   const AppInfo& Info() const { return info_; }
-  // The verdict of the last operator action that ran (a test, Run All, configuring, programming,
-  // a trim action). Edits and tab changes have none and leave it alone.
+  // The verdict of the last operation that ran (a test, Run All, configuring, programming, a
+  // trim action). Edits and tab changes have none and leave it alone.
   const ActionVerdict& Verdict() const { return verdict_; }
+  // What the panels measured: of the action the station opened, which may run several
+  // operations (the automatic trim moves the bars many times), or else of the last operation.
+  const ActionResult& Result() const { return result_; }
+  // Between these two every operation fills one result, which CloseAction hands over; its
+  // verdict is the caller's to conclude.
+  void OpenAction();
+  ActionResult CloseAction();
   std::filesystem::path ConfigurationPath() const;
+  // The configuration file as the station read it; empty when there was none.
+  const ProfileFile& Configuration() const { return configuration_; }
 
  private:
   template <typename Handler>
@@ -90,9 +114,12 @@ class Form1 {
   TarnelRW& TarnelRW1_;
   Dialogs& dialogs_;
   AppInfo info_;
+  ProfileFile configuration_;
   FormControls controls_;
   WindowState state_;
   ActionVerdict verdict_;
+  ActionResult result_;
+  bool actionOpen_ = false;
   ModUSB modUSB_;
   Utils utils_;
   FormContext context_;

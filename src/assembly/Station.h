@@ -10,7 +10,9 @@
 #include "adapter/EventPump.h"
 #include "adapter/TarnelRW.h"
 #include "adapter/TracingAdapter.h"
+#include "app/Configuration.h"
 #include "app/Form1.h"
+#include "assembly/Actions.h"
 #include "autotrim/AutoTrim.h"
 #include "counter/FrequencyCounter.h"
 #include "i2c/KernelI2c.h"
@@ -18,6 +20,14 @@
 namespace halyard {
 
 class SimulatedAdapter;
+class KeptDialogs;
+
+// What the bus and the message boxes saw over a stretch of the session: start-up, an edit, an
+// action, shutdown.
+struct Transcript {
+  std::vector<BusCall> calls;
+  std::vector<records::RecordMessage> messages;
+};
 
 struct StationOptions {
   // The backend: "sim", "i2c:DEVICE[,OPTION...]" or "driver:LIBRARY[,ARGUMENT]" (see
@@ -46,6 +56,28 @@ class Station {
   Station& operator=(const Station&) = delete;
 
   Form1& Form() { return *form_; }
+  const Form1& Form() const { return *form_; }
+
+  // Carries out one operator action of the table as the operator's hand would. False when the
+  // window ignored it (an operation was still running); a recorded action that went through
+  // leaves its whole result in LastResult().
+  bool Perform(const ActionRow& row, const ActionInput& input = {});
+  // The same in two halves, for a front end that runs an action over its event loop (the
+  // window's automatic trim): everything between them is the action's.
+  void BeginAction(const ActionRow& row);
+  const ActionResult& EndAction();
+  const ActionResult& LastResult() const { return last_; }
+  // The bus calls and message boxes since the last action or the last call: start-up's,
+  // shutdown's, an edit's.
+  Transcript TakeTranscript();
+  // The name of the adapter that start-up opened, as its OpenDevice named it; empty while none
+  // is open.
+  const std::string& OpenedAdapter() const { return openedAdapter_; }
+  // The configuration file as the station read it, once: every part of the station takes its
+  // settings from here.
+  const ProfileFile& Configuration() const { return form_->Configuration(); }
+  std::filesystem::path ConfigurationPath() const { return form_->ConfigurationPath(); }
+
   // The bus lines since the last call; empty when tracing is off.
   std::vector<std::string> TakeTrace();
   // The simulated bench when it is the backend, else null: tests and the bench's own tools
@@ -67,6 +99,9 @@ class Station {
   Station() = default;
 
   // Declared bottom-up, so Form1 (whose shutdown still closes the adapter) goes first.
+  std::vector<BusCall> TakeCalls();
+
+  std::unique_ptr<KeptDialogs> dialogs_;
   std::unique_ptr<TarnelRW> backend_;
   SimulatedAdapter* bench_ = nullptr;
   std::string backendDescription_;
@@ -74,6 +109,10 @@ class Station {
   std::unique_ptr<FrequencyCounter> counter_;
   std::unique_ptr<Form1> form_;
   std::unique_ptr<AutoTrim> autoTrim_;
+  const ActionRow* running_ = nullptr;  // the action begun and not yet ended
+  std::chrono::system_clock::time_point started_;
+  ActionResult last_;
+  std::string openedAdapter_;
 };
 
 }  // namespace halyard

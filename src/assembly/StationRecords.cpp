@@ -1,4 +1,4 @@
-// The record store a station uses, and what its records share.
+// The records a station keeps, and what they share.
 #include "assembly/StationRecords.h"
 
 #include <unistd.h>
@@ -6,9 +6,7 @@
 #include <cstdlib>
 #include <system_error>
 
-#include "app/Configuration.h"
-#include "records/RecordStore.h"
-#include "records/Sha256.h"
+#include "assembly/Station.h"
 
 namespace halyard {
 
@@ -30,8 +28,8 @@ std::filesystem::path DataHome() {
 
 }  // namespace
 
-std::string ConfiguredRecordsStore(const std::filesystem::path& configPath) {
-  std::string store = ProfileFile::Load(configPath).Get("Records", "Store");
+std::string ConfiguredRecordsStore(const ProfileFile& configuration) {
+  std::string store = configuration.Get("Records", "Store");
   if (!store.empty()) return store;
   const std::filesystem::path folder = DataHome() / "halyard-station";
   std::error_code ec;  // a folder that cannot be made leaves the store unreachable: spooled
@@ -39,17 +37,35 @@ std::string ConfiguredRecordsStore(const std::filesystem::path& configPath) {
   return (folder / "records.db").string();
 }
 
-records::RecordSource StationRecordSource(const Form1& form, std::string operatorName) {
+records::RecordSource StationRecordSource(const Station& station, std::string operatorName) {
   records::RecordSource source;
-  const std::filesystem::path config = form.ConfigurationPath();
-  source.station = ProfileFile::Load(config).Get("Station", "Name");
+  source.station = station.Configuration().Get("Station", "Name");
   if (source.station.empty()) source.station = HostName();
   source.operatorName = std::move(operatorName);
-  const AppInfo& info = form.Info();
+  const AppInfo& info = station.Form().Info();
   source.software = std::to_string(info.versionMajor) + "." + std::to_string(info.versionMinor) +
                     "." + std::to_string(info.versionRevision);
-  if (!records::Sha256OfFile(config, source.configSha256)) source.configSha256.clear();
+  source.configSha256 = station.Configuration().Digest();
   return source;
+}
+
+bool StationRecords::Open(const Station& station, const RecordsSetup& setup, std::string& error) {
+  std::unique_ptr<records::StoreOutput> store;
+  if (!records::OpenStoreOutput(setup.store, setup.spool, store, error)) return false;
+  storeName_ = setup.store;
+  recorder_.SetSource(StationRecordSource(station, setup.operatorName));
+  if (store) {
+    store_ = &store->Store();
+    recorder_.AddOutput(std::move(store));
+  }
+  return true;
+}
+
+records::RecordNotice StationRecords::Record(const Station& station, const ActionResult& result) {
+  // The adapter is the one start-up opened, or whichever a later action opened again.
+  if (!station.OpenedAdapter().empty())
+    recorder_.SetAdapter(station.BackendDescription() + " " + station.OpenedAdapter());
+  return recorder_.Record(result);
 }
 
 }  // namespace halyard

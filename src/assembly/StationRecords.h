@@ -1,27 +1,52 @@
-// What a front end needs to record a station's actions: the store the configuration names (or
-// the window's default store), and what every record of this station shares.
+// A station's records: the recorder with every output the station records to (the store the
+// configuration or the command line names, through its spool), and what every record of this
+// station shares. Both front ends open their records here; a new output is one line in Open.
 #pragma once
 
 #include <filesystem>
 #include <string>
 
-#include "app/Form1.h"
-#include "records/ActionRecord.h"
+#include "app/Configuration.h"
+#include "records/ActionRecorder.h"
 
 namespace halyard {
+
+class Station;
 
 // The store of `[Records] Store=` in the configuration; without one, the window's default:
 // $XDG_DATA_HOME/halyard-station/records.db (else ~/.local/share/...), its folder made.
 // "none" when records are turned off.
-std::string ConfiguredRecordsStore(const std::filesystem::path& configPath);
+std::string ConfiguredRecordsStore(const ProfileFile& configuration);
 
 // The station's name ([Station] Name=, else the machine's), the software's version and the
 // configuration's digest, with `operatorName`; the unit and adapter come later.
-records::RecordSource StationRecordSource(const Form1& form, std::string operatorName);
+records::RecordSource StationRecordSource(const Station& station, std::string operatorName);
 
-// The window's state as a record keeps it.
-inline records::WindowSnapshot Snapshot(const Form1& form) {
-  return {form.Controls(), form.State()};
-}
+struct RecordsSetup {
+  std::string store;            // a SQLite path, postgresql://..., or none (records off)
+  std::filesystem::path spool;  // empty: the store's default spool
+  std::string operatorName;
+};
+
+class StationRecords {
+ public:
+  // False, with one line in `error`, for a store name that can never work.
+  bool Open(const Station& station, const RecordsSetup& setup, std::string& error);
+  bool Enabled() const { return recorder_.Enabled(); }
+  records::ActionRecorder& Recorder() { return recorder_; }
+  const records::ActionRecorder& Recorder() const { return recorder_; }
+  // The store behind the spool, to read records back and tell its state; null when records are
+  // off.
+  records::SpoolingStore* Store() { return store_; }
+  const records::SpoolingStore* Store() const { return store_; }
+  const std::string& StoreName() const { return storeName_; }
+  // The record of an action that ended on `station`, to every output.
+  records::RecordNotice Record(const Station& station, const ActionResult& result);
+
+ private:
+  records::ActionRecorder recorder_;
+  records::SpoolingStore* store_ = nullptr;
+  std::string storeName_;
+};
 
 }  // namespace halyard

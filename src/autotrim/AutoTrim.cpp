@@ -21,8 +21,6 @@ constexpr double kPpm = 1e6;
 // least error lies within two codes below and three above the sign change; one more each way
 // leaves room for the counter's noise.
 constexpr int kNeighbourReach = 3;
-// Read Trim shows the row's last bytes as two digits each; byte 30 is the one before the last.
-constexpr size_t kShownDigitsFromTrimByte = (kRowBytes - kTrimByteIndex) * 2;
 
 std::string Ppm(double ppm) {
   char text[32];
@@ -111,7 +109,8 @@ bool AutoTrim::MeasureAt(int code) {
     return false;
   }
   if (!form_.Verdict().Passed()) {
-    verdict_.Fail("moving the bars to " + std::to_string(code) + ": " + form_.Verdict().Reason());
+    verdict_.Fail(
+        Reason::Within("moving the bars to " + std::to_string(code), form_.Verdict().Failure()));
     return false;
   }
   utils_.WaitSeconds(static_cast<float>(settings_.settleSeconds));
@@ -145,8 +144,8 @@ void AutoTrim::Finish() {
                         });
   report_.chosen = best;
   if (!form_.MoveFineAdjust(static_cast<int16_t>(best.code)) || !form_.Verdict().Passed()) {
-    verdict_.Fail("moving the bars to the chosen code " + std::to_string(best.code) + ": " +
-                  form_.Verdict().Reason());
+    verdict_.Fail(Reason::Within("moving the bars to the chosen code " + std::to_string(best.code),
+                                 form_.Verdict().Failure()));
     return;
   }
   report_.withinTolerance = std::fabs(best.errorPpm) <= settings_.tolerancePpm;
@@ -161,24 +160,21 @@ void AutoTrim::Finish() {
 
 void AutoTrim::Store(int code) {
   if (!form_.Update_Click() || !form_.Verdict().Passed()) {
-    verdict_.Fail("Update Trim: " + form_.Verdict().Reason());
+    verdict_.Fail(Reason::Within("Update Trim", form_.Verdict().Failure()));
     return;
   }
   if (!form_.RsvFlashRd_Click() || !form_.Verdict().Passed()) {
-    verdict_.Fail("reading the stored trim back: " + form_.Verdict().Reason());
+    verdict_.Fail(Reason::Within("reading the stored trim back", form_.Verdict().Failure()));
     return;
   }
-  const std::string& shown = form_.Controls().ReservedRow.Text;
-  const std::string digits = shown.size() >= kShownDigitsFromTrimByte
-                                 ? shown.substr(shown.size() - kShownDigitsFromTrimByte, 2)
-                                 : std::string();
   const int expected = kHighestCode - code;
-  if (digits.size() == 2 && std::isxdigit(static_cast<unsigned char>(digits[0])) &&
-      std::isxdigit(static_cast<unsigned char>(digits[1]))) {
-    report_.storedTrimByte = Utils::HexToInt(digits);
-  }
+  const std::vector<uint8_t>& row = form_.Result().measurements.rowRead;
+  if (row.size() == kRowBytes) report_.storedTrimByte = row[kTrimByteIndex];
   if (report_.storedTrimByte != expected) {
-    verdict_.Fail("byte 30 of the reserved row reads \"" + digits + "\", not " +
+    const std::string read =
+        report_.storedTrimByte ? Utils::HexDigits(static_cast<unsigned>(*report_.storedTrimByte), 2)
+                               : "nothing";
+    verdict_.Fail("byte 30 of the reserved row reads \"" + read + "\", not " +
                   Utils::HexDigits(static_cast<unsigned>(expected), 2));
   }
 }

@@ -1,7 +1,10 @@
 // The "Test" tab: test runner, result display and the four bus tests.
 #include "bustest/TestPanel.h"
 
+#include <algorithm>
 #include <charconv>
+#include <cmath>
+#include <optional>
 #include <string>
 #include <utility>
 
@@ -22,14 +25,24 @@ const char* VerdictText(bool verdict) {
 
 // The counter's caption is the only store of the count. A caption that does not read as a
 // number counts as 0, so the counter can never stop the run from finishing.
-std::string NextCount(const std::string& caption) {
+double CountShown(const std::string& caption) {
   double count = 0.0;
   const char* first = caption.data();
   const char* last = first + caption.size();
   if (std::from_chars(first, last, count).ec != std::errc{}) count = 0.0;
+  return count;
+}
+
+std::string CountText(double count) {
   char buf[32];
-  const auto result = std::to_chars(buf, buf + sizeof buf, count + 1.0);
+  const auto result = std::to_chars(buf, buf + sizeof buf, count);
   return std::string(buf, result.ptr);
+}
+
+// The count as a record keeps it: a whole number, or nothing when the caption held none.
+std::optional<long long> WholeCount(double count) {
+  if (!(count >= 0.0 && count < 9.0e15) || count != std::floor(count)) return std::nullopt;
+  return static_cast<long long>(count);
 }
 }  // namespace
 
@@ -106,20 +119,36 @@ void TestPanel::RunAll() {
       break;
     }
   }
+  double count = CountShown(ctx_.controls.Label3.Caption);
   if (passed[kRunAllIndex]) {
     PaintPass(kRunAllIndex);
-    ctx_.controls.Label3.Caption = NextCount(ctx_.controls.Label3.Caption);
+    count += 1.0;
+    ctx_.controls.Label3.Caption = CountText(count);
   } else {
     PaintFail(kRunAllIndex);
   }
+  ctx_.result.measurements.runAllPasses = WholeCount(count);
+}
+
+void TestPanel::Measure(int index, bool passed, std::optional<int16_t> status) {
+  ctx_.result.measurements.tests.push_back(
+      {index, ctx_.controls.Command2[static_cast<size_t>(index)].Caption, passed, status});
 }
 
 void TestPanel::FailTest(int index) {
-  std::string reason = ctx_.controls.Command2[static_cast<size_t>(index)].Caption + " failed";
-  // The version test shows no status; the others show the status of their reads.
-  const std::string& status = ctx_.controls.Label5[static_cast<size_t>(index)].Caption;
-  if (index > 0 && !status.empty() && status != "0") reason += ": status " + status;
-  ctx_.verdict.Fail(std::move(reason));
+  // The last measurement of the test is the run that failed.
+  const auto& tests = ctx_.result.measurements.tests;
+  const auto failed = std::find_if(tests.rbegin(), tests.rend(),
+                                   [index](const TestMeasurement& t) { return t.index == index; });
+  std::optional<int16_t> status;
+  if (failed != tests.rend() && failed->status && *failed->status != 0) status = failed->status;
+  // The version test shows no status, but the reason keeps the one of its read.
+  const auto& version = ctx_.result.measurements.version;
+  std::optional<int16_t> callStatus = status;
+  if (index == 0 && version && version->status != 0) callStatus = version->status;
+  std::string text = ctx_.controls.Command2[static_cast<size_t>(index)].Caption + " failed";
+  if (status) text += ": status " + std::to_string(*status);
+  ctx_.verdict.Fail(Reason::Own(std::move(text), callStatus));
 }
 
 bool TestPanel::TestVersion() {
@@ -128,13 +157,17 @@ bool TestPanel::TestVersion() {
   int16_t second = 0;
   const int16_t status = ctx_.TarnelRW1.GetAdapterVersion(first, second);
   ctx_.controls.Label5[0].Caption = "";
+  VersionMeasurement version{status, std::nullopt, ctx_.state.ExpectedVersion};
   // A third value beyond one byte is no character code, so it can match no version.
-  if (status == 0 && second >= 0 && second <= 0xFF) {
+  if (status == 0) {
     const auto bits = static_cast<uint16_t>(first);
-    const std::string version{static_cast<char>(bits >> 8), static_cast<char>(bits & 0xFF),
-                              static_cast<char>(second)};
-    if (version == ctx_.state.ExpectedVersion) verdict = true;
+    std::string read{static_cast<char>(bits >> 8), static_cast<char>(bits & 0xFF),
+                     static_cast<char>(second & 0xFF)};
+    if (second >= 0 && second <= 0xFF && read == ctx_.state.ExpectedVersion) verdict = true;
+    version.read = std::move(read);
   }
+  ctx_.result.measurements.version = std::move(version);
+  Measure(0, verdict, std::nullopt);
   PaintVerdict(0, verdict);
   return verdict;
 }
@@ -147,6 +180,7 @@ bool TestPanel::TestSmbus() {
   bool verdict = false;
   ctx_.controls.Label5[1].Caption = std::to_string(status);
   if (status == 0 && text == ctx_.state.TargetIdString) verdict = true;
+  Measure(1, verdict, static_cast<int16_t>(status));
   PaintVerdict(1, verdict);
   return verdict;
 }
@@ -156,16 +190,17 @@ bool TestPanel::TestI2c() {
   bool verdict = false;
   // One variable for both bracket calls: the control may change it on the opening call.
   int16_t value = 0;
-  const int16_t openStatus = ctx_.TarnelRW1.I2cAccess(kI2cBracket, kBracketOpen, 0, value);
-  if (openStatus == 0) {
+  // A run that cannot be opened leaves the label as it was; the test's status is the opening's.
+  int16_t status = ctx_.TarnelRW1.I2cAccess(kI2cBracket, kBracketOpen, 0, value);
+  if (status == 0) {
     const auto count = static_cast<int16_t>(ctx_.state.TargetIdString.size());
     std::string text;
-    const int16_t status =
-        ctx_.modUSB.ReadI2cString(kTargetTextRegister, count, kTargetI2cDevice, text);
+    status = ctx_.modUSB.ReadI2cString(kTargetTextRegister, count, kTargetI2cDevice, text);
     ctx_.controls.Label5[2].Caption = std::to_string(status);
     if (status == 0 && text == ctx_.state.TargetIdString) verdict = true;
   }
   ctx_.TarnelRW1.I2cAccess(kI2cBracket, kBracketClose, 0, value);
+  Measure(2, verdict, status);
   PaintVerdict(2, verdict);
   return verdict;
 }
@@ -180,6 +215,7 @@ bool TestPanel::TestSwb() {
   const int32_t status = ctx_.modUSB.ReadSwbString(kSwbFirstRegister, count, text);
   if (status == 0) verdict = true;
   ctx_.controls.Label5[3].Caption = std::to_string(status);
+  Measure(3, verdict, static_cast<int16_t>(status));
   PaintVerdict(3, verdict);
   return verdict;
 }

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 
 #include "station/FormContext.h"
 
@@ -32,7 +33,9 @@ class TestPanel {
   // The test of button `index` (0 to 3); it paints its own labels.
   bool RunTest(int index);
   void PaintVerdict(int index, bool verdict);
-  // Fails the action's verdict, naming test `index` and the status it shows.
+  // Keeps test `index`'s outcome in the action's result.
+  void Measure(int index, bool passed, std::optional<int16_t> status);
+  // Fails the action's verdict, naming test `index` and the status of its failed run.
   void FailTest(int index);
 
   FormContext& ctx_;

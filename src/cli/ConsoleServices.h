@@ -1,20 +1,14 @@
-// The window's services for halyardctl: message boxes printed and recorded instead of shown,
+// The window's services for halyardctl: message boxes printed and counted instead of shown,
 // and a virtual clock that lets --no-wait skip the pauses of "Run All" and the trim update.
 #pragma once
 
 #include <ostream>
 #include <string>
-#include <vector>
 
 #include "adapter/Dialogs.h"
 #include "adapter/EventPump.h"
 
 namespace halyard::cli {
-
-struct Message {
-  std::string title;
-  std::string text;
-};
 
 class ConsoleDialogs final : public Dialogs {
  public:
@@ -22,14 +16,11 @@ class ConsoleDialogs final : public Dialogs {
   explicit ConsoleDialogs(std::ostream* echo) : echo_(echo) {}
 
   void MsgBox(const std::string& prompt, int style, const std::string& title) override;
-
-  // The messages raised since the last call.
-  std::vector<Message> TakeMessages();
+  // Every message box of the session, start-up's included.
   int TotalCount() const { return total_; }
 
  private:
   std::ostream* echo_;
-  std::vector<Message> pending_;
   int total_ = 0;
 };
 

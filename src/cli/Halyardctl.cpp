@@ -13,14 +13,26 @@
 #include "cli/ConsoleServices.h"
 #include "cli/FormJson.h"
 #include "cli/JsonWriter.h"
-#include "cli/RecordsSession.h"
+#include "assembly/StationRecords.h"
 #include "cli/Steps.h"
 
 namespace halyard::cli {
 
 namespace {
 
+using records::RecordNotice;
+
 constexpr const char* kStationName = "halyard-station";
+
+// What one step of the session did, for its report.
+struct StepReport {
+  std::string name;
+  const ActionRow* action = nullptr;  // the window's action it was, if any
+  bool wentThrough = true;
+  const ActionResult* result = nullptr;  // a recorded action that went through: its result
+  Transcript transcript;                 // otherwise: the bus calls and boxes of the step
+  RecordNotice records;
+};
 
 class Session {
  public:
@@ -43,37 +55,16 @@ class Session {
              << std::flush;
       });
     }
-    return recorder_.Open(options_, *station_, error);
+    if (options_.recordsStore.empty()) return true;
+    return records_.Open(*station_,
+                         {options_.recordsStore, options_.spoolPath, options_.operatorName}, error);
   }
 
   int Run(const std::vector<Step>& steps) {
-    Begin("startup");
-    FormSnapshot before = Snapshot();
-    form_->Form_Load();
-    Finish("startup", before, std::nullopt, true, false);
-    ReportBackendFault();
-
-    for (const Step& step : steps) {
-      Begin(step.text);
-      before = Snapshot();
-      recorder_.Begin(step, *form_);
-      StepTarget target{*form_, *station_, recorder_, &form_->Verdict(), std::nullopt};
-      const bool wentThrough = step.syntax->perform(target, step);
-      autoTrim_ = std::move(target.autoTrim);
-      std::optional<ActionVerdict> verdict;
-      if (wentThrough && step.syntax->hasVerdict) verdict = *target.verdict;
-      if (verdict && !verdict->Passed()) failedSteps_.push_back(step.text);
-      if (!wentThrough) ignoredSteps_.push_back(step.text);
-      Finish(step.text, before, verdict, wentThrough, step.syntax->isTest);
-      autoTrim_.reset();
-      if (step.syntax->printsState && !options_.json) PrintState();
-    }
-
-    Begin("shutdown");
-    before = Snapshot();
-    form_->Form_Unload();
-    Finish("shutdown", before, std::nullopt, true, false);
-    ReportBackendFault();
+    RunStretch("startup", [this] { form_->Form_Load(); });
+    for (const Step& step : steps)
+      RunStep(step);
+    RunStretch("shutdown", [this] { form_->Form_Unload(); });
 
     const bool failed = dialogs_.TotalCount() > 0 || !failedSteps_.empty() ||
                         !ignoredSteps_.empty() || backendFault_;
@@ -94,6 +85,39 @@ class Session {
     return [this](const std::string& line) { out_ << "  bus: " << line << "\n"; };
   }
 
+  // Start-up or shutdown: no action, but its bus calls and boxes, and the bench's files.
+  template <typename Run>
+  void RunStretch(const char* name, Run run) {
+    Begin(name);
+    const FormSnapshot before = Snapshot();
+    run();
+    StepReport report{name};
+    report.transcript = station_->TakeTranscript();
+    Finish(report, before);
+    ReportBackendFault();
+  }
+
+  void RunStep(const Step& step) {
+    Begin(step.text);
+    const FormSnapshot before = Snapshot();
+    StepReport report{step.text, step.syntax->action};
+    if (report.action != nullptr) {
+      const ActionInput input{static_cast<int16_t>(step.value), step.path};
+      report.wentThrough = station_->Perform(*report.action, input);
+      if (report.action->recorded && report.wentThrough) {
+        report.result = &station_->LastResult();
+        if (!report.result->passed) failedSteps_.push_back(step.text);
+        report.records = records_.Record(*station_, *report.result);
+      }
+    } else if (step.syntax->own == OwnStep::kSerial) {
+      records_.Recorder().SetUnit(step.path);
+    }
+    if (!report.wentThrough) ignoredSteps_.push_back(step.text);
+    if (report.result == nullptr) report.transcript = station_->TakeTranscript();
+    Finish(report, before);
+    if (step.syntax->own == OwnStep::kState && !options_.json) PrintState();
+  }
+
   // The window before a step, for the readable lines' changes; JSON lines show the whole
   // window after each step and need none.
   FormSnapshot Snapshot() const { return options_.json ? FormSnapshot{} : SnapshotForm(*form_); }
@@ -111,52 +135,59 @@ class Session {
     if (!options_.json) out_ << name << "\n";
   }
 
-  // `verdict` is the action's, if it has one; a test step also keeps its "passed" key.
-  void Finish(const std::string& name, const FormSnapshot& before,
-              const std::optional<ActionVerdict>& verdict, bool wentThrough, bool isTest) {
-    std::vector<Message> messages = dialogs_.TakeMessages();
-    std::vector<std::string> trace = station_->TakeTrace();
-    const RecordNotice records = recorder_.End(*form_, verdict, messages, trace, autoTrim_);
+  void Finish(const StepReport& report, const FormSnapshot& before) {
     if (options_.json) {
-      std::string line;
-      JsonWriter report(line);
-      report.BeginObject().Key("step").String(name);
-      report.Key("verdict");
-      if (verdict) {
-        report.String(verdict->Passed() ? "passed" : "failed");
-      } else {
-        report.Null();
-      }
-      // Which adapter the session ran on, once; no step is named "startup".
-      if (name == "startup") report.Key("adapter").String(station_->BackendDescription());
-      if (verdict && !verdict->Passed()) report.Key("reason").String(verdict->Reason());
-      if (verdict && isTest) report.Key("passed").Bool(verdict->Passed());
-      if (!wentThrough) report.Key("ignored").Bool(true);
-      if (!records.key.empty()) report.Key("records").String(records.key);
-      if (autoTrim_) WriteAutoTrimJson(report.Key("auto_trim"), *autoTrim_);
-      report.Key("messages").BeginArray();
-      for (const Message& message : messages) {
-        report.BeginObject().Key("title").String(message.title);
-        report.Key("text").String(message.text).EndObject();
-      }
-      report.EndArray().Key("trace").BeginArray();
-      for (const std::string& traceLine : trace)
-        report.String(traceLine);
-      report.EndArray().Key("form");
-      WriteFormJson(report, *form_);
-      report.EndObject();
-      line += '\n';
-      out_ << line << std::flush;
+      WriteJson(report);
       return;
     }
+    const ActionResult* result = report.result;
     for (const std::string& change : FormChanges(before, *form_))
       out_ << "  " << change << "\n";
-    if (!wentThrough) out_ << "  ignored: another operation was still running\n";
-    if (autoTrim_) out_ << ChoiceLine(*autoTrim_) << "\n";
-    if (!records.line.empty()) out_ << "  " << records.line << "\n";
-    if (verdict && verdict->Passed()) out_ << "  verdict: passed\n";
-    if (verdict && !verdict->Passed()) out_ << "  verdict: failed: " << verdict->Reason() << "\n";
+    if (!report.wentThrough) out_ << "  ignored: another operation was still running\n";
+    if (result && result->measurements.autoTrim)
+      out_ << ChoiceLine(*result->measurements.autoTrim) << "\n";
+    if (!report.records.line.empty()) out_ << "  " << report.records.line << "\n";
+    if (result && result->passed) out_ << "  verdict: passed\n";
+    if (result && !result->passed) out_ << "  verdict: failed: " << result->reason.text << "\n";
     out_ << std::flush;
+  }
+
+  // The step's JSON object; its keys are documented in docs/halyardctl.md.
+  void WriteJson(const StepReport& report) {
+    const ActionResult* result = report.result;
+    std::string line;
+    JsonWriter json(line);
+    json.BeginObject().Key("step").String(report.name);
+    json.Key("verdict");
+    if (result) {
+      json.String(result->passed ? "passed" : "failed");
+    } else {
+      json.Null();
+    }
+    // Which adapter the session ran on, once; no step is named "startup".
+    if (report.name == "startup") json.Key("adapter").String(station_->BackendDescription());
+    if (result && !result->passed) json.Key("reason").String(result->reason.text);
+    // A test step keeps its "passed" key for older scripts.
+    if (result && (result->measured & kMeasuredTests)) json.Key("passed").Bool(result->passed);
+    if (!report.wentThrough) json.Key("ignored").Bool(true);
+    if (!report.records.key.empty()) json.Key("records").String(report.records.key);
+    if (result && result->measurements.autoTrim)
+      WriteAutoTrimJson(json.Key("auto_trim"), *result->measurements.autoTrim);
+    const auto& messages = result ? result->messages : report.transcript.messages;
+    const auto& calls = result ? result->calls : report.transcript.calls;
+    json.Key("messages").BeginArray();
+    for (const records::RecordMessage& message : messages) {
+      json.BeginObject().Key("title").String(message.title);
+      json.Key("text").String(message.text).EndObject();
+    }
+    json.EndArray().Key("trace").BeginArray();
+    for (const BusCall& call : calls)
+      json.String(TraceLine(call));
+    json.EndArray().Key("form");
+    WriteFormJson(json, *form_);
+    json.EndObject();
+    line += '\n';
+    out_ << line << std::flush;
   }
 
   void PrintState() {
@@ -201,8 +232,7 @@ class Session {
   std::unique_ptr<EventPump> pump_;
   std::unique_ptr<Station> station_;
   Form1* form_ = nullptr;
-  SessionRecorder recorder_;
-  std::optional<AutoTrimReport> autoTrim_;  // the step's automatic trim, if it was one
+  StationRecords records_;
   std::vector<std::string> failedSteps_;
   std::vector<std::string> ignoredSteps_;
 };

@@ -1,10 +1,6 @@
 // Parsing and checking of halyardctl's steps.
 #include "cli/Steps.h"
 
-#include "app/Form1.h"
-#include "assembly/Station.h"
-#include "cli/RecordsSession.h"
-
 #include <algorithm>
 #include <charconv>
 
@@ -12,7 +8,7 @@ namespace halyard::cli {
 
 namespace {
 
-using Value = StepSyntax::Value;
+using Value = ActionValue::Kind;
 
 // Decimal digits only: "+1", " 1", "1.0" and "0x10" are refused, so a script's typo is
 // reported instead of being read as some other number.
@@ -25,93 +21,31 @@ bool ParseDecimal(std::string_view text, int& value) {
   return result.ec == std::errc() && result.ptr == text.data() + text.size();
 }
 
-// The steps' actions: each calls the Form1 entry point the operator's widget reaches.
-template <int16_t kIndex>
-bool ClickTest(StepTarget& t, const Step&) {
-  return t.form.Command2_Click(kIndex);
-}
-template <bool (Form1::*kClick)()>
-bool Click(StepTarget& t, const Step&) {
-  return (t.form.*kClick)();
-}
-template <bool (Form1::*kMove)(int16_t)>
-bool Move(StepTarget& t, const Step& step) {
-  return (t.form.*kMove)(static_cast<int16_t>(step.value));
-}
-template <void (Form1::*kEdit)(const std::string&)>
-bool EditText(StepTarget& t, const Step& step) {
-  (t.form.*kEdit)(step.path);
-  return true;
-}
-bool SetAutoUpdate(StepTarget& t, const Step& step) {
-  t.form.SetAutoUpdate(static_cast<int16_t>(step.value));
-  return true;
-}
-bool Nothing(StepTarget&, const Step&) {
-  return true;
-}
-// The search drives the bars and the buttons itself; its verdict is the search's.
-template <bool kStore>
-bool RunAutoTrim(StepTarget& t, const Step&) {
-  AutoTrim& trimmer = t.station.AutoTrimmer();
-  trimmer.Run(kStore);
-  t.autoTrim = trimmer.Report();
-  t.verdict = &trimmer.Verdict();
-  return true;
-}
-bool ScanSerial(StepTarget& t, const Step& step) {
-  t.recorder.SetUnit(step.path);
-  return true;
+StepSyntax OfAction(const ActionRow& action) {
+  return {action.name, action.value, action.help, &action, OwnStep::kNone};
 }
 
 }  // namespace
 
 const std::vector<StepSyntax>& StepTable() {
-  using V = Value;
-  // clang-format off
-  static const std::vector<StepSyntax> table = {
-      {"tab", V::kInteger, 0, 3, "=N",
-       "the operator selects tab N (0 Programming, 1 Test, 2 SetUp, 3 Trim); the guard runs",
-       false, false, false, Move<&Form1::SelectTab>},
-      {"state", V::kNone, 0, 0, "", "print the whole window state", false, false, true, Nothing},
-      {"version-test", V::kNone, 0, 0, "", "\"Version Test\" button", true, true, false, ClickTest<0>},
-      {"smbus-test", V::kNone, 0, 0, "", "\"SMBus Test\" button", true, true, false, ClickTest<1>},
-      {"i2c-test", V::kNone, 0, 0, "", "\"I2C Test\" button", true, true, false, ClickTest<2>},
-      {"swb-test", V::kNone, 0, 0, "", "\"SWB Test\" button", true, true, false, ClickTest<3>},
-      {"run-all", V::kNone, 0, 0, "", "\"Run All\" button", true, true, false,
-       ClickTest<kRunAllIndex>},
-      {"configure", V::kNone, 0, 0, "", "\"Configure Test Target\" button", true, false, false,
-       Click<&Form1::Command1_Click>},
-      {"program", V::kNone, 0, 0, "", "\"Program\" button", true, false, false,
-       Click<&Form1::Program_Click>},
-      {"srec", V::kText, 0, 0, "=PATH", "the operator types PATH into SREC_Name", false, false,
-       false, EditText<&Form1::SetSrecName>},
-      {"trim-srec", V::kText, 0, 0, "=PATH", "the operator types PATH into TrimFilePathAndName",
-       false, false, false, EditText<&Form1::SetTrimFilePathAndName>},
-      {"auto-update", V::kInteger, 0, 2, "=V",
-       "the operator sets the AutoUpdate check box (0 unchecked, 1 checked, 2 grey)", false, false,
-       false, SetAutoUpdate},
-      {"trim-start", V::kNone, 0, 0, "", "trim \"Start\" button", true, false, false,
-       Click<&Form1::StartTrim_Click>},
-      {"fine", V::kInteger, 0, 255, "=V", "the operator moves FineAdjust to V", true, false, false,
-       Move<&Form1::MoveFineAdjust>},
-      {"gross", V::kInteger, 0, 255, "=V", "the operator moves GrossAdjust to V", true, false,
-       false, Move<&Form1::MoveGrossAdjust>},
-      {"trim-read", V::kNone, 0, 0, "", "\"Read Trim\" button", true, false, false,
-       Click<&Form1::RsvFlashRd_Click>},
-      {"trim-update", V::kNone, 0, 0, "", "\"Update Trim\" button", true, false, false,
-       Click<&Form1::Update_Click>},
-      {"serial", V::kText, 0, 0, "=TEXT",
-       "the operator scans a unit's serial; later records carry it (with --records)", false,
-       false, false, ScanSerial},
-      {"trim-auto", V::kNone, 0, 0, "",
-       "automatic trim with the frequency counter; the bars end on the chosen code", true, false,
-       false, RunAutoTrim<false>},
-      {"trim-auto=store", V::kNone, 0, 0, "",
-       "automatic trim, then \"Update Trim\" and a read-back of the stored trim", true, false,
-       false, RunAutoTrim<true>},
-  };
-  // clang-format on
+  static const std::vector<StepSyntax> table = [] {
+    std::vector<StepSyntax> steps;
+    for (const ActionRow& action : ActionTable()) {
+      steps.push_back(OfAction(action));
+      // halyardctl's own steps, where the help has always listed them.
+      if (action.name == "tab")
+        steps.push_back({"state", {}, "print the whole window state", nullptr, OwnStep::kState});
+      if (action.name == "trim-update") {
+        steps.push_back({"serial",
+                         {ActionValue::Kind::kText, 0, 0, "=TEXT"},
+                         "the operator scans a unit's serial; later records carry it (with "
+                         "--records)",
+                         nullptr,
+                         OwnStep::kSerial});
+      }
+    }
+    return steps;
+  }();
   return table;
 }
 
@@ -131,7 +65,7 @@ bool ParseStep(const std::string& text, Step& step, std::string& error) {
     Step parsed;
     parsed.text = text;
     parsed.syntax = &syntax;
-    switch (syntax.value) {
+    switch (syntax.value.kind) {
       case Value::kNone:
         if (hasValue) {
           error = "step '" + text + "': " + std::string(name) + " takes no value";
@@ -140,16 +74,16 @@ bool ParseStep(const std::string& text, Step& step, std::string& error) {
         break;
       case Value::kText:
         if (!hasValue) {
-          error = "step '" + text + "': write " + std::string(name) + std::string(syntax.valueName);
+          error = "step '" + text + "': write " + std::string(name) + std::string(syntax.value.name);
           return false;
         }
         parsed.path = std::string(value);
         break;
       case Value::kInteger:
-        if (!hasValue || !ParseDecimal(value, parsed.value) || parsed.value < syntax.min ||
-            parsed.value > syntax.max) {
+        if (!hasValue || !ParseDecimal(value, parsed.value) || parsed.value < syntax.value.min ||
+            parsed.value > syntax.value.max) {
           error = "step '" + text + "': " + std::string(name) + " takes a whole number from " +
-                  std::to_string(syntax.min) + " to " + std::to_string(syntax.max);
+                  std::to_string(syntax.value.min) + " to " + std::to_string(syntax.value.max);
           return false;
         }
         break;
@@ -178,7 +112,7 @@ std::string StepHelp() {
   std::string help = "Steps (run in order, after start-up and before shutdown):\n";
   for (const StepSyntax& syntax : StepTable()) {
     std::string usage(syntax.name);
-    usage += syntax.valueName;
+    usage += syntax.value.name;
     usage.resize(std::max<size_t>(usage.size(), 16), ' ');
     help += "  " + usage + " " + std::string(syntax.help) + "\n";
   }

@@ -1,24 +1,28 @@
-// The steps of halyardctl's command line: each is one operator action on the window. Every
-// step is checked before anything runs, so a typo never leaves a half-run station behind.
+// The steps of halyardctl's command line: each is one operator action of the station's action
+// table (assembly/Actions.h), or one of halyardctl's own (printing the window, scanning a
+// serial). Every step is checked before anything runs, so a typo never leaves a half-run
+// station behind.
 #pragma once
 
-#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
-#include "station/AutoTrimReport.h"
-#include "station/Verdict.h"
-
-namespace halyard {
-class Form1;
-class Station;
-}  // namespace halyard
+#include "assembly/Actions.h"
 
 namespace halyard::cli {
 
-class SessionRecorder;
-struct StepSyntax;
+// halyardctl's own steps, which are no action of the window.
+enum class OwnStep { kNone, kState, kSerial };
+
+// One step as written: its name, the value it takes and its help, and what it is.
+struct StepSyntax {
+  std::string_view name;
+  ActionValue value;
+  std::string_view help;
+  const ActionRow* action = nullptr;  // the window's action; null for one of halyardctl's own
+  OwnStep own = OwnStep::kNone;
+};
 
 struct Step {
   std::string text;                    // as given on the command line
@@ -27,34 +31,7 @@ struct Step {
   std::string path;                    // srec=, trim-srec=, serial=
 };
 
-// What a step acts on: the window, the station (its automatic trim) and the session's records
-// (the unit serial); and what the step leaves for its report.
-struct StepTarget {
-  Form1& form;
-  Station& station;
-  SessionRecorder& recorder;
-  const ActionVerdict* verdict;            // the action's verdict: the window's unless the step
-                                           // points it elsewhere
-  std::optional<AutoTrimReport> autoTrim;  // what an automatic trim measured
-};
-
-// One step: how it is written, what value it takes, what it does. The table drives parsing,
-// the help text, the session and the records.
-struct StepSyntax {
-  std::string_view name;
-  enum class Value { kNone, kInteger, kText } value;
-  int min = 0;
-  int max = 0;
-  std::string_view valueName;  // in the help: "=N", "=V", "=PATH", "=TEXT"
-  std::string_view help;
-  bool hasVerdict = false;  // an operator action, passed or failed; edits and views have none
-  bool isTest = false;      // a Command2 button: its JSON line also keeps the "passed" key
-  bool printsState = false;
-  // Carries the step out as the operator's action would; false when the window ignored it
-  // (an operation was still running).
-  bool (*perform)(StepTarget& target, const Step& step) = nullptr;
-};
-
+// The action table's steps with halyardctl's own among them, in the order of the help.
 const std::vector<StepSyntax>& StepTable();
 
 // False with a one-line reason when `text` is not a step or its value is out of range.

@@ -9,6 +9,7 @@ namespace halyard {
 
 void ProgrammingPanel::Program_Click() {
   ProgramFromSrec();
+  ctx_.result.measurements.programPassCount = ctx_.state.ProgramPassCount;
 }
 
 int16_t ProgrammingPanel::ProgramFromSrec() {
@@ -17,10 +18,13 @@ int16_t ProgrammingPanel::ProgramFromSrec() {
   // it leaves in them is of no use to the station.
   std::string second;
   std::string third;
+  ctx_.result.AddImage(path);
   const int16_t status = ctx_.modUSB.ProgramSrecFile(path, second, third);
+  ctx_.result.measurements.programmingStatuses.push_back(status);
   ctx_.controls.Label7.Caption = std::to_string(status);
-  ctx_.verdict.Check(status, "programming");
   if (status != 0) {
+    ctx_.verdict.Fail(Reason::Own("programming: status " + std::to_string(status), status,
+                                  StatusScope::kProgramming));
     // The box names the path as the window shows it, even if the control altered its copy.
     ctx_.dialogs.MsgBox("Error (error: " + std::to_string(status) +
                             ")programming device from srec: " + ctx_.controls.SREC_Name.Text,

@@ -1,122 +1,65 @@
-// SHA-256 as FIPS 180-4 defines it, over bytes fed in pieces.
+// SHA-256 through OpenSSL's libcrypto, which every station already carries for libpq's TLS.
 #include "records/Sha256.h"
 
+#include <openssl/evp.h>
+
 #include <array>
-#include <cstdint>
-#include <cstdio>
 #include <fstream>
+#include <memory>
+#include <system_error>
 
 namespace halyard::records {
 
 namespace {
 
-constexpr std::array<uint32_t, 64> kRound = {
-    0x428a2f98, 0x71374491, 0xb5c0fbcf, 0xe9b5dba5, 0x3956c25b, 0x59f111f1, 0x923f82a4, 0xab1c5ed5,
-    0xd807aa98, 0x12835b01, 0x243185be, 0x550c7dc3, 0x72be5d74, 0x80deb1fe, 0x9bdc06a7, 0xc19bf174,
-    0xe49b69c1, 0xefbe4786, 0x0fc19dc6, 0x240ca1cc, 0x2de92c6f, 0x4a7484aa, 0x5cb0a9dc, 0x76f988da,
-    0x983e5152, 0xa831c66d, 0xb00327c8, 0xbf597fc7, 0xc6e00bf3, 0xd5a79147, 0x06ca6351, 0x14292967,
-    0x27b70a85, 0x2e1b2138, 0x4d2c6dfc, 0x53380d13, 0x650a7354, 0x766a0abb, 0x81c2c92e, 0x92722c85,
-    0xa2bfe8a1, 0xa81a664b, 0xc24b8b70, 0xc76c51a3, 0xd192e819, 0xd6990624, 0xf40e3585, 0x106aa070,
-    0x19a4c116, 0x1e376c08, 0x2748774c, 0x34b0bcb5, 0x391c0cb3, 0x4ed8aa4a, 0x5b9cca4f, 0x682e6ff3,
-    0x748f82ee, 0x78a5636f, 0x84c87814, 0x8cc70208, 0x90befffa, 0xa4506ceb, 0xbef9a3f7, 0xc67178f2};
+struct ContextFree {
+  void operator()(EVP_MD_CTX* context) const { EVP_MD_CTX_free(context); }
+};
+using Context = std::unique_ptr<EVP_MD_CTX, ContextFree>;
 
-constexpr uint32_t Rotr(uint32_t x, int n) {
-  return (x >> n) | (x << (32 - n));
+Context Begin() {
+  Context context(EVP_MD_CTX_new());
+  if (context && EVP_DigestInit_ex(context.get(), EVP_sha256(), nullptr) != 1) context.reset();
+  return context;
 }
 
-class Sha256 {
- public:
-  void Add(std::string_view bytes) {
-    for (const char c : bytes) {
-      block_[fill_++] = static_cast<uint8_t>(c);
-      if (fill_ == block_.size()) Compress();
-    }
-    length_ += bytes.size();
+std::string Finish(EVP_MD_CTX* context) {
+  std::array<unsigned char, EVP_MAX_MD_SIZE> digest{};
+  unsigned int size = 0;
+  if (EVP_DigestFinal_ex(context, digest.data(), &size) != 1) return {};
+  static constexpr char kDigits[] = "0123456789abcdef";
+  std::string hex;
+  hex.reserve(size * 2);
+  for (unsigned int i = 0; i < size; ++i) {
+    hex += kDigits[digest[i] >> 4];
+    hex += kDigits[digest[i] & 0xF];
   }
-
-  std::string Hex() {
-    const uint64_t bits = length_ * 8;
-    block_[fill_++] = 0x80;
-    if (fill_ > 56) {
-      while (fill_ < 64)
-        block_[fill_++] = 0;
-      Compress();
-    }
-    while (fill_ < 56)
-      block_[fill_++] = 0;
-    for (int i = 7; i >= 0; --i)
-      block_[fill_++] = static_cast<uint8_t>(bits >> (8 * i));
-    Compress();
-    std::string hex;
-    for (const uint32_t word : state_) {
-      char buf[9];
-      std::snprintf(buf, sizeof buf, "%08x", word);
-      hex += buf;
-    }
-    return hex;
-  }
-
- private:
-  void Compress() {
-    std::array<uint32_t, 64> w{};
-    for (size_t i = 0; i < 16; ++i) {
-      w[i] = uint32_t{block_[4 * i]} << 24 | uint32_t{block_[4 * i + 1]} << 16 |
-             uint32_t{block_[4 * i + 2]} << 8 | uint32_t{block_[4 * i + 3]};
-    }
-    for (size_t i = 16; i < 64; ++i) {
-      const uint32_t s0 = Rotr(w[i - 15], 7) ^ Rotr(w[i - 15], 18) ^ (w[i - 15] >> 3);
-      const uint32_t s1 = Rotr(w[i - 2], 17) ^ Rotr(w[i - 2], 19) ^ (w[i - 2] >> 10);
-      w[i] = w[i - 16] + s0 + w[i - 7] + s1;
-    }
-    auto [a, b, c, d, e, f, g, h] = state_;
-    for (size_t i = 0; i < 64; ++i) {
-      const uint32_t t1 =
-          h + (Rotr(e, 6) ^ Rotr(e, 11) ^ Rotr(e, 25)) + ((e & f) ^ (~e & g)) + kRound[i] + w[i];
-      const uint32_t t2 = (Rotr(a, 2) ^ Rotr(a, 13) ^ Rotr(a, 22)) + ((a & b) ^ (a & c) ^ (b & c));
-      h = g;
-      g = f;
-      f = e;
-      e = d + t1;
-      d = c;
-      c = b;
-      b = a;
-      a = t1 + t2;
-    }
-    const std::array<uint32_t, 8> add{a, b, c, d, e, f, g, h};
-    for (size_t i = 0; i < 8; ++i)
-      state_[i] += add[i];
-    fill_ = 0;
-  }
-
-  std::array<uint32_t, 8> state_{0x6a09e667, 0xbb67ae85, 0x3c6ef372, 0xa54ff53a,
-                                 0x510e527f, 0x9b05688c, 0x1f83d9ab, 0x5be0cd19};
-  std::array<uint8_t, 64> block_{};
-  size_t fill_ = 0;
-  uint64_t length_ = 0;
-};
+  return hex;
+}
 
 }  // namespace
 
 std::string Sha256Hex(std::string_view bytes) {
-  Sha256 digest;
-  digest.Add(bytes);
-  return digest.Hex();
+  const Context context = Begin();
+  if (!context || EVP_DigestUpdate(context.get(), bytes.data(), bytes.size()) != 1) return {};
+  return Finish(context.get());
 }
 
 bool Sha256OfFile(const std::filesystem::path& path, std::string& hex) {
   std::error_code ec;
   if (!std::filesystem::is_regular_file(path, ec)) return false;
   std::ifstream in(path, std::ios::binary);
-  if (!in) return false;
-  Sha256 digest;
+  const Context context = Begin();
+  if (!in || !context) return false;
   std::array<char, 64 * 1024> piece{};
   while (in) {
     in.read(piece.data(), piece.size());
-    digest.Add(std::string_view(piece.data(), static_cast<size_t>(in.gcount())));
+    if (EVP_DigestUpdate(context.get(), piece.data(), static_cast<size_t>(in.gcount())) != 1)
+      return false;
   }
   if (in.bad()) return false;
-  hex = digest.Hex();
-  return true;
+  hex = Finish(context.get());
+  return !hex.empty();
 }
 
 }  // namespace halyard::records

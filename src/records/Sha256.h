@@ -1,5 +1,5 @@
 // SHA-256 of configuration files and firmware images, so a record says exactly which bytes the
-// station ran with. Small enough to carry instead of a crypto library.
+// station ran with; OpenSSL's libcrypto computes it.
 #pragma once
 
 #include <filesystem>

@@ -18,6 +18,8 @@ void SetUpPanel::Command1_Click() {
   }
   ctx_.verdict.Check(ctx_.TarnelRW1.I2cAccess(kI2cBracket, kBracketClose, 0, value),
                      "closing the I2C run");
+  ctx_.result.measurements.target =
+      TargetMeasurement{!ctx_.state.TargetNotConfigured, ctx_.state.TargetIdString};
 }
 
 bool SetUpPanel::WriteConfigurationBlock(int16_t& value) {

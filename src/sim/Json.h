@@ -1,6 +1,11 @@
 // A strict JSON reader for the bench's own files (bench file, state file, rules): one pass,
 // linear in the text, every value with its line and column, a key given twice in one object
 // refused, nesting bounded. Nothing here throws.
+//
+// The station reads and writes every other JSON with nlohmann-json. This reader stays for these
+// files only, for what nlohmann-json cannot do: refuse a key given twice (it keeps one of them
+// silently) and name the line and column of the value a message is about (it gives only a byte
+// offset of a syntax error). A person edits these files and must be told where they are wrong.
 #pragma once
 
 #include <cstdint>

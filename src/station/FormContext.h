@@ -1,4 +1,5 @@
-// What the tab panels share: the window's controls and state, and the services.
+// What the tab panels share: the window's controls and state, the services, and the verdict and
+// result of the running action.
 #pragma once
 
 #include <string>
@@ -7,6 +8,7 @@
 #include "adapter/ModUSB.h"
 #include "adapter/TarnelRW.h"
 #include "adapter/Utils.h"
+#include "station/ActionResult.h"
 #include "station/Controls.h"
 #include "station/Verdict.h"
 
@@ -19,7 +21,8 @@ struct FormContext {
   ModUSB& modUSB;
   Utils& utils;
   Dialogs& dialogs;
-  ActionVerdict& verdict;  // of the operator action that is running
+  ActionVerdict& verdict;  // of the operation that is running
+  ActionResult& result;    // of the operator action that is running: what it measured
   std::string appTitle;
 };
 

@@ -58,20 +58,32 @@ bool SetBarValue(ScrollBarState& bar, int16_t value) {
 }
 }  // namespace
 
-void TrimPanel::ReportError(const std::string& prompt) {
+void TrimPanel::ReportError(const std::string& prompt, std::optional<int16_t> status,
+                            StatusScope scope) {
   ctx_.dialogs.MsgBox(prompt, 0, kErrorTitle);
-  ctx_.verdict.Fail(prompt);
+  ctx_.verdict.Fail(Reason::Said(prompt, status, scope));
+}
+
+void TrimPanel::NoteTrim() {
+  ctx_.result.measurements.trim = TrimMeasurement{
+      ctx_.controls.CurrentTrim.Caption, ctx_.controls.FineAdjust.Value,
+      ctx_.controls.GrossAdjust.Value};
 }
 
 void TrimPanel::StartTrim_Click() {
   SetFineAdjustValue(kTrimMidrange);
   SetGrossAdjustValue(kTrimMidrange);
   ctx_.controls.CurrentTrim.Caption = Utils::HexDigits(kTrimMidrange);
+  StartTrimFirmware();
+  NoteTrim();
+}
 
+void TrimPanel::StartTrimFirmware() {
   uint8_t major = 0;
   uint8_t minor = 0;
-  if (ctx_.modUSB.ReadWordBytes(kCmdSiliconVersion, major, minor) != 0) {
-    ReportError("Could not determine if Halyard controller is in ROM");
+  if (const int16_t status = ctx_.modUSB.ReadWordBytes(kCmdSiliconVersion, major, minor);
+      status != 0) {
+    ReportError("Could not determine if Halyard controller is in ROM", status);
     return;
   }
   if (major != 1 || (minor != 4 && minor != 5)) {
@@ -83,22 +95,39 @@ void TrimPanel::StartTrim_Click() {
   std::string path = ctx_.controls.TrimFilePathAndName.Text;
   std::string second;
   std::string third;
-  if (ctx_.modUSB.ProgramSrecFile(path, second, third) != 0) {
-    ReportError("Programming the gxTrim srec into the Halyard controller failed");
+  ctx_.result.AddImage(path);
+  const int16_t programmed = ctx_.modUSB.ProgramSrecFile(path, second, third);
+  ctx_.result.measurements.programmingStatuses.push_back(programmed);
+  if (programmed != 0) {
+    ReportError("Programming the gxTrim srec into the Halyard controller failed", programmed,
+                StatusScope::kProgramming);
     return;
   }
-  if (SendCommandHex(Utils::HexDigits(kCmdTrimStart), Utils::HexDigits(kTrimFirmwareDevice)) != 0) {
-    ReportError("Could not start the controller trim program");
+  if (const int16_t status =
+          SendCommandHex(Utils::HexDigits(kCmdTrimStart), Utils::HexDigits(kTrimFirmwareDevice));
+      status != 0) {
+    ReportError("Could not start the controller trim program", status);
     return;
   }
-  if (ctx_.modUSB.WriteControllerByte(kTrimRegister, kTrimMidrange) != 0) {
-    ReportError("Transaction to set midrange osc trim value failed");
+  if (const int16_t status = ctx_.modUSB.WriteControllerByte(kTrimRegister, kTrimMidrange);
+      status != 0) {
+    ReportError("Transaction to set midrange osc trim value failed", status);
     return;
   }
   // The trim firmware does without this flag; a failure here is not the operator's concern,
   // but a script's verdict still hears of it.
   ctx_.verdict.Check(ctx_.modUSB.WriteControllerByte(kTrimFirmwareFlag, kTrimFirmwareFlagValue),
                      "writing the trim firmware flag");
+}
+
+void TrimPanel::MoveFineAdjust(int16_t value) {
+  SetFineAdjustValue(value);
+  NoteTrim();
+}
+
+void TrimPanel::MoveGrossAdjust(int16_t value) {
+  SetGrossAdjustValue(value);
+  NoteTrim();
 }
 
 void TrimPanel::SetFineAdjustValue(int16_t value) {
@@ -132,7 +161,7 @@ int16_t TrimPanel::SendCommandHex(const std::string& command, const std::string&
   const int16_t dev = Utils::HexToInt(device);
   const int16_t status = ctx_.TarnelRW1.SendSmbusCommand(cmd, dev);
   if (status != 0) {
-    ReportError("Error sending command " + std::to_string(cmd));
+    ReportError("Error sending command " + std::to_string(cmd), status);
   }
   return status;
 }
@@ -145,7 +174,7 @@ int16_t TrimPanel::WriteWordHex(const std::string& command, const std::string& d
   // The control takes the word between the command and the device.
   const int16_t status = ctx_.TarnelRW1.WriteSmbusWord(cmd, value, dev);
   if (status != 0) {
-    ReportError("Error writing word " + std::to_string(cmd));
+    ReportError("Error writing word " + std::to_string(cmd), status);
   }
   return status;
 }
@@ -162,6 +191,7 @@ int16_t TrimPanel::ReadBlockHex(const std::string& command, const std::string& d
   // The control may hand back a different array; a count beyond it cannot be trusted.
   const int valid = ValidBlockBytes(length, buffer.size());
   if (valid < 0) return kStatusBlockCountBeyondArray;
+  lastBlock_.assign(buffer.begin(), buffer.begin() + valid);
   rowText.reserve(static_cast<size_t>(valid) * kRowTextPerByte);
   for (int i = 0; i < valid; ++i) {
     rowText += Utils::HexDigits(buffer[static_cast<size_t>(i)], 2);
@@ -179,25 +209,35 @@ int32_t TrimPanel::ReadReservedRow(const std::string& rowAddress, std::string& r
 }
 
 void TrimPanel::RsvFlashRd_Click() {
+  const std::string before = ctx_.controls.ReservedRow.Text;
   std::string rowText;
   if (ctx_.verdict.Check(ReadReservedRow(Utils::HexDigits(kReservedRowAddress), rowText),
-                         "reading the reserved row") &&
-      rowText.size() != kRowBytes * kRowTextPerByte) {
-    ctx_.verdict.Fail("the reserved row read " + std::to_string(rowText.size() / kRowTextPerByte) +
-                      " bytes, not 32");
+                         "reading the reserved row")) {
+    if (lastBlock_.size() == kRowBytes) {
+      ctx_.result.measurements.rowRead = lastBlock_;
+    } else {
+      ctx_.verdict.Fail("the reserved row read " + std::to_string(lastBlock_.size()) +
+                        " bytes, not 32");
+    }
   }
   ctx_.controls.ReservedRow.Text = LastChars(RowDigits(rowText), kShownDigits);
+  ctx_.result.NoteRow(before, ctx_.controls.ReservedRow.Text);
+  NoteTrim();
 }
 
 void TrimPanel::Update_Click() {
+  const std::string before = ctx_.controls.ReservedRow.Text;
   ctx_.controls.ReservedRow.Text.clear();
-  int16_t location = 0;
-  bool locationRead = false;
-  WriteTrimRow(location, locationRead);
-  CloseTrimUpdate(location, locationRead);
+  FlashWriteEnable enable;
+  WriteTrimRow(enable);
+  CloseTrimUpdate(enable);
+  ctx_.result.NoteRow(before, ctx_.controls.ReservedRow.Text);
+  NoteTrim();
+  ctx_.result.measurements.autoUpdate = ctx_.controls.AutoUpdate.Value;
+  ctx_.result.measurements.programPassCount = ctx_.state.ProgramPassCount;
 }
 
-void TrimPanel::WriteTrimRow(int16_t& location, bool& locationRead) {
+void TrimPanel::WriteTrimRow(FlashWriteEnable& enable) {
   ActionVerdict& verdict = ctx_.verdict;
   std::string rowText;
   if (!verdict.Check(ReadReservedRow(Utils::HexDigits(kReservedRowAddress), rowText),
@@ -232,12 +272,14 @@ void TrimPanel::WriteTrimRow(int16_t& location, bool& locationRead) {
 
   // Whatever the controller makes of this word, the row write does not depend on its outcome.
   ctx_.modUSB.WriteWordBytes(kCmdRowUpdatePrepare, 0x0F, 0x00);
-  if (!verdict.Check(ctx_.modUSB.ReadControllerByte(kRowWriteLocation, location),
+  if (!verdict.Check(ctx_.modUSB.ReadControllerByte(kRowWriteLocation, enable.location),
                      "reading flash write enable"))
     return;
-  locationRead = true;
+  enable.read = true;
+  // From here on the flash may be open to writes, whatever the write answers.
+  enable.written = true;
   if (!verdict.Check(ctx_.modUSB.WriteControllerByte(
-                         kRowWriteLocation, static_cast<int16_t>(location | kRowWriteEnable)),
+                         kRowWriteLocation, static_cast<int16_t>(enable.location | kRowWriteEnable)),
                      "setting flash write enable"))
     return;
   ctx_.utils.WaitSeconds(kRowWritePause);
@@ -256,24 +298,38 @@ void TrimPanel::WriteTrimRow(int16_t& location, bool& locationRead) {
   ctx_.controls.ReservedRow.Text = LastChars(digits, kShownDigits);
 }
 
-void TrimPanel::CloseTrimUpdate(int16_t location, bool locationRead) {
+void TrimPanel::CloseTrimUpdate(FlashWriteEnable& enable) {
   // Bit 3 left set keeps the row open to writes, so one failed transaction gets a second
   // attempt; when the second succeeds, the update goes on as if the first had. The location's
   // other bits must survive: without a value read from it, it is read first, and left alone
   // when that read fails.
+  int16_t status = 0;
   for (int attempt = 0; attempt < kClosingAttempts; ++attempt) {
-    if (!locationRead) {
-      if (ctx_.modUSB.ReadControllerByte(kRowWriteLocation, location) != 0) continue;
-      locationRead = true;
+    if (!enable.read) {
+      status = ctx_.modUSB.ReadControllerByte(kRowWriteLocation, enable.location);
+      if (status != 0) continue;
+      enable.read = true;
     }
-    const auto cleared = static_cast<int16_t>(location & ~kRowWriteEnable & 0xFF);
-    if (ctx_.modUSB.WriteControllerByte(kRowWriteLocation, cleared) != 0) continue;
-    // Only "checked" asks for it; the grey state does not.
-    if (ctx_.controls.AutoUpdate.Value == 1) reprogram_();
+    const auto cleared = static_cast<int16_t>(enable.location & ~kRowWriteEnable & 0xFF);
+    status = ctx_.modUSB.WriteControllerByte(kRowWriteLocation, cleared);
+    if (status != 0) continue;
+    Reprogram();
     return;
   }
-  // Never in silence: the flash stays open to writes until someone clears the bit.
-  ReportError(kFlashLeftOpen);
+  if (enable.written) {
+    // Never in silence: the flash stays open to writes until someone clears the bit.
+    ReportError(kFlashLeftOpen, status);
+    return;
+  }
+  // This update never enabled the flash, so it leaves nothing open: the location stays as the
+  // update found it, and the reprogramming asked for goes ahead. The verdict names the fault.
+  ctx_.verdict.Check(status, "reading flash write enable");
+  Reprogram();
+}
+
+void TrimPanel::Reprogram() {
+  // Only "checked" asks for it; the grey state does not.
+  if (ctx_.controls.AutoUpdate.Value == 1) reprogram_();
 }
 
 }  // namespace halyard

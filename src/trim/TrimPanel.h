@@ -3,8 +3,10 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "station/FormContext.h"
 
@@ -21,6 +23,9 @@ class TrimPanel {
   // "Start": midrange, silicon version check, trim firmware programmed and started, trim
   // register at midrange. Each failure shows its box titled "Error" and ends the start.
   void StartTrim_Click();
+  // The operator moves a bar to `value`.
+  void MoveFineAdjust(int16_t value);
+  void MoveGrossAdjust(int16_t value);
 
   // Setting a bar's value runs its change handler when, and only when, the value changes,
   // whether the operator or the program sets it.
@@ -48,18 +53,34 @@ class TrimPanel {
   void Update_Click();
 
  private:
-  // The part of the update between the row read and the closing step. Leaves `location` and
-  // `locationRead` telling whether controller location 0x0000 was read, and what it held.
-  void WriteTrimRow(int16_t& location, bool& locationRead);
-  // Clears bit 3 of controller location 0x0000 again, then reprograms when asked to; says so
-  // in a box when the bit could not be cleared.
-  void CloseTrimUpdate(int16_t location, bool locationRead);
+  // Controller location 0x0000 as the update handles it: bit 3 opens the flash to row writes.
+  struct FlashWriteEnable {
+    int16_t location = 0;  // what the location held, once read
+    bool read = false;
+    bool written = false;  // the update wrote bit 3 set: the flash may be open to writes
+  };
 
-  // Shows `prompt` in a box titled "Error" and fails the action's verdict with it.
-  void ReportError(const std::string& prompt);
+  // Everything after "Start"'s midrange: the silicon version, the trim firmware programmed and
+  // started, the trim register.
+  void StartTrimFirmware();
+  // The part of the update between the row read and the closing step.
+  void WriteTrimRow(FlashWriteEnable& enable);
+  // Clears bit 3 of controller location 0x0000 again, then reprograms when asked to; says so
+  // in a box when the bit could not be cleared after the update set it.
+  void CloseTrimUpdate(FlashWriteEnable& enable);
+  // Reprograms the controller when AutoUpdate is checked.
+  void Reprogram();
+
+  // Shows `prompt` in a box titled "Error" and fails the action's verdict with it and the
+  // status of the call that failed, if one did.
+  void ReportError(const std::string& prompt, std::optional<int16_t> status = std::nullopt,
+                   StatusScope scope = StatusScope::kAnyOperation);
+  // The trim shown and both bars, into the action's result.
+  void NoteTrim();
 
   FormContext& ctx_;
   Reprogram reprogram_;
+  std::vector<uint8_t> lastBlock_;  // the bytes of the last block read that succeeded
 };
 
 }  // namespace halyard

@@ -12,7 +12,6 @@ namespace halyard::ui {
 
 void QtDialogs::MsgBox(const std::string& prompt, int /*style*/, const std::string& title) {
   if (beforeShow_) beforeShow_();
-  shown_.push_back({title, prompt});
   QMessageBox box(QMessageBox::NoIcon, QString::fromStdString(title),
                   QString::fromStdString(prompt), QMessageBox::Ok, parent_);
   box.setTextFormat(Qt::PlainText);  // a path with "<" in it is text, not markup

@@ -8,7 +8,6 @@
 
 #include "adapter/Dialogs.h"
 #include "adapter/EventPump.h"
-#include "records/Record.h"
 
 class QWidget;
 
@@ -22,13 +21,10 @@ class QtDialogs final : public Dialogs {
   // Runs before each box is shown, so the window behind it shows the state that led to it.
   void SetBeforeShow(std::function<void()> hook) { beforeShow_ = std::move(hook); }
   void MsgBox(const std::string& prompt, int style, const std::string& title) override;
-  // The boxes shown since the last call: an action's record keeps what the operator was told.
-  std::vector<records::RecordMessage> TakeShown() { return std::exchange(shown_, {}); }
 
  private:
   QWidget* parent_ = nullptr;
   std::function<void()> beforeShow_;
-  std::vector<records::RecordMessage> shown_;
 };
 
 // A start-up problem that keeps the station from starting, in a box above no window: the

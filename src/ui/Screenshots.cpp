@@ -127,20 +127,16 @@ int main(int argc, char** argv) {
   form.Form_Load();
   QTemporaryDir records;
   const std::string store = QDir(records.path()).filePath("records.db").toStdString();
-  halyard::records::ActionRecorder recorder;
-  recorder.SetBackend(station->BackendDescription());
-  if (!recorder.Open(store, QDir(records.path()).filePath("spool").toStdString(),
-                     halyard::StationRecordSource(form, "Ann"), error)) {
+  halyard::StationRecords stationRecords;
+  if (!stationRecords.Open(*station,
+                           {.store = store,
+                            .spool = QDir(records.path()).filePath("spool").toStdString(),
+                            .operatorName = "Ann"},
+                           error)) {
     std::fprintf(stderr, "halyard-screenshots: %s\n", error.c_str());
     return 2;
   }
-  halyard::ui::StationWindow window(form, {.backend = station->BackendDescription(),
-                                           .startupTrace = station->TakeTrace(),
-                                           .takeTrace = [&station] { return station->TakeTrace(); },
-                                           .takeMessages = {},
-                                           .recorder = &recorder,
-                                           .storeName = store,
-                                           .autoTrim = &station->AutoTrimmer()});
+  halyard::ui::StationWindow window(*station, {.records = &stationRecords});
   pump.SetBeforeWait([&window] { window.SyncFromForm(); });
   window.show();
   QApplication::processEvents();

@@ -3,15 +3,9 @@
 
 #include <filesystem>
 
-#include "app/Configuration.h"
-
 namespace halyard::ui {
 
 namespace {
-
-records::WindowSnapshot SnapshotOf(const Form1& form) {
-  return {form.Controls(), form.State()};
-}
 
 // The store as the status line names it: a SQLite file by its name, a server by its kind, so
 // that no password shows.
@@ -22,50 +16,39 @@ std::string StoreLabel(const std::string& name) {
 
 }  // namespace
 
-Session::Session(const Form1& form, SessionSetup setup)
-    : form_(form),
-      setup_(std::move(setup)),
-      recorder_(setup_.recorder ? setup_.recorder : &offRecorder_) {
-  recorder_->SetBackend(setup_.backend);
-  const std::string opened = records::OpenedAdapter(setup_.startupTrace);
-  if (!opened.empty()) adapter_ = setup_.backend + ": " + opened;
-  recorder_->End(SnapshotOf(form_), std::nullopt, {}, setup_.startupTrace);
-  const std::filesystem::path config = form_.ConfigurationPath();
-  if (!ProfileFile::Load(config).Found())
-    configNote_ = "no configuration file (" + config.string() + "): empty settings";
+Session::Session(Station& station, SessionSetup setup)
+    : station_(station),
+      setup_(setup),
+      records_(setup_.records ? setup_.records : &offRecords_) {
+  station_.TakeTranscript();  // start-up's: it shows the adapter opened
+  if (!station_.OpenedAdapter().empty())
+    adapter_ = station_.BackendDescription() + ": " + station_.OpenedAdapter();
+  if (!station_.Configuration().Found())
+    configNote_ =
+        "no configuration file (" + station_.ConfigurationPath().string() + "): empty settings";
 }
 
-void Session::Begin(const WindowAction* action) {
-  std::optional<records::RecordedAction> recorded;
-  if (action != nullptr) recorded = action->action;
-  recorder_->Begin(recorded, SnapshotOf(form_));
+void Session::Ended(const ActionRow& action) {
+  const ActionResult& result = station_.LastResult();
+  records_->Record(station_, result);
+  lastAction_ = VerdictText(action, result);
+  lastFailed_ = !result.passed;
 }
 
-void Session::End(const WindowAction* action, bool ran, const ActionVerdict* actionVerdict,
-                  const std::optional<AutoTrimReport>& autoTrim) {
-  std::vector<std::string> trace =
-      setup_.takeTrace ? setup_.takeTrace() : std::vector<std::string>{};
-  std::vector<records::RecordMessage> messages =
-      setup_.takeMessages ? setup_.takeMessages() : std::vector<records::RecordMessage>{};
-  const bool done = action != nullptr && ran;
-  std::optional<ActionVerdict> verdict;
-  if (done) verdict = actionVerdict ? *actionVerdict : form_.Verdict();
-  recorder_->End(SnapshotOf(form_), verdict, std::move(messages), trace, autoTrim);
-  if (!done) return;
-  lastAction_ = VerdictText(*action, *verdict, trace);
-  lastFailed_ = !verdict->Passed();
+AutoTrim* Session::AutoTrimmer() const {
+  return setup_.autoTrim ? &station_.AutoTrimmer() : nullptr;
 }
 
 void Session::SetOperator(std::string name) {
-  recorder_->SetOperator(std::move(name));
+  records_->Recorder().SetOperator(std::move(name));
 }
 void Session::SetUnit(std::string unit) {
-  recorder_->SetUnit(std::move(unit));
+  records_->Recorder().SetUnit(std::move(unit));
 }
 
 std::string Session::RecordsState(bool& failing) const {
   failing = false;
-  records::SpoolingStore* store = recorder_->Enabled() ? recorder_->Store() : nullptr;
+  const records::SpoolingStore* store = records_->Store();
   if (store == nullptr) return "records off";
   switch (store->LastOutcome()) {
     case records::WriteOutcome::kStored:
@@ -77,28 +60,28 @@ std::string Session::RecordsState(bool& failing) const {
       failing = true;
       return "records lost: neither store nor spool took the last";
   }
-  return "records: " + StoreLabel(setup_.storeName);
+  return "records: " + StoreLabel(records_->StoreName());
 }
 
 StatusFacts Session::Facts() const {
   StatusFacts facts;
   facts.adapter = adapter_;
   facts.records = RecordsState(facts.recordsFailing);
-  facts.targetConfigured = !form_.State().TargetNotConfigured;
+  facts.targetConfigured = !station_.Form().State().TargetNotConfigured;
   facts.configNote = configNote_;
-  facts.unit = recorder_->Source().unit;
-  facts.operatorName = recorder_->Source().operatorName;
+  facts.unit = records_->Recorder().Source().unit;
+  facts.operatorName = records_->Recorder().Source().operatorName;
   facts.lastAction = lastAction_;
   facts.lastFailed = lastFailed_;
   return facts;
 }
 
 records::RecordStore* Session::Store() {
-  return recorder_->Enabled() ? recorder_->Store() : nullptr;
+  return records_->Store();
 }
 
 const std::string& Session::StationName() const {
-  return recorder_->Source().station;
+  return records_->Recorder().Source().station;
 }
 
 }  // namespace halyard::ui

@@ -3,42 +3,28 @@
 // status line is drawn from it.
 #pragma once
 
-#include <functional>
-#include <optional>
 #include <string>
-#include <vector>
 
-#include "app/Form1.h"
-#include "autotrim/AutoTrim.h"
-#include "records/ActionRecorder.h"
+#include "assembly/Station.h"
+#include "assembly/StationRecords.h"
 #include "ui/Actions.h"
 #include "ui/StatusStrip.h"
 
 namespace halyard::ui {
 
 struct SessionSetup {
-  std::string backend;                    // Station::BackendDescription()
-  std::vector<std::string> startupTrace;  // start-up's bus lines: they show the adapter opened
-  // The bus lines and the message boxes since the last call; null: none are kept.
-  std::function<std::vector<std::string>()> takeTrace;
-  std::function<std::vector<records::RecordMessage>()> takeMessages;
-  records::ActionRecorder* recorder = nullptr;  // null or not open: records off
-  std::string storeName;                        // as the recorder opened it
-  AutoTrim* autoTrim = nullptr;                 // null: no "Auto Trim" button
+  StationRecords* records = nullptr;  // null or not open: records off
+  bool autoTrim = true;               // false: no "Auto Trim" button
 };
 
 class Session {
  public:
-  Session(const Form1& form, SessionSetup setup);
+  // `station` has been started: its start-up transcript is taken here.
+  Session(Station& station, SessionSetup setup);
 
-  // Around an operator event that the station took (not one ignored during a wait): `action`
-  // is what the control starts, null for an edit or a tab.
-  void Begin(const WindowAction* action);
-  // The action's verdict is the window's unless `verdict` names another (the automatic
-  // trim's), and `autoTrim` is what an automatic trim measured.
-  void End(const WindowAction* action, bool ran, const ActionVerdict* verdict = nullptr,
-           const std::optional<AutoTrimReport>& autoTrim = std::nullopt);
-  AutoTrim* AutoTrimmer() const { return setup_.autoTrim; }
+  // After an action of the table ended on the station: records it and tells its verdict.
+  void Ended(const ActionRow& action);
+  AutoTrim* AutoTrimmer() const;
 
   void SetOperator(std::string name);
   void SetUnit(std::string unit);
@@ -50,10 +36,10 @@ class Session {
  private:
   std::string RecordsState(bool& failing) const;
 
-  const Form1& form_;
+  Station& station_;
   SessionSetup setup_;
-  records::ActionRecorder offRecorder_;  // stands in when none is given
-  records::ActionRecorder* recorder_;
+  StationRecords offRecords_;  // stands in when none are given
+  StationRecords* records_;
   std::string adapter_;
   std::string configNote_;
   std::string lastAction_;

@@ -37,8 +37,8 @@ size_t RowOf(const ControlEntry& entry) {
 }
 }  // namespace
 
-StationWindow::StationWindow(Form1& form, SessionSetup setup, QWidget* parent)
-    : QWidget(parent), form_(form), session_(form, std::move(setup)) {
+StationWindow::StationWindow(Station& station, SessionSetup setup, QWidget* parent)
+    : QWidget(parent), station_(station), form_(station.Form()), session_(station, setup) {
   if (const QScreen* s = screen()) dpi_ = s->logicalDotsPerInchY();
   Build();
   BuildStrip();
@@ -116,7 +116,7 @@ QWidget* StationWindow::BuildTabControl(const QRect& geometry, QWidget* parent) 
 }
 
 void StationWindow::Connect(const ControlEntry& entry, QWidget* widget) {
-  if (entry.handler == nullptr || widget == nullptr) return;
+  if (ActionOfControl(entry.name, entry.index) == nullptr || widget == nullptr) return;
   const ControlEntry* e = &entry;  // the registry's rows live as long as the program
   switch (entry.kind) {
     case ControlKind::kButton:
@@ -210,17 +210,19 @@ void StationWindow::BuildAutoTrim() {
   if (trimmer == nullptr) return;
   QPushButton* button = strip_->AutoTrimButton();
   button->show();
+  const ActionRow& action = *FindAction("trim-auto");
   AutoTrimControl::Hooks hooks;
-  hooks.began = [this] {
-    session_.Begin(&AutoTrimAction());
+  hooks.began = [this, &action] {
+    station_.BeginAction(action);
     SyncFromForm();
   };
   hooks.progress = [this](const std::string& text) {
     SyncFromForm();
     strip_->ActionLine()->setText(QString::fromStdString(text));
   };
-  hooks.ended = [this, button](const AutoTrim& t) {
-    session_.End(&AutoTrimAction(), true, &t.Verdict(), t.Report());
+  hooks.ended = [this, button, &action](const AutoTrim&) {
+    station_.EndAction();
+    session_.Ended(action);
     SyncFromForm();
     strip_->Show(session_.Facts());
     button->setFocus();
@@ -233,19 +235,23 @@ bool StationWindow::AutoTrimRunning() const {
 }
 
 void StationWindow::AddShortcuts() {
-  for (const WindowAction& action : WindowActions()) {
-    if (*action.shortcut == '\0') continue;
-    auto* shortcut = new QShortcut(QKeySequence(QString::fromUtf8(action.shortcut)), this);
-    const WindowAction* a = &action;  // the table lives as long as the program
+  for (const ActionRow& action : ActionTable()) {
+    if (action.shortcut.empty()) continue;
+    auto* shortcut = new QShortcut(
+        QKeySequence(QString::fromUtf8(action.shortcut.data(),
+                                       static_cast<qsizetype>(action.shortcut.size()))),
+        this);
+    const ActionRow* a = &action;  // the table lives as long as the program
     connect(shortcut, &QShortcut::activated, this, [this, a] { Press(*a); });
   }
 }
 
 // A shortcut presses its button only on the tab the operator sees, and only when the button
 // could be clicked: while an operation waits nothing else starts.
-void StationWindow::Press(const WindowAction& action) {
+void StationWindow::Press(const ActionRow& action) {
   if (form_.Controls().SSTab1.Tab != action.tab) return;
-  auto* button = qobject_cast<QPushButton*>(Control(action.control, action.index));
+  auto* button =
+      qobject_cast<QPushButton*>(Control(std::string(action.control), action.index));
   if (button == nullptr || !button->isEnabled() || !button->isVisible()) return;
   button->setFocus(Qt::ShortcutFocusReason);
   button->click();
@@ -272,20 +278,19 @@ QWidget* StationWindow::TabPage(int tab) const {
   return pages_[static_cast<size_t>(tab)];
 }
 
-void StationWindow::Handle(const ControlEntry& entry, const ControlInput& input) {
-  // An event during a wait is ignored by Form1; it must not end the running action's record.
-  const bool outermost = !form_.Busy();
-  const WindowAction* action = outermost ? ActionOf(entry) : nullptr;
-  if (outermost) session_.Begin(action);
-  const bool ran = entry.handler(form_, entry.index, input);
+void StationWindow::Handle(const ControlEntry& entry, const ActionInput& input) {
+  const ActionRow* action = ActionOfControl(entry.name, entry.index);
+  if (action == nullptr) return;
+  // An action asked for during another's wait is ignored; it ends nothing and records nothing.
+  const bool ran = station_.Perform(*action, input);
   SyncFromForm();
-  if (outermost) {
-    session_.End(action, ran);
-    strip_->Show(session_.Facts());
+  if (action->recorded && ran) {
+    session_.Ended(*action);
+    // Disabling the controls for the run moved the focus on; it goes back to what started it.
+    QWidget* origin = widgets_[RowOf(entry)];
+    if (origin->isEnabled() && origin->isVisible()) origin->setFocus();
   }
-  // Disabling the controls for the run moved the focus on; it goes back to what started it.
-  QWidget* origin = widgets_[RowOf(entry)];
-  if (action != nullptr && ran && origin->isEnabled() && origin->isVisible()) origin->setFocus();
+  if (!form_.Busy()) strip_->Show(session_.Facts());
   if (closePending_ && !form_.Busy()) {
     closePending_ = false;
     close();

@@ -28,7 +28,8 @@ class RecordsDialog;
 
 class StationWindow final : public QWidget {
  public:
-  explicit StationWindow(Form1& form, SessionSetup setup = {}, QWidget* parent = nullptr);
+  // `station` has been started (Form_Load ran).
+  explicit StationWindow(Station& station, SessionSetup setup = {}, QWidget* parent = nullptr);
   ~StationWindow() override;
 
   // Copies Form1's controls and state into the widgets; while an operation sits in a wait,
@@ -61,12 +62,13 @@ class StationWindow final : public QWidget {
   void BuildStrip();
   void BuildAutoTrim();
   void AddShortcuts();
-  void Press(const WindowAction& action);
+  void Press(const ActionRow& action);
   void SyncControl(size_t row, const FormControls& controls, bool idle);
   void SyncTabs(int tab);
-  void Handle(const ControlEntry& entry, const ControlInput& input);
+  void Handle(const ControlEntry& entry, const ActionInput& input);
   QRect ToPixels(const ControlLayout& layout) const;
 
+  Station& station_;
   Form1& form_;
   double dpi_ = 96.0;
   QWidget* tabControl_ = nullptr;

@@ -12,7 +12,6 @@
 #include "app/Configuration.h"
 #include "assembly/Station.h"
 #include "assembly/StationRecords.h"
-#include "records/ActionRecorder.h"
 #include "ui/QtServices.h"
 #include "ui/StationWindow.h"
 
@@ -76,17 +75,9 @@ bool ParseArguments(int argc, char** argv, halyard::StationOptions& options, int
 
 // The window over a started station, until the operator closes it.
 int RunWindow(halyard::Station& station, halyard::ui::QtDialogs& dialogs,
-              halyard::ui::QtEventPump& pump, halyard::records::ActionRecorder& recorder,
-              const std::string& store) {
+              halyard::ui::QtEventPump& pump, halyard::StationRecords& records) {
   halyard::Form1& form = station.Form();
-  halyard::ui::SessionSetup setup{.backend = station.BackendDescription(),
-                                  .startupTrace = station.TakeTrace(),
-                                  .takeTrace = [&station] { return station.TakeTrace(); },
-                                  .takeMessages = [&dialogs] { return dialogs.TakeShown(); },
-                                  .recorder = &recorder,
-                                  .storeName = store,
-                                  .autoTrim = &station.AutoTrimmer()};
-  halyard::ui::StationWindow window(form, std::move(setup));
+  halyard::ui::StationWindow window(station, {.records = &records});
   dialogs.SetParent(&window);
   dialogs.SetBeforeShow([&window] { window.SyncFromForm(); });
   pump.SetBeforeWait([&window] { window.SyncFromForm(); });
@@ -129,11 +120,9 @@ int main(int argc, char** argv) {
   // A state file that could not be read would have the bench forget what was done to it.
   if (const std::string fault = station->BackendFault(); !fault.empty())
     return StartupProblem(fault, argc, argv);
-  halyard::records::ActionRecorder recorder;
-  recorder.SetBackend(station->BackendDescription());
-  const std::string store = halyard::ConfiguredRecordsStore(form.ConfigurationPath());
-  if (!recorder.Open(store, {}, halyard::StationRecordSource(form, ""), error))
+  halyard::StationRecords records;
+  const std::string store = halyard::ConfiguredRecordsStore(station->Configuration());
+  if (!records.Open(*station, {.store = store}, error))
     return StartupProblem("records store: " + error, argc, argv);
-  dialogs.TakeShown();  // start-up's boxes belong to no action
-  return RunWindow(*station, dialogs, pump, recorder, store);
+  return RunWindow(*station, dialogs, pump, records);
 }

@@ -160,7 +160,7 @@ TEST(StationWindow, EachBarStepRunsBothHandlersOnceTheRingShowsItsFocusAndUpdate
   path->selectAll();  // what the operator types reaches Form1: the trim firmware loads
   QTest::keyClicks(path, QString::fromStdString(SourceDir() / "firmware/gxTrim.srec"));
   station.Click("StartTrim");
-  station.fixture.TakeTrace();
+  station.Count("");
   auto* fine = station.Get<QScrollBar>("FineAdjust");
   auto* gross = station.Get<QScrollBar>("GrossAdjust");
   using A = QAbstractSlider;

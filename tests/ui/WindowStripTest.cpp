@@ -122,7 +122,7 @@ TEST(WindowRecords, EachActionIsRecordedWithOperatorAndUnitAndShownInTheView) {
   elsewhere.id = records::NewRecordId();
   elsewhere.station = "line-9";
   std::string error;
-  ASSERT_TRUE(station.recorder.Store()->Write(elsewhere, error)) << error;
+  ASSERT_TRUE(station.records.Store()->Write(elsewhere, error)) << error;
 
   RecordsDialog* view = station.window->ShowRecords();
   QTableWidget* latest = view->Latest();
@@ -161,7 +161,7 @@ TEST(WindowKeyboard, EnterOrAShortcutPressesItsButtonOnItsOwnTabOnly) {
     station.ClickTab(c.tab);
     station.window->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(station.window.get()));
-    station.fixture.TakeTrace();
+    station.Count("");
     QWidget* button = station.Get(c.button, c.index);
     const bool enter = c.key == QKeySequence(Qt::Key_Return);
     if (enter) button->setFocus();
