@@ -5,6 +5,7 @@
 
 #include "driver/DriverHost.h"
 #include "i2c/I2cDevAdapter.h"
+#include "sim/SimCounter.h"
 #include "sim/SimulatedAdapter.h"
 
 namespace halyard {
@@ -61,6 +62,7 @@ bool MakeBackend(const BackendRequest& request, Backend& backend, std::string& e
         request.benchPath ? MakeSimulatedAdapterFromFile(*request.benchPath, error)
                           : MakeSimulatedAdapter("", error);
     backend.bench = bench.get();
+    if (bench) backend.counter = std::make_unique<SimCounter>(*bench);
     backend.control = std::move(bench);
     return backend.control != nullptr;
   }

@@ -10,6 +10,7 @@
 
 #include "adapter/TarnelRW.h"
 #include "app/Configuration.h"
+#include "counter/FrequencyCounter.h"
 #include "i2c/KernelI2c.h"
 
 namespace halyard {
@@ -25,6 +26,9 @@ struct BackendRequest {
 struct Backend {
   std::unique_ptr<TarnelRW> control;
   SimulatedAdapter* bench = nullptr;  // the control, when it is the bench in this process
+  // The backend's own frequency counter ("--counter sim"), null when it has none. It reads the
+  // control's adapter, so it goes before the control.
+  std::unique_ptr<FrequencyCounter> counter;
   // Which backend and adapter: "sim", "i2c:/dev/i2c-1", "driver:/x/libfoo.so (FooDriver 1.0)".
   std::string description;
 };

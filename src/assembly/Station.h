@@ -27,7 +27,7 @@ struct StationOptions {
   std::optional<std::string> benchPath;       // the simulated bench's file; none: the default bench
   // The frequency counter of the automatic trim: "sim", "scpi:tcp:HOST:PORT" or
   // "scpi:/dev/usbtmcN" (see counter/FrequencyCounter.h). Empty: the configuration file's
-  // [Trim] Counter, else the bench's own when the backend is the bench, else none.
+  // [Trim] Counter, else the backend's own when it has one (the bench has), else none.
   std::string counter;
   AppInfo app;                     // title, program path, configuration file
   bool trace = true;               // put the tracing layer between Form1 and the backend
