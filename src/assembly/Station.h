@@ -20,8 +20,8 @@ namespace halyard {
 class SimulatedAdapter;
 
 struct StationOptions {
-  // The backend: "sim", "i2c:DEVICE[,OPTION...]" or "driver:LIBRARY[,ARGUMENT]" (see
-  // assembly/Backend.h). Empty: the configuration file's [Adapter] Backend, else "sim".
+  // The backend, a name from the registry with its argument, e.g. "sim" or "i2c:/dev/i2c-1"
+  // (assembly/Backend.h). Empty: the configuration file's [Adapter] Backend, else "sim".
   std::string adapter;
   std::shared_ptr<i2c::KernelI2c> i2cKernel;  // the kernel i2c-dev calls; null: the system's
   std::optional<std::string> benchPath;       // the simulated bench's file; none: the default bench
