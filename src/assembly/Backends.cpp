@@ -4,6 +4,7 @@
 
 #include "assembly/Backend.h"
 #include "driver/DriverHost.h"
+#include "driver/SimDriverCounter.h"
 #include "i2c/I2cDevAdapter.h"
 #include "sim/SimCounter.h"
 #include "sim/SimulatedAdapter.h"
@@ -51,6 +52,8 @@ bool MakeDriver(const BackendRequest& /*request*/, std::string_view argument, Ba
   std::unique_ptr<DriverHost> host = DriverHost::Load(path, driverArgument, error);
   if (!host) return false;
   backend.description = "driver:" + path + " (" + host->Name() + ")";
+  // The simulated bench as a driver brings its counter along; other drivers have none.
+  backend.counter = MakeSimDriverCounter(*host);
   backend.control = std::move(host);
   return true;
 }

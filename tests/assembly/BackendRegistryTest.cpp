@@ -56,7 +56,7 @@ TEST(BackendRegistry, EachRowIsReachedByItsNameAndMakesItsBackendWithItsOwnCount
       {"", false, {true, true, true, "sim"}},
       {"sim", true, {true, true, true, "sim"}},
       {"i2c:/dev/i2c-1,map=0x17:0x0C", false, {true, false, false, "i2c:/dev/i2c-1,map=0x17:0x0C"}},
-      {simDriver, false, {true, false, false, "driver:" SIM_DRIVER " (halyard-sim-driver "}},
+      {simDriver, false, {true, false, true, "driver:" SIM_DRIVER " (halyard-sim-driver "}},
       {"driver:" LOOPBACK_DRIVER, false, {true, false, false, "(loopback-driver 1.0)"}},
   };
   for (const auto& c : cases) {
