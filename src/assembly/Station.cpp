@@ -48,7 +48,7 @@ std::unique_ptr<Station> Station::Build(const StationOptions& options, Dialogs& 
   Backend backend;
   if (!MakeBackend(request, backend, error)) return nullptr;
   std::unique_ptr<FrequencyCounter> counter;
-  if (!MakeCounter({trim.counter, backend.bench, trim.counterTimeout}, counter, error))
+  if (!MakeCounter({trim.counter, std::move(backend.counter), trim.counterTimeout}, counter, error))
     return nullptr;
   std::unique_ptr<Station> station(new Station);
   station->dialogs_ = std::make_unique<KeptDialogs>(dialogs);

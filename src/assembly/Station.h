@@ -30,14 +30,14 @@ struct Transcript {
 };
 
 struct StationOptions {
-  // The backend: "sim", "i2c:DEVICE[,OPTION...]" or "driver:LIBRARY[,ARGUMENT]" (see
-  // assembly/Backend.h). Empty: the configuration file's [Adapter] Backend, else "sim".
+  // The backend, a name from the registry with its argument, e.g. "sim" or "i2c:/dev/i2c-1"
+  // (assembly/Backend.h). Empty: the configuration file's [Adapter] Backend, else "sim".
   std::string adapter;
   std::shared_ptr<i2c::KernelI2c> i2cKernel;  // the kernel i2c-dev calls; null: the system's
   std::optional<std::string> benchPath;       // the simulated bench's file; none: the default bench
   // The frequency counter of the automatic trim: "sim", "scpi:tcp:HOST:PORT" or
   // "scpi:/dev/usbtmcN" (see counter/FrequencyCounter.h). Empty: the configuration file's
-  // [Trim] Counter, else the bench's own when the backend is the bench, else none.
+  // [Trim] Counter, else the backend's own when it has one (the bench has), else none.
   std::string counter;
   AppInfo app;                     // title, program path, configuration file
   bool trace = true;               // put the tracing layer between Form1 and the backend

@@ -5,6 +5,7 @@
 #include <system_error>
 
 #include "Version.h"
+#include "assembly/Backend.h"
 #include "cli/Halyardctl.h"
 #include "cli/RecordsCommand.h"
 #include "cli/Steps.h"
@@ -21,12 +22,12 @@ std::string VersionText() {
 // What the station runs on: the adapter backend, the bench, the frequency counter. Returns the
 // --bench option, whose absence means the default bench.
 CLI::Option* AddInstrumentOptions(CLI::App& app, Options& options, std::string& benchPath) {
-  app.add_option("--adapter", options.adapter,
-                 "sim (default), i2c:/dev/i2c-N[,OPTION...] or driver:LIBRARY[,ARGUMENT]");
+  app.add_option("--adapter", options.adapter, AdapterHelp());
   CLI::Option* bench =
       app.add_option("--bench", benchPath, "bench file (JSON); default: the default bench");
   app.add_option("--counter", options.counter,
-                 "frequency counter for trim-auto: sim, scpi:tcp:HOST:PORT or scpi:/dev/usbtmcN");
+                 "frequency counter for trim-auto: sim (the backend's own), scpi:tcp:HOST:PORT or "
+                 "scpi:/dev/usbtmcN");
   return bench;
 }
 

@@ -1,38 +1,16 @@
-// The bench's own counter, and the choice of a counter from its line.
+// The choice of a counter from its line.
 #include <string_view>
 
 #include "counter/FrequencyCounter.h"
 #include "counter/ScpiCounter.h"
-#include "sim/SimulatedAdapter.h"
 
 namespace halyard {
 
 namespace {
 
-constexpr std::string_view kSim = "sim";
+constexpr std::string_view kBackendCounter = kBackendCounterLine;
 constexpr std::string_view kScpiTcp = "scpi:tcp:";
 constexpr std::string_view kScpiDevice = "scpi:/";
-constexpr const char* kSimIdentity = "HALYARD,SIMULATED COUNTER,0,1";
-
-// The counter at the bench's oscillator output: exact apart from the bench's own noise.
-class SimCounter final : public FrequencyCounter {
- public:
-  explicit SimCounter(SimulatedAdapter& bench) : bench_(bench) {}
-  CounterStatus Identify(std::string& identity, std::string& /*error*/) override {
-    identity = kSimIdentity;
-    return CounterStatus::kOk;
-  }
-  CounterStatus Measure(double& hz, std::string& error) override {
-    if (bench_.MeasureOscillator(hz)) return CounterStatus::kOk;
-    error = "the controller's oscillator is not running (start the trim first)";
-    return CounterStatus::kNoSignal;
-  }
-  const std::string& Description() const override { return description_; }
-
- private:
-  SimulatedAdapter& bench_;
-  std::string description_{kSim};
-};
 
 // HOST:PORT, the port after the last colon so that a bracketed IPv6 host keeps its own.
 bool SplitHostPort(std::string_view text, std::string& host, std::string& port) {
@@ -47,17 +25,17 @@ bool SplitHostPort(std::string_view text, std::string& host, std::string& port) 
 
 }  // namespace
 
-bool MakeCounter(const CounterRequest& request, std::unique_ptr<FrequencyCounter>& counter,
+bool MakeCounter(CounterRequest request, std::unique_ptr<FrequencyCounter>& counter,
                  std::string& error) {
   counter.reset();
   const std::string_view line = request.counter;
-  if (line.empty() && request.bench == nullptr) return true;  // none: the operator trims by hand
-  if (line.empty() || line == kSim) {
-    if (request.bench == nullptr) {
-      error = "counter sim: the simulated counter needs the simulated bench (adapter sim)";
+  if (line.empty() || line == kBackendCounter) {
+    // None with an empty line: the operator trims by hand.
+    if (request.backendCounter == nullptr && !line.empty()) {
+      error = "counter sim: the backend has no counter of its own (the simulated bench has one)";
       return false;
     }
-    counter = std::make_unique<SimCounter>(*request.bench);
+    counter = std::move(request.backendCounter);
     return true;
   }
   if (line.starts_with(kScpiTcp)) {

@@ -1,7 +1,8 @@
-// The frequency counter the automatic trim reads the controller's oscillator with: the bench's
-// own oscillator, or a SCPI instrument over TCP or the kernel's USBTMC device. Chosen like the
-// adapter backend, from one line:
-//   sim                      the simulated bench's oscillator (only with the bench in-process)
+// The frequency counter the automatic trim reads the controller's oscillator with: the adapter
+// backend's own counter, or a SCPI instrument over TCP or the kernel's USBTMC device. Chosen like
+// the adapter backend, from one line:
+//   sim                      the backend's own counter (the simulated bench has one, in this
+//                            process or as a driver)
 //   scpi:tcp:HOST:PORT       a SCPI counter on the network (5025 is the usual port)
 //   scpi:/dev/usbtmcN        a SCPI counter on USB, through the kernel's usbtmc driver
 #pragma once
@@ -12,7 +13,9 @@
 
 namespace halyard {
 
-class SimulatedAdapter;
+// The line that names the backend's own counter, and that counter's description. Only the
+// simulated bench has one so far, hence the name the operators know.
+inline constexpr const char* kBackendCounterLine = "sim";
 
 enum class CounterStatus {
   kOk,
@@ -38,15 +41,16 @@ class FrequencyCounter {
 };
 
 struct CounterRequest {
-  std::string counter;                      // as above; empty: "sim" on the bench, else none
-  SimulatedAdapter* bench = nullptr;        // the bench in this process, if it is the backend
-  std::chrono::milliseconds timeout{5000};  // for each answer of an instrument
+  std::string counter;  // as above; empty: the backend's own when it has one, else none
+  std::unique_ptr<FrequencyCounter> backendCounter;  // the backend's own, if it has one
+  std::chrono::milliseconds timeout{5000};           // for each answer of an instrument
 };
 
 // False, with one line naming the counter and the reason in `error`, for a line that cannot
 // name a counter here. Instruments are reached at the first query, not now, so a station starts
-// while its counter is still switched off. An empty line off the bench leaves `counter` null.
-bool MakeCounter(const CounterRequest& request, std::unique_ptr<FrequencyCounter>& counter,
+// while its counter is still switched off. An empty line on a backend without a counter of its
+// own leaves `counter` null. The backend's counter is handed on or, for another line, dropped.
+bool MakeCounter(CounterRequest request, std::unique_ptr<FrequencyCounter>& counter,
                  std::string& error);
 
 }  // namespace halyard

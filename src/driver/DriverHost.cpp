@@ -157,6 +157,10 @@ DriverHost::~DriverHost() {
   dlclose(library_);
 }
 
+void* DriverHost::Symbol(const char* name) const {
+  return dlsym(library_, name);
+}
+
 int16_t DriverHost::OpenDevice(const std::string& name) {
   if (table_.open_device == nullptr) return HALYARD_STATUS_NOT_OPENED;
   const int16_t status = table_.open_device(handle_, name.data(), LengthOf(name.size()));

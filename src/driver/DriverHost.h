@@ -25,6 +25,11 @@ class DriverHost final : public TarnelRW {
 
   // The name the driver's table gives, e.g. "FooDriver 1.0".
   const std::string& Name() const { return name_; }
+  // What the library exports under `name` beside the interface's entry, null when nothing: a
+  // driver's own extension, outside the interface. Such an extension takes the session's
+  // handle; it is valid as long as this host.
+  void* Symbol(const char* name) const;
+  halyard_driver_handle* Handle() const { return handle_; }
 
   int16_t OpenDevice(const std::string& name) override;
   void CloseDevice() override;

@@ -1,12 +1,14 @@
 // The simulated bench as an adapter driver, libhalyard-sim-driver.so: the bench behind the C
 // interface, so that the driver host is held to the same golden traces as the bench itself.
 // Its argument is the bench file's path; empty: the default bench. Nothing escapes a call as an
-// exception: the C interface has no way to carry one.
+// exception: the C interface has no way to carry one. Beside the interface it exports the
+// bench's counter (SimDriverExtension.h).
 #include <algorithm>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "driver/SimDriverExtension.h"
 #include "halyard/driver.h"
 #include "sim/SimulatedAdapter.h"
 
@@ -180,4 +182,13 @@ constexpr halyard_driver_table kTable = {
 
 extern "C" const halyard_driver_table* halyard_driver_entry(void) {
   return &kTable;
+}
+
+extern "C" int halyard_sim_measure_oscillator(halyard_driver_handle* handle, double* hz) {
+  if (handle == nullptr || hz == nullptr) return -1;
+  try {
+    return handle->bench->MeasureOscillator(*hz) ? 1 : 0;
+  } catch (...) {
+    return -1;
+  }
 }

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "app/Configuration.h"
+#include "assembly/Backend.h"
 #include "assembly/Station.h"
 #include "assembly/StationRecords.h"
 #include "ui/QtServices.h"
@@ -49,8 +50,7 @@ bool ParseArguments(int argc, char** argv, halyard::StationOptions& options, int
   CLI::App cli{"halyard-station: the operator's window of the Halyard production station"};
   std::string benchPath;
   std::string configPath;
-  cli.add_option("--adapter", options.adapter,
-                 "sim (default), i2c:/dev/i2c-N[,OPTION...] or driver:LIBRARY[,ARGUMENT]");
+  cli.add_option("--adapter", options.adapter, halyard::AdapterHelp());
   CLI::Option* benchOption =
       cli.add_option("--bench", benchPath, "bench file (JSON) of the simulated adapter");
   cli.add_option("--config", configPath,

@@ -41,19 +41,21 @@ class TrimAutoCli : public ::testing::Test {
       run.lines.push_back(line);
     return run;
   }
-  // A session on a bench whose oscillator is `offsetPpm` off, its records in Store().
-  CtlRun Session(double offsetPpm, const std::vector<std::string>& steps) {
-    std::ofstream(dir_ / "bench.json") << R"({"controller": {"oscillator": {"offset_ppm": )"
-                                       << offsetPpm << R"(, "wobble_ppm": 40}}})";
-    std::vector<std::string> args{"--no-wait",
-                                  "--config",
-                                  (dir_ / "station.ini").string(),
-                                  "--bench",
-                                  (dir_ / "bench.json").string(),
-                                  "--records",
-                                  Store(),
-                                  "--spool",
-                                  (dir_ / "s.spool").string()};
+  // A session on a bench whose oscillator is `offsetPpm` off, its records in Store(): the bench
+  // in this process, or the bench built as the driver `driver` when one is named.
+  CtlRun Session(double offsetPpm, const std::vector<std::string>& steps,
+                 const std::string& driver = "") {
+    const std::string bench = (dir_ / "bench.json").string();
+    std::ofstream(bench) << R"({"controller": {"oscillator": {"offset_ppm": )" << offsetPpm
+                         << R"(, "wobble_ppm": 40, "noise_ppm": 2}}})";
+    std::vector<std::string> args{
+        "--no-wait", "--config", (dir_ / "station.ini").string(), "--records",
+        Store(),     "--spool",  (dir_ / "s.spool").string()};
+    if (driver.empty()) {
+      args.insert(args.end(), {"--bench", bench});
+    } else {
+      args.insert(args.end(), {"--adapter", "driver:" + driver + "," + bench});
+    }
     args.insert(args.end(), steps.begin(), steps.end());
     return Halyardctl(args);
   }
@@ -100,6 +102,36 @@ TEST_F(TrimAutoCli, StoreLeavesARecordWithEveryIterationAndTheVerifiedByte) {
   EXPECT_EQ(search["stored_trim_byte"], 255 - chosen);
   EXPECT_EQ(record["measurements"]["fine"], chosen);
   EXPECT_EQ(search["counter"], "sim");
+}
+
+// The bench built as a driver brings its counter along (the default counter there too): the
+// same bench file gives the same search, reading for reading, as the bench in this process.
+TEST_F(TrimAutoCli, TheBenchAsADriverTrimsWithItsOwnCounterAsTheBenchInThisProcess) {
+  const std::vector<std::string> steps{"trim-start", "trim-auto=store"};
+  const CtlRun inProcess = Session(-2300, steps);
+  ASSERT_EQ(inProcess.code, kExitOk) << inProcess.err << inProcess.out;
+  json expected = RecordOf("trim-auto=store")["measurements"]["auto_trim"];
+  fs::remove(Store());
+  const CtlRun driver = Session(-2300, steps, SIM_DRIVER);
+  ASSERT_EQ(driver.code, kExitOk) << driver.err << driver.out;
+  const json record = RecordOf("trim-auto=store");
+  EXPECT_THAT(record["adapter"].get<std::string>(), HasSubstr("(halyard-sim-driver "));
+  json search = record["measurements"]["auto_trim"];
+  ASSERT_TRUE(search["chosen"].is_object()) << search.dump();
+  EXPECT_GT(search["iterations"].size(), 1u);
+  // The instrument is the driver's, so it has the driver's name; all else is the bench's.
+  EXPECT_THAT(search["counter_id"].get<std::string>(), ::testing::StartsWith("halyard-sim-driver"));
+  search.erase("counter_id");
+  expected.erase("counter_id");
+  EXPECT_EQ(search, expected);
+  EXPECT_EQ(LinesStartingWith(driver, "  chosen:"), 1) << driver.out;
+  for (const char* start : {"  trim ", "  chosen:"}) {
+    std::vector<std::string> lines[2];
+    for (int i = 0; i < 2; ++i)
+      std::ranges::copy_if((i == 0 ? inProcess : driver).lines, std::back_inserter(lines[i]),
+                           [&](const std::string& line) { return line.starts_with(start); });
+    EXPECT_EQ(lines[1], lines[0]);
+  }
 }
 
 TEST_F(TrimAutoCli, TheJsonStepCarriesTheSearch) {

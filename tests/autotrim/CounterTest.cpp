@@ -43,25 +43,54 @@ TEST(ScpiAnswer, IsReadAsAFrequencyOnlyWhenItIsOne) {
     EXPECT_EQ(parse(answer, 0), CounterStatus::kBadAnswer) << answer;
 }
 
+// A backend's own counter, told apart by its address.
+class OwnCounter final : public FrequencyCounter {
+ public:
+  CounterStatus Identify(std::string&, std::string&) override { return CounterStatus::kOk; }
+  CounterStatus Measure(double&, std::string&) override { return CounterStatus::kNoSignal; }
+  const std::string& Description() const override { return description_; }
+
+ private:
+  std::string description_ = kBackendCounterLine;
+};
+
 TEST(CounterLine, NamesACounterOrSaysWhyNot) {
-  testing::TestStation station;
-  // Whether the line was taken, and whether it gave a counter; a refusal names the counter.
-  const auto make = [&station](const char* line, bool onBench) {
+  enum Made { kRefused, kNone, kBackends, kAnother };
+  // What the line gave, with or without a counter of the backend's own; a refusal names the
+  // counter on one line.
+  const auto make = [](const char* line, bool backendHasOne) {
+    auto own = backendHasOne ? std::make_unique<OwnCounter>() : nullptr;
+    const FrequencyCounter* ownAddress = own.get();
     std::unique_ptr<FrequencyCounter> counter;
     std::string error;
-    const bool made =
-        MakeCounter({line, onBench ? &station.sim() : nullptr, 100ms}, counter, error);
-    if (!made) EXPECT_THAT(error, HasSubstr("counter"));
-    return std::pair(made, counter != nullptr);
+    if (!MakeCounter({line, std::move(own), 100ms}, counter, error)) {
+      EXPECT_THAT(error, HasSubstr("counter"));
+      EXPECT_EQ(error.find('\n'), std::string::npos);
+      return counter == nullptr ? kRefused : kAnother;
+    }
+    if (counter == nullptr) return kNone;
+    return counter.get() == ownAddress ? kBackends : kAnother;
   };
-  for (const char* line : {"", "sim"})
-    EXPECT_EQ(make(line, true), std::pair(true, true)) << line;
-  for (const char* line : {"scpi:tcp:127.0.0.1:5025", "scpi:tcp:[::1]:5025", "scpi:/dev/usbtmc0"})
-    EXPECT_EQ(make(line, false), std::pair(true, true)) << line;
-  EXPECT_EQ(make("", false), std::pair(true, false));  // off the bench, no line is no counter
-  for (const char* line : {"sim", "scpi:tcp:127.0.0.1", "scpi:tcp:127.0.0.1:", "scpi:tcp::5025",
-                           "scpi:tcp:host:50x5", "gpib:7"})
-    EXPECT_EQ(make(line, false), std::pair(false, false)) << line;
+  const struct {
+    const char* line;
+    Made withOwn, withoutOwn;
+  } cases[] = {
+      {"", kBackends, kNone},  // no line: the backend's own, else none (the operator trims by hand)
+      {"sim", kBackends, kRefused},
+      {"scpi:tcp:127.0.0.1:5025", kAnother, kAnother},
+      {"scpi:tcp:[::1]:5025", kAnother, kAnother},
+      {"scpi:/dev/usbtmc0", kAnother, kAnother},
+      {"scpi:tcp:127.0.0.1", kRefused, kRefused},
+      {"scpi:tcp:127.0.0.1:", kRefused, kRefused},
+      {"scpi:tcp::5025", kRefused, kRefused},
+      {"scpi:tcp:host:50x5", kRefused, kRefused},
+      {"gpib:7", kRefused, kRefused},
+      {"SIM", kRefused, kRefused},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(make(c.line, true), c.withOwn) << c.line;
+    EXPECT_EQ(make(c.line, false), c.withoutOwn) << c.line;
+  }
 }
 
 std::unique_ptr<FrequencyCounter> Counter(const std::string& line,

@@ -88,6 +88,10 @@ TEST(BackendChoice, CommandLineThenConfigurationThenTheBenchAndOneLineWhenRefuse
        kExitUsage,
        "unknown option 'speed=fast'"},
       {"usb", {"state"}, kExitUsage, "adapter usb: unknown adapter backend"},
+      {kLoopback,
+       {"--counter", "sim", "state"},
+       kExitUsage,
+       "counter sim: the backend has no counter of its own"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.backend + " " + ::testing::PrintToString(c.args));

@@ -6,8 +6,12 @@
  *   bad-utf8, nul   texts that are not UTF-8, or hold a NUL
  *   station-status  every status from the station's own range
  *   unreadable      create fails with a reason length beyond its capacity
- *   anything else   create fails, with the argument as its reason */
+ *   anything else   create fails, with the argument as its reason
+ * It also exports the bench driver's oscillator extension, answering by the same modes: a
+ * frequency (well), an answer beyond 1 (long), a negative or not-a-number frequency (negative,
+ * bad-utf8), no signal (nul), the bench's own failure (station-status). */
 #include <halyard/driver.h>
+#include <math.h>
 #include <stddef.h>
 #include <stdlib.h>
 #include <string.h>
@@ -213,3 +217,12 @@ HALYARD_DRIVER_EXPORT const halyard_driver_table* halyard_driver_entry(void) {
   return (const halyard_driver_table*)(const void*)&table;
 }
 #endif
+
+/* The bench driver's extension (src/driver/SimDriverExtension.h), declared here as any library
+ * outside the station would have to: its header is the bench driver's, not the interface's. */
+HALYARD_DRIVER_EXPORT int halyard_sim_measure_oscillator(halyard_driver_handle* h, double* hz) {
+  static const int answers[] = {1, 2, 1, 1, 0, -1};
+  static const double frequencies[] = {32768.25, 32768.0, -32768.0, NAN, 1.0, 1.0};
+  if (h->mode != NUL) *hz = frequencies[h->mode];
+  return answers[h->mode];
+}
