@@ -2,73 +2,12 @@
 // in one reused buffer with a hand-written formatter: tracing sits on every bus transaction.
 #include "adapter/TracingAdapter.h"
 
-#include <algorithm>
-#include <charconv>
 #include <utility>
 
 namespace halyard {
 namespace {
 
-constexpr char kHexDigits[] = "0123456789ABCDEF";
-
-void AppendHexDigits(std::string& out, unsigned value, int digits) {
-  char buf[8];
-  for (int i = digits - 1; i >= 0; --i) {
-    buf[i] = kHexDigits[value & 0xF];
-    value >>= 4;
-  }
-  out.append(buf, static_cast<size_t>(digits));
-}
-
-}  // namespace
-
-void AppendTraceHex2(std::string& out, int value) {
-  // Two digits at least, as many as the 16-bit pattern needs.
-  const unsigned pattern = static_cast<uint16_t>(value);
-  const int digits = pattern > 0xFFF ? 4 : pattern > 0xFF ? 3 : 2;
-  out += "0x";
-  AppendHexDigits(out, pattern, digits);
-}
-
-void AppendTraceHex4(std::string& out, int16_t value) {
-  out += "0x";
-  AppendHexDigits(out, static_cast<uint16_t>(value), 4);
-}
-
-void AppendTraceText(std::string& out, const std::string& text) {
-  out += '"';
-  for (const char ch : text) {
-    const auto c = static_cast<unsigned char>(ch);
-    if (c == '"') {
-      out += "\\\"";
-    } else if (c < 0x20 || c == 0x7F) {
-      out += "\\x";
-      AppendHexDigits(out, c, 2);
-    } else {
-      out += ch;
-    }
-  }
-  out += '"';
-}
-
-void AppendTraceBytes(std::string& out, const uint8_t* data, size_t size) {
-  if (size == 0) return;
-  const size_t start = out.size();
-  out.resize(start + size * 3 - 1);
-  char* p = out.data() + start;
-  for (size_t i = 0; i < size; ++i) {
-    if (i > 0) *p++ = ' ';
-    *p++ = kHexDigits[data[i] >> 4];
-    *p++ = kHexDigits[data[i] & 0xF];
-  }
-}
-
-void AppendTraceDecimal(std::string& out, int32_t value) {
-  char buf[12];
-  const std::to_chars_result end = std::to_chars(buf, buf + sizeof buf, value);
-  out.append(buf, end.ptr);
-}
-
+// One field of a call as the trace shows it: " key=value".
 void AppendTraceField(std::string& out, const CallValues& call, const Param& param) {
   out += ' ';
   out += Describe(param.field).key;
@@ -92,31 +31,7 @@ void AppendTraceField(std::string& out, const CallValues& call, const Param& par
   }
 }
 
-std::string TraceHex2(int value) {
-  std::string out;
-  AppendTraceHex2(out, value);
-  return out;
-}
-
-std::string TraceHex4(int16_t value) {
-  std::string out;
-  AppendTraceHex4(out, value);
-  return out;
-}
-
-std::string TraceText(const std::string& text) {
-  std::string out;
-  out.reserve(text.size() + 2);
-  AppendTraceText(out, text);
-  return out;
-}
-
-std::string TraceBytes(const std::vector<uint8_t>& data, int count) {
-  std::string out;
-  AppendTraceBytes(out, data.data(),
-                   std::min(static_cast<size_t>(std::max(count, 0)), data.size()));
-  return out;
-}
+}  // namespace
 
 TracingAdapter::TracingAdapter(TarnelRW& inner, Sink sink)
     : inner_(inner), sink_(std::move(sink)) {}

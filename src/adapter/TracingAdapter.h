@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "adapter/BusCall.h"
 #include "adapter/Operations.h"
 #include "adapter/TarnelRW.h"
 
@@ -49,20 +50,5 @@ class TracingAdapter final : public TarnelRW {
   std::vector<std::string> lines_;
   std::string line_;  // reused, so a line costs one allocation: the copy that is kept
 };
-
-// Formatting shared with anything that prints bus values the same way.
-std::string TraceHex2(int value);                // "0x16": commands, devices, registers
-std::string TraceHex4(int16_t value);            // "0xB1E0": words and values
-std::string TraceText(const std::string& text);  // quoted
-std::string TraceBytes(const std::vector<uint8_t>& data, int count);  // "00 01 0F"
-
-// The same, appended to `out`, for lines built in one buffer.
-void AppendTraceHex2(std::string& out, int value);
-void AppendTraceHex4(std::string& out, int16_t value);
-void AppendTraceText(std::string& out, const std::string& text);
-void AppendTraceBytes(std::string& out, const uint8_t* data, size_t size);
-void AppendTraceDecimal(std::string& out, int32_t value);
-// One field of a call as the trace shows it: " key=value".
-void AppendTraceField(std::string& out, const CallValues& call, const Param& param);
 
 }  // namespace halyard
