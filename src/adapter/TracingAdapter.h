@@ -23,28 +23,9 @@ class TracingAdapter final : public TarnelRW {
   std::vector<std::string> TakeLines();
   const std::vector<std::string>& Lines() const { return lines_; }
 
-  int16_t OpenDevice(const std::string& name) override;
-  void CloseDevice() override;
-  void ListDevices(int32_t kind, int32_t& count, std::string& names) override;
-  int16_t WriteSmbusWord(int16_t command, int16_t word, int16_t device) override;
-  int16_t ReadSmbusWord(int16_t command, int16_t& word, int16_t device) override;
-  int16_t WriteSmbusBlock(int16_t command, const std::vector<uint8_t>& data, int16_t count,
-                          int16_t device) override;
-  int16_t ReadSmbusBlock(int16_t command, std::vector<uint8_t>& data, int16_t& count,
-                         int16_t device) override;
-  int16_t SendSmbusCommand(int16_t command, int16_t device) override;
-  int16_t GetWriteStatus() override;
-  int16_t I2cAccess(int32_t function, int16_t device, int16_t reg, int16_t& value) override;
-  int16_t ReadSwbWord(int32_t kind, int16_t reg, int16_t& value) override;
-  int16_t ProgramSrec(std::string& path, std::string& second, std::string& third) override;
-  int16_t GetAdapterVersion(int16_t& first, int16_t& second) override;
+  int16_t Call(CallValues& call) override;
 
  private:
-  // Formats the inputs before the call (the control may change what it is handed), runs it,
-  // then adds the status and the outputs.
-  template <typename Invoke>
-  int16_t Trace(const CallValues& call, Invoke&& invoke);
-
   TarnelRW& inner_;
   Sink sink_;
   std::vector<std::string> lines_;
