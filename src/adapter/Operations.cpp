@@ -118,9 +118,9 @@ namespace {
 
 template <typename V>
 void SetMember(FieldValues& values, Field field, V&& value) {
-  values.ForEach([&](Field each, auto& member) {
+  values.With(field, [&](auto& member) {
     if constexpr (std::is_same_v<std::decay_t<decltype(member)>, std::optional<std::decay_t<V>>>) {
-      if (each == field) member = std::forward<V>(value);
+      member = std::forward<V>(value);
     }
   });
 }

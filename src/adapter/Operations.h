@@ -206,6 +206,22 @@ struct FieldValues {
     HALYARD_OPERATION_FIELDS(HALYARD_FIELD_VISIT)
 #undef HALYARD_FIELD_VISIT
   }
+  // Calls visit(member) for the one field: a jump, where ForEach would test every field.
+  template <typename Visit>
+  void With(Field field, Visit&& visit) {
+#define HALYARD_FIELD_CASE(id, member, key, form) \
+  case Field::id:                                 \
+    visit(member);                                \
+    return;
+    switch (field) { HALYARD_OPERATION_FIELDS(HALYARD_FIELD_CASE) }
+  }
+  template <typename Visit>
+  void With(Field field, Visit&& visit) const {
+    switch (field) { HALYARD_OPERATION_FIELDS(HALYARD_FIELD_CASE) }
+#undef HALYARD_FIELD_CASE
+  }
+
+  bool operator==(const FieldValues&) const = default;
 };
 
 // The width an argument of type T travels with.
@@ -281,6 +297,12 @@ class CallValues {
   template <typename T>
   T& Out(Field field) {
     return *static_cast<T*>(write_[Checked(Output(field), WidthOf<T>(), true)->arg]);
+  }
+  // An input the caller handed by reference that the adapter may change although it is no
+  // output of the operation: ProgramSrec's texts travel to a driver and back.
+  template <typename T>
+  T& InOut(Field field) {
+    return *static_cast<T*>(write_[Checked(Input(field), WidthOf<T>(), true)->arg]);
   }
 
  private:

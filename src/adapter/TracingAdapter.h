@@ -1,6 +1,6 @@
-// Wraps any adapter control and records one line per operation when it returns: the
-// operation's name, its inputs, "->", the status, then the outputs, as the operation table
-// lists them.
+// Wraps any adapter control and keeps each operation as a BusCall: its inputs as handed in, its
+// status and outputs as they came back. The trace line of each (adapter/BusCall.h) goes to a
+// sink as the operation returns.
 #pragma once
 
 #include <cstdint>
@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "adapter/BusCall.h"
 #include "adapter/Operations.h"
 #include "adapter/TarnelRW.h"
 
@@ -16,53 +17,26 @@ namespace halyard {
 class TracingAdapter final : public TarnelRW {
  public:
   using Sink = std::function<void(const std::string&)>;
-  // Every line goes to `sink` (if set) and is kept until TakeLines().
+  // Every line goes to `sink` (if set) as its operation returns; every call is kept until taken.
   explicit TracingAdapter(TarnelRW& inner, Sink sink = {});
 
-  std::vector<std::string> TakeLines();
-  const std::vector<std::string>& Lines() const { return lines_; }
+  int16_t Call(CallValues& call) override;
 
-  int16_t OpenDevice(const std::string& name) override;
-  void CloseDevice() override;
-  void ListDevices(int32_t kind, int32_t& count, std::string& names) override;
-  int16_t WriteSmbusWord(int16_t command, int16_t word, int16_t device) override;
-  int16_t ReadSmbusWord(int16_t command, int16_t& word, int16_t device) override;
-  int16_t WriteSmbusBlock(int16_t command, const std::vector<uint8_t>& data, int16_t count,
-                          int16_t device) override;
-  int16_t ReadSmbusBlock(int16_t command, std::vector<uint8_t>& data, int16_t& count,
-                         int16_t device) override;
-  int16_t SendSmbusCommand(int16_t command, int16_t device) override;
-  int16_t GetWriteStatus() override;
-  int16_t I2cAccess(int32_t function, int16_t device, int16_t reg, int16_t& value) override;
-  int16_t ReadSwbWord(int32_t kind, int16_t reg, int16_t& value) override;
-  int16_t ProgramSrec(std::string& path, std::string& second, std::string& third) override;
-  int16_t GetAdapterVersion(int16_t& first, int16_t& second) override;
+  // The calls kept since the last take, oldest first. Taking the calls or the lines takes both.
+  std::vector<BusCall> TakeCalls();
+  const std::vector<BusCall>& Calls() const { return calls_; }
+  // The same calls as trace lines: as the sink had them, or formatted when asked for.
+  std::vector<std::string> TakeLines();
+  std::vector<std::string> Lines() const;
 
  private:
-  // Formats the inputs before the call (the control may change what it is handed), runs it,
-  // then adds the status and the outputs.
-  template <typename Invoke>
-  int16_t Trace(const CallValues& call, Invoke&& invoke);
-
   TarnelRW& inner_;
   Sink sink_;
-  std::vector<std::string> lines_;
-  std::string line_;  // reused, so a line costs one allocation: the copy that is kept
+  std::vector<BusCall> calls_;
+  std::string line_;  // the sink's line, built in one reused buffer
+  // With a sink, the lines it was given, one per kept call, so that taking the lines formats no
+  // call twice: formatting again made a 32-byte block read traced into a sink a quarter slower.
+  std::vector<std::string> sunkLines_;
 };
-
-// Formatting shared with anything that prints bus values the same way.
-std::string TraceHex2(int value);                // "0x16": commands, devices, registers
-std::string TraceHex4(int16_t value);            // "0xB1E0": words and values
-std::string TraceText(const std::string& text);  // quoted
-std::string TraceBytes(const std::vector<uint8_t>& data, int count);  // "00 01 0F"
-
-// The same, appended to `out`, for lines built in one buffer.
-void AppendTraceHex2(std::string& out, int value);
-void AppendTraceHex4(std::string& out, int16_t value);
-void AppendTraceText(std::string& out, const std::string& text);
-void AppendTraceBytes(std::string& out, const uint8_t* data, size_t size);
-void AppendTraceDecimal(std::string& out, int32_t value);
-// One field of a call as the trace shows it: " key=value".
-void AppendTraceField(std::string& out, const CallValues& call, const Param& param);
 
 }  // namespace halyard

@@ -41,6 +41,13 @@ int16_t Answer(int16_t status) {
   return IsStationStatus(status) ? kStatusDriverStationStatus : status;
 }
 
+// An entry the driver may leave out answers "not supported"; what it answers is checked.
+template <typename Entry, typename... Args>
+int16_t Forward(Entry entry, halyard_driver_handle* handle, Args... args) {
+  if (entry == nullptr) return kStatusNotSupported;
+  return Answer(entry(handle, args...));
+}
+
 std::string OneLine(std::string text) {
   std::replace_if(
       text.begin(), text.end(), [](char c) { return c == '\n' || c == '\r'; }, ' ');
@@ -161,18 +168,63 @@ void* DriverHost::Symbol(const char* name) const {
   return dlsym(library_, name);
 }
 
-int16_t DriverHost::OpenDevice(const std::string& name) {
+int16_t DriverHost::Call(CallValues& call) {
+  using F = Field;
+  using Bytes = std::vector<uint8_t>;
+  const auto in16 = [&call](Field field) { return call.In<int16_t>(field); };
+  const auto out16 = [&call](Field field) { return &call.Out<int16_t>(field); };
+  halyard_driver_handle* const h = handle_;
+  switch (call.Op()) {
+    case Operation::kOpenDevice:
+      return Open(call.In<std::string>(F::kName));
+    case Operation::kCloseDevice:
+      if (table_.close_device != nullptr) table_.close_device(h);
+      return 0;
+    case Operation::kListDevices:
+      List(call.In<int32_t>(F::kKind), call.Out<int32_t>(F::kCount),
+           call.Out<std::string>(F::kNames));
+      return 0;
+    case Operation::kWriteSmbusWord:
+      return Forward(table_.write_smbus_word, h, in16(F::kCommand), in16(F::kWord),
+                     in16(F::kDevice));
+    case Operation::kReadSmbusWord:
+      return Forward(table_.read_smbus_word, h, in16(F::kCommand), out16(F::kWord),
+                     in16(F::kDevice));
+    case Operation::kWriteSmbusBlock: {
+      const Bytes& data = call.In<Bytes>(F::kData);
+      return Forward(table_.write_smbus_block, h, in16(F::kCommand), data.data(),
+                     LengthOf(data.size()), in16(F::kCount), in16(F::kDevice));
+    }
+    case Operation::kReadSmbusBlock:
+      return ReadBlock(in16(F::kCommand), call.Out<Bytes>(F::kData), call.Out<int16_t>(F::kCount),
+                       in16(F::kDevice));
+    case Operation::kSendSmbusCommand:
+      return Forward(table_.send_smbus_command, h, in16(F::kCommand), in16(F::kDevice));
+    case Operation::kGetWriteStatus:
+      return Forward(table_.get_write_status, h);
+    case Operation::kI2cAccess:
+      return Forward(table_.i2c_access, h, call.In<int32_t>(F::kFunction), in16(F::kDevice),
+                     in16(F::kRegister), out16(F::kValue));
+    case Operation::kReadSwbWord:
+      return Forward(table_.read_swb_word, h, call.In<int32_t>(F::kKind), in16(F::kRegister),
+                     out16(F::kValue));
+    case Operation::kProgramSrec:
+      return Program(call.InOut<std::string>(F::kPath), call.InOut<std::string>(F::kSecondText),
+                     call.InOut<std::string>(F::kThird));
+    case Operation::kGetAdapterVersion:
+      return Forward(table_.get_adapter_version, h, out16(F::kFirst), out16(F::kSecond));
+  }
+  return kStatusNotSupported;
+}
+
+int16_t DriverHost::Open(const std::string& name) {
   if (table_.open_device == nullptr) return HALYARD_STATUS_NOT_OPENED;
   const int16_t status = table_.open_device(handle_, name.data(), LengthOf(name.size()));
   // Any other value means "opened"; a station status cannot be trusted to mean that.
   return IsStationStatus(status) ? int16_t{HALYARD_STATUS_NOT_OPENED} : status;
 }
 
-void DriverHost::CloseDevice() {
-  if (table_.close_device != nullptr) table_.close_device(handle_);
-}
-
-void DriverHost::ListDevices(int32_t kind, int32_t& count, std::string& names) {
+void DriverHost::List(int32_t kind, int32_t& count, std::string& names) {
   TextBuffer buffer(names, HALYARD_TEXT_CAPACITY);
   int32_t found = count;
   if (table_.list_devices != nullptr) {
@@ -188,25 +240,8 @@ void DriverHost::ListDevices(int32_t kind, int32_t& count, std::string& names) {
   names = buffer.Text();
 }
 
-int16_t DriverHost::WriteSmbusWord(int16_t command, int16_t word, int16_t device) {
-  if (table_.write_smbus_word == nullptr) return kStatusNotSupported;
-  return Answer(table_.write_smbus_word(handle_, command, word, device));
-}
-
-int16_t DriverHost::ReadSmbusWord(int16_t command, int16_t& word, int16_t device) {
-  if (table_.read_smbus_word == nullptr) return kStatusNotSupported;
-  return Answer(table_.read_smbus_word(handle_, command, &word, device));
-}
-
-int16_t DriverHost::WriteSmbusBlock(int16_t command, const std::vector<uint8_t>& data,
-                                    int16_t count, int16_t device) {
-  if (table_.write_smbus_block == nullptr) return kStatusNotSupported;
-  return Answer(table_.write_smbus_block(handle_, command, data.data(), LengthOf(data.size()),
-                                         count, device));
-}
-
-int16_t DriverHost::ReadSmbusBlock(int16_t command, std::vector<uint8_t>& data, int16_t& count,
-                                   int16_t device) {
+int16_t DriverHost::ReadBlock(int16_t command, std::vector<uint8_t>& data, int16_t& count,
+                              int16_t device) {
   if (table_.read_smbus_block == nullptr) return kStatusNotSupported;
   // The driver gets the caller's array with room to grow to the longest SMBus block.
   std::vector<uint8_t> buffer(std::max<size_t>(data.size(), HALYARD_BLOCK_CAPACITY), 0);
@@ -221,27 +256,7 @@ int16_t DriverHost::ReadSmbusBlock(int16_t command, std::vector<uint8_t>& data, 
   return Answer(status);
 }
 
-int16_t DriverHost::SendSmbusCommand(int16_t command, int16_t device) {
-  if (table_.send_smbus_command == nullptr) return kStatusNotSupported;
-  return Answer(table_.send_smbus_command(handle_, command, device));
-}
-
-int16_t DriverHost::GetWriteStatus() {
-  if (table_.get_write_status == nullptr) return kStatusNotSupported;
-  return Answer(table_.get_write_status(handle_));
-}
-
-int16_t DriverHost::I2cAccess(int32_t function, int16_t device, int16_t reg, int16_t& value) {
-  if (table_.i2c_access == nullptr) return kStatusNotSupported;
-  return Answer(table_.i2c_access(handle_, function, device, reg, &value));
-}
-
-int16_t DriverHost::ReadSwbWord(int32_t kind, int16_t reg, int16_t& value) {
-  if (table_.read_swb_word == nullptr) return kStatusNotSupported;
-  return Answer(table_.read_swb_word(handle_, kind, reg, &value));
-}
-
-int16_t DriverHost::ProgramSrec(std::string& path, std::string& second, std::string& third) {
+int16_t DriverHost::Program(std::string& path, std::string& second, std::string& third) {
   if (table_.program_srec == nullptr) return kStatusNotSupported;
   TextBuffer texts[] = {{path, HALYARD_TEXT_CAPACITY},
                         {second, HALYARD_TEXT_CAPACITY},
@@ -258,11 +273,6 @@ int16_t DriverHost::ProgramSrec(std::string& path, std::string& second, std::str
   second = texts[1].Text();
   third = texts[2].Text();
   return Answer(status);
-}
-
-int16_t DriverHost::GetAdapterVersion(int16_t& first, int16_t& second) {
-  if (table_.get_adapter_version == nullptr) return kStatusNotSupported;
-  return Answer(table_.get_adapter_version(handle_, &first, &second));
 }
 
 }  // namespace halyard

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "adapter/TarnelRW.h"
 #include "halyard/driver.h"
@@ -31,25 +32,18 @@ class DriverHost final : public TarnelRW {
   void* Symbol(const char* name) const;
   halyard_driver_handle* Handle() const { return handle_; }
 
-  int16_t OpenDevice(const std::string& name) override;
-  void CloseDevice() override;
-  void ListDevices(int32_t kind, int32_t& count, std::string& names) override;
-  int16_t WriteSmbusWord(int16_t command, int16_t word, int16_t device) override;
-  int16_t ReadSmbusWord(int16_t command, int16_t& word, int16_t device) override;
-  int16_t WriteSmbusBlock(int16_t command, const std::vector<uint8_t>& data, int16_t count,
-                          int16_t device) override;
-  int16_t ReadSmbusBlock(int16_t command, std::vector<uint8_t>& data, int16_t& count,
-                         int16_t device) override;
-  int16_t SendSmbusCommand(int16_t command, int16_t device) override;
-  int16_t GetWriteStatus() override;
-  int16_t I2cAccess(int32_t function, int16_t device, int16_t reg, int16_t& value) override;
-  int16_t ReadSwbWord(int32_t kind, int16_t reg, int16_t& value) override;
-  int16_t ProgramSrec(std::string& path, std::string& second, std::string& third) override;
-  int16_t GetAdapterVersion(int16_t& first, int16_t& second) override;
+  int16_t Call(CallValues& call) override;
 
  private:
   DriverHost(void* library, const halyard_driver_table& table, halyard_driver_handle* handle,
              std::string name);
+
+  // The operations that take more than passing the arguments on: texts and blocks go through
+  // buffers the driver fills, checked before the caller's variables are touched.
+  int16_t Open(const std::string& name);
+  void List(int32_t kind, int32_t& count, std::string& names);
+  int16_t ReadBlock(int16_t command, std::vector<uint8_t>& data, int16_t& count, int16_t device);
+  int16_t Program(std::string& path, std::string& second, std::string& third);
 
   void* library_;
   halyard_driver_table table_;  // our copy: entries past the driver's struct_size are null

@@ -48,7 +48,7 @@ I2cDevAdapter::I2cDevAdapter(std::shared_ptr<KernelI2c> kernel, I2cSettings sett
     : kernel_(std::move(kernel)), settings_(std::move(settings)) {}
 
 I2cDevAdapter::~I2cDevAdapter() {
-  CloseDevice();
+  Close();
 }
 
 bool I2cDevAdapter::Probe(KernelI2c& kernel, const std::string& device, std::string& reason) {
@@ -68,8 +68,47 @@ bool I2cDevAdapter::Probe(KernelI2c& kernel, const std::string& device, std::str
   return true;
 }
 
-int16_t I2cDevAdapter::OpenDevice(const std::string& name) {
-  CloseDevice();
+int16_t I2cDevAdapter::Call(CallValues& call) {
+  using F = Field;
+  using Bytes = std::vector<uint8_t>;
+  const auto in16 = [&call](Field field) { return call.In<int16_t>(field); };
+  switch (call.Op()) {
+    case Operation::kOpenDevice:
+      return Open(call.In<std::string>(F::kName));
+    case Operation::kCloseDevice:
+      Close();
+      return 0;
+    case Operation::kListDevices:
+      List(call.In<int32_t>(F::kKind), call.Out<int32_t>(F::kCount),
+           call.Out<std::string>(F::kNames));
+      return 0;
+    case Operation::kWriteSmbusWord:
+      return WriteWord(in16(F::kCommand), in16(F::kWord), in16(F::kDevice));
+    case Operation::kReadSmbusWord:
+      return ReadWord(in16(F::kCommand), call.Out<int16_t>(F::kWord), in16(F::kDevice));
+    case Operation::kWriteSmbusBlock:
+      return WriteBlock(in16(F::kCommand), call.In<Bytes>(F::kData), in16(F::kCount),
+                        in16(F::kDevice));
+    case Operation::kReadSmbusBlock:
+      return ReadBlock(in16(F::kCommand), call.Out<Bytes>(F::kData), call.Out<int16_t>(F::kCount),
+                       in16(F::kDevice));
+    case Operation::kSendSmbusCommand:
+      return Send(in16(F::kCommand), in16(F::kDevice));
+    case Operation::kGetWriteStatus:
+      return fd_ < 0 ? kStatusNotOpen : writeStatus_;
+    case Operation::kI2cAccess:
+      return Access(call.In<int32_t>(F::kFunction), in16(F::kDevice), in16(F::kRegister),
+                    call.Out<int16_t>(F::kValue));
+    case Operation::kReadSwbWord:
+    case Operation::kProgramSrec:
+    case Operation::kGetAdapterVersion:
+      return kStatusNotSupported;
+  }
+  return kStatusNotSupported;
+}
+
+int16_t I2cDevAdapter::Open(const std::string& name) {
+  Close();
   const int fd = kernel_->Open(name);
   if (fd < 0) return -1;
   unsigned long functions = 0;
@@ -83,13 +122,13 @@ int16_t I2cDevAdapter::OpenDevice(const std::string& name) {
   return 0;
 }
 
-void I2cDevAdapter::CloseDevice() {
+void I2cDevAdapter::Close() {
   if (fd_ < 0) return;
   kernel_->Close(fd_);
   fd_ = -1;
 }
 
-void I2cDevAdapter::ListDevices(int32_t kind, int32_t& count, std::string& names) {
+void I2cDevAdapter::List(int32_t kind, int32_t& count, std::string& names) {
   count = 0;
   names.clear();
   if (kind != kListKind) return;
@@ -131,7 +170,7 @@ int16_t I2cDevAdapter::Smbus(uint8_t readWrite, int command, uint32_t size, i2c_
   return result < 0 ? StatusOfKernelError(-result) : int16_t{0};
 }
 
-int16_t I2cDevAdapter::WriteSmbusWord(int16_t command, int16_t word, int16_t device) {
+int16_t I2cDevAdapter::WriteWord(int16_t command, int16_t word, int16_t device) {
   if (const int16_t status = Select(device, command, I2C_FUNC_SMBUS_WRITE_WORD_DATA)) {
     return Written(status);
   }
@@ -140,7 +179,7 @@ int16_t I2cDevAdapter::WriteSmbusWord(int16_t command, int16_t word, int16_t dev
   return Written(Smbus(I2C_SMBUS_WRITE, command, I2C_SMBUS_WORD_DATA, &data));
 }
 
-int16_t I2cDevAdapter::ReadSmbusWord(int16_t command, int16_t& word, int16_t device) {
+int16_t I2cDevAdapter::ReadWord(int16_t command, int16_t& word, int16_t device) {
   if (const int16_t status = Select(device, command, I2C_FUNC_SMBUS_READ_WORD_DATA)) {
     return status;
   }
@@ -150,8 +189,8 @@ int16_t I2cDevAdapter::ReadSmbusWord(int16_t command, int16_t& word, int16_t dev
   return status;
 }
 
-int16_t I2cDevAdapter::WriteSmbusBlock(int16_t command, const std::vector<uint8_t>& data,
-                                       int16_t count, int16_t device) {
+int16_t I2cDevAdapter::WriteBlock(int16_t command, const std::vector<uint8_t>& data, int16_t count,
+                                  int16_t device) {
   if (fd_ < 0) return Written(kStatusNotOpen);
   if (count < 0 || count > kLongestBlock || static_cast<size_t>(count) > data.size()) {
     return Written(kStatusBadArgument);
@@ -179,8 +218,8 @@ int16_t I2cDevAdapter::WriteLongBlock(int16_t command, const std::vector<uint8_t
   return result < 0 ? StatusOfKernelError(-result) : int16_t{0};
 }
 
-int16_t I2cDevAdapter::ReadSmbusBlock(int16_t command, std::vector<uint8_t>& data, int16_t& count,
-                                      int16_t device) {
+int16_t I2cDevAdapter::ReadBlock(int16_t command, std::vector<uint8_t>& data, int16_t& count,
+                                 int16_t device) {
   if (const int16_t status = Select(device, command, I2C_FUNC_SMBUS_READ_BLOCK_DATA)) {
     return status;
   }
@@ -196,18 +235,14 @@ int16_t I2cDevAdapter::ReadSmbusBlock(int16_t command, std::vector<uint8_t>& dat
   return 0;
 }
 
-int16_t I2cDevAdapter::SendSmbusCommand(int16_t command, int16_t device) {
+int16_t I2cDevAdapter::Send(int16_t command, int16_t device) {
   if (const int16_t status = Select(device, command, I2C_FUNC_SMBUS_WRITE_BYTE)) {
     return Written(status);
   }
   return Written(Smbus(I2C_SMBUS_WRITE, command, I2C_SMBUS_BYTE, nullptr));
 }
 
-int16_t I2cDevAdapter::GetWriteStatus() {
-  return fd_ < 0 ? kStatusNotOpen : writeStatus_;
-}
-
-int16_t I2cDevAdapter::I2cAccess(int32_t function, int16_t device, int16_t reg, int16_t& value) {
+int16_t I2cDevAdapter::Access(int32_t function, int16_t device, int16_t reg, int16_t& value) {
   const bool write = function == kI2cWrite;
   const auto answer = [this, write](int16_t status) { return write ? Written(status) : status; };
   if (fd_ < 0) return answer(kStatusNotOpen);
@@ -225,19 +260,6 @@ int16_t I2cDevAdapter::I2cAccess(int32_t function, int16_t device, int16_t reg, 
       Smbus(write ? I2C_SMBUS_WRITE : I2C_SMBUS_READ, reg, I2C_SMBUS_BYTE_DATA, &data);
   if (status == 0 && !write) value = data.byte;
   return answer(status);
-}
-
-int16_t I2cDevAdapter::ReadSwbWord(int32_t /*kind*/, int16_t /*reg*/, int16_t& /*value*/) {
-  return kStatusNotSupported;
-}
-
-int16_t I2cDevAdapter::ProgramSrec(std::string& /*path*/, std::string& /*second*/,
-                                   std::string& /*third*/) {
-  return kStatusNotSupported;
-}
-
-int16_t I2cDevAdapter::GetAdapterVersion(int16_t& /*first*/, int16_t& /*second*/) {
-  return kStatusNotSupported;
 }
 
 }  // namespace halyard::i2c

@@ -8,6 +8,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "adapter/TarnelRW.h"
 #include "i2c/I2cSettings.h"
@@ -25,23 +26,20 @@ class I2cDevAdapter final : public TarnelRW {
   // Whether `device` can be had: it opens and answers I2C_FUNCS. False with the reason.
   static bool Probe(KernelI2c& kernel, const std::string& device, std::string& reason);
 
-  int16_t OpenDevice(const std::string& name) override;
-  void CloseDevice() override;
-  void ListDevices(int32_t kind, int32_t& count, std::string& names) override;
-  int16_t WriteSmbusWord(int16_t command, int16_t word, int16_t device) override;
-  int16_t ReadSmbusWord(int16_t command, int16_t& word, int16_t device) override;
-  int16_t WriteSmbusBlock(int16_t command, const std::vector<uint8_t>& data, int16_t count,
-                          int16_t device) override;
-  int16_t ReadSmbusBlock(int16_t command, std::vector<uint8_t>& data, int16_t& count,
-                         int16_t device) override;
-  int16_t SendSmbusCommand(int16_t command, int16_t device) override;
-  int16_t GetWriteStatus() override;
-  int16_t I2cAccess(int32_t function, int16_t device, int16_t reg, int16_t& value) override;
-  int16_t ReadSwbWord(int32_t kind, int16_t reg, int16_t& value) override;
-  int16_t ProgramSrec(std::string& path, std::string& second, std::string& third) override;
-  int16_t GetAdapterVersion(int16_t& first, int16_t& second) override;
+  int16_t Call(CallValues& call) override;
 
  private:
+  int16_t Open(const std::string& name);
+  void Close();
+  void List(int32_t kind, int32_t& count, std::string& names);
+  int16_t WriteWord(int16_t command, int16_t word, int16_t device);
+  int16_t ReadWord(int16_t command, int16_t& word, int16_t device);
+  int16_t WriteBlock(int16_t command, const std::vector<uint8_t>& data, int16_t count,
+                     int16_t device);
+  int16_t ReadBlock(int16_t command, std::vector<uint8_t>& data, int16_t& count, int16_t device);
+  int16_t Send(int16_t command, int16_t device);
+  int16_t Access(int32_t function, int16_t device, int16_t reg, int16_t& value);
+
   // The checks before any transfer: an adapter open that offers `functions`, a command that is
   // a byte, and the device's 7-bit address. 0 or the status that stops the transfer.
   int16_t Prepare(int16_t device, int command, unsigned long functions, int& address) const;

@@ -1,5 +1,5 @@
-// The simulated bench's adapter: binds each call, answers it by rule or routes it to the device
-// behind the address.
+// The simulated bench's adapter: answers each call by rule or routes it to the device behind
+// the address.
 #include "sim/SimulatedAdapter.h"
 
 #include <algorithm>
@@ -17,65 +17,9 @@ SimulatedAdapter::SimulatedAdapter(BenchConfig config)
   config_.rules.clear();
 }
 
-// --- the thirteen operations: each binds its arguments and hands the call to Dispatch ---
-
-int16_t SimulatedAdapter::OpenDevice(const std::string& name) {
-  return Dispatch(CallValues::Bind<Operation::kOpenDevice>(name));
-}
-
-void SimulatedAdapter::CloseDevice() {
-  Dispatch(CallValues::Bind<Operation::kCloseDevice>());
-}
-
-void SimulatedAdapter::ListDevices(int32_t kind, int32_t& count, std::string& names) {
-  Dispatch(CallValues::Bind<Operation::kListDevices>(kind, count, names));
-}
-
-int16_t SimulatedAdapter::WriteSmbusWord(int16_t command, int16_t word, int16_t device) {
-  return Dispatch(CallValues::Bind<Operation::kWriteSmbusWord>(command, word, device));
-}
-
-int16_t SimulatedAdapter::ReadSmbusWord(int16_t command, int16_t& word, int16_t device) {
-  return Dispatch(CallValues::Bind<Operation::kReadSmbusWord>(command, word, device));
-}
-
-int16_t SimulatedAdapter::WriteSmbusBlock(int16_t command, const std::vector<uint8_t>& data,
-                                          int16_t count, int16_t device) {
-  return Dispatch(CallValues::Bind<Operation::kWriteSmbusBlock>(command, data, count, device));
-}
-
-int16_t SimulatedAdapter::ReadSmbusBlock(int16_t command, std::vector<uint8_t>& data,
-                                         int16_t& count, int16_t device) {
-  return Dispatch(CallValues::Bind<Operation::kReadSmbusBlock>(command, data, count, device));
-}
-
-int16_t SimulatedAdapter::SendSmbusCommand(int16_t command, int16_t device) {
-  return Dispatch(CallValues::Bind<Operation::kSendSmbusCommand>(command, device));
-}
-
-int16_t SimulatedAdapter::GetWriteStatus() {
-  return Dispatch(CallValues::Bind<Operation::kGetWriteStatus>());
-}
-
-int16_t SimulatedAdapter::I2cAccess(int32_t function, int16_t device, int16_t reg, int16_t& value) {
-  return Dispatch(CallValues::Bind<Operation::kI2cAccess>(function, device, reg, value));
-}
-
-int16_t SimulatedAdapter::ReadSwbWord(int32_t kind, int16_t reg, int16_t& value) {
-  return Dispatch(CallValues::Bind<Operation::kReadSwbWord>(kind, reg, value));
-}
-
-int16_t SimulatedAdapter::ProgramSrec(std::string& path, std::string& second, std::string& third) {
-  return Dispatch(CallValues::Bind<Operation::kProgramSrec>(path, second, third));
-}
-
-int16_t SimulatedAdapter::GetAdapterVersion(int16_t& first, int16_t& second) {
-  return Dispatch(CallValues::Bind<Operation::kGetAdapterVersion>(first, second));
-}
-
 // --- the one way in ---
 
-int16_t SimulatedAdapter::Dispatch(CallValues call) {
+int16_t SimulatedAdapter::Call(CallValues& call) {
   const BenchRule* answer = nullptr;
   for (BenchRule& rule : rules_) {
     if (!RuleMatches(rule, call)) continue;

@@ -27,21 +27,9 @@ class SimulatedAdapter final : public TarnelRW {
   SimulatedAdapter(const SimulatedAdapter&) = delete;
   SimulatedAdapter& operator=(const SimulatedAdapter&) = delete;
 
-  int16_t OpenDevice(const std::string& name) override;
-  void CloseDevice() override;
-  void ListDevices(int32_t kind, int32_t& count, std::string& names) override;
-  int16_t WriteSmbusWord(int16_t command, int16_t word, int16_t device) override;
-  int16_t ReadSmbusWord(int16_t command, int16_t& word, int16_t device) override;
-  int16_t WriteSmbusBlock(int16_t command, const std::vector<uint8_t>& data, int16_t count,
-                          int16_t device) override;
-  int16_t ReadSmbusBlock(int16_t command, std::vector<uint8_t>& data, int16_t& count,
-                         int16_t device) override;
-  int16_t SendSmbusCommand(int16_t command, int16_t device) override;
-  int16_t GetWriteStatus() override;
-  int16_t I2cAccess(int32_t function, int16_t device, int16_t reg, int16_t& value) override;
-  int16_t ReadSwbWord(int32_t kind, int16_t reg, int16_t& value) override;
-  int16_t ProgramSrec(std::string& path, std::string& second, std::string& third) override;
-  int16_t GetAdapterVersion(int16_t& first, int16_t& second) override;
+  // The one way in: applies the rules, checks that the adapter is open and hands the call to
+  // the device.
+  int16_t Call(CallValues& call) override;
 
   // Scripting. Rules are tried in the order added (bench-file rules first); the first one that
   // is due answers. Every rule counts the calls it matches, whether or not it answers them.
@@ -74,9 +62,6 @@ class SimulatedAdapter final : public TarnelRW {
   const BenchConfig& Config() const { return config_; }
 
  private:
-  // The one way in: applies the rules, checks that the adapter is open and hands the call to
-  // the device.
-  int16_t Dispatch(CallValues call);
   int16_t Perform(CallValues& call);
   SmbusDevice* SmbusAt(int16_t address);
 

@@ -13,10 +13,10 @@
 #include <cerrno>
 #include <cstdio>
 
-#include "adapter/TracingAdapter.h"  // TraceHex2
-#include "adapter/Utils.h"           // HexDigitValue
-#include "sim/Json.h"                // EchoText
-#include "sim/TextFile.h"            // kMaxBenchFileBytes: the same bound for an image file
+#include "adapter/BusCall.h"  // TraceHex2
+#include "adapter/Utils.h"    // HexDigitValue
+#include "sim/Json.h"         // EchoText
+#include "sim/TextFile.h"     // kMaxBenchFileBytes: the same bound for an image file
 
 namespace halyard {
 namespace {

@@ -44,6 +44,11 @@ TEST(Operations, BoundCallReadsAndWritesTheCallersVariables) {
   CallValues i2c = CallValues::Bind<Operation::kI2cAccess>(read, device, command, value);
   i2c.SetNumber(*i2c.Output(Field::kValue), 0x44);
   EXPECT_EQ(i2c.Number(*i2c.Input(Field::kValue)), 0x44) << "one variable, in and out";
+  std::string path = "a.srec", second, third;
+  CallValues program = CallValues::Bind<Operation::kProgramSrec>(path, second, third);
+  program.InOut<std::string>(Field::kThird) = "back";
+  EXPECT_EQ(third, "back") << "an input handed by reference, changed where the caller has it";
+  EXPECT_EQ(path, "a.srec");
 }
 
 TEST(Operations, FieldValuesSetOnlyFieldsOfTheGivenKind) {
