@@ -63,9 +63,16 @@ int16_t ModUSB::ProgramSrecFile(std::string& path, std::string& second, std::str
 }
 
 int16_t ModUSB::WriteControllerByte(int16_t address, int16_t value) {
+  bool valueSent = false;
+  return WriteControllerByte(address, value, valueSent);
+}
+
+int16_t ModUSB::WriteControllerByte(int16_t address, int16_t value, bool& valueSent) {
+  valueSent = false;
   const int16_t status =
       AdapterControl_.WriteSmbusWord(kCmdMemoryAddress, address, kControllerDevice);
   if (status != 0) return status;
+  valueSent = true;
   return AdapterControl_.WriteSmbusWord(kCmdMemoryWrite, static_cast<int16_t>(value & 0xFF),
                                         kControllerDevice);
 }

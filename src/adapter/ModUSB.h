@@ -30,6 +30,9 @@ class ModUSB {
   int16_t CheckWrite();
   int16_t ProgramSrecFile(std::string& path, std::string& second, std::string& third);
   int16_t WriteControllerByte(int16_t address, int16_t value);
+  // The same, telling whether the value's write went out: it does not when the address's
+  // write failed.
+  int16_t WriteControllerByte(int16_t address, int16_t value, bool& valueSent);
   int16_t ReadControllerByte(int16_t address, int16_t& value);
   int16_t ReadI2cString(uint8_t start, int16_t count, int16_t address, std::string& text);
 

@@ -48,8 +48,8 @@ constexpr ActionValue kPath{V::kText, 0, 0, "=PATH"};
 constexpr unsigned kTests = kMeasuredTests;
 constexpr unsigned kRunAll = kMeasuredTests | kMeasuredVersion | kMeasuredRunCount;
 constexpr unsigned kTrim = kMeasuredTrim;
-constexpr unsigned kUpdate = kMeasuredTrim | kMeasuredRow | kMeasuredAutoUpdate |
-                             kMeasuredProgramming | kMeasuredPassCount;
+constexpr unsigned kUpdate =
+    kMeasuredTrim | kMeasuredRow | kMeasuredAutoUpdate | kMeasuredProgramming | kMeasuredPassCount;
 
 // clang-format off
 constexpr std::array kActions{
@@ -109,7 +109,8 @@ std::span<const ActionRow> ActionTable() {
 }
 
 const ActionRow* FindAction(std::string_view name) {
-  const auto it = std::ranges::find_if(kActions, [name](const ActionRow& r) { return r.name == name; });
+  const auto it =
+      std::ranges::find_if(kActions, [name](const ActionRow& r) { return r.name == name; });
   return it == kActions.end() ? nullptr : &*it;
 }
 

@@ -9,11 +9,11 @@
 
 #include "adapter/EventPump.h"
 #include "assembly/Station.h"
+#include "assembly/StationRecords.h"
 #include "cli/AutoTrimOutput.h"
 #include "cli/ConsoleServices.h"
 #include "cli/FormJson.h"
 #include "cli/JsonWriter.h"
-#include "assembly/StationRecords.h"
 #include "cli/Steps.h"
 
 namespace halyard::cli {
@@ -91,7 +91,8 @@ class Session {
     Begin(name);
     const FormSnapshot before = Snapshot();
     run();
-    StepReport report{name};
+    StepReport report;
+    report.name = name;
     report.transcript = station_->TakeTranscript();
     Finish(report, before);
     ReportBackendFault();
@@ -100,7 +101,9 @@ class Session {
   void RunStep(const Step& step) {
     Begin(step.text);
     const FormSnapshot before = Snapshot();
-    StepReport report{step.text, step.syntax->action};
+    StepReport report;
+    report.name = step.text;
+    report.action = step.syntax->action;
     if (report.action != nullptr) {
       const ActionInput input{static_cast<int16_t>(step.value), step.path};
       report.wentThrough = station_->Perform(*report.action, input);

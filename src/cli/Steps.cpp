@@ -74,7 +74,8 @@ bool ParseStep(const std::string& text, Step& step, std::string& error) {
         break;
       case Value::kText:
         if (!hasValue) {
-          error = "step '" + text + "': write " + std::string(name) + std::string(syntax.value.name);
+          error =
+              "step '" + text + "': write " + std::string(name) + std::string(syntax.value.name);
           return false;
         }
         parsed.path = std::string(value);

@@ -16,7 +16,7 @@ Json Optional(const std::optional<int16_t>& value) {
   return value ? Json(*value) : Json(nullptr);
 }
 
-void AddTests(const Measurements& m, Json& out) {
+void AddTests(const halyard::Measurements& m, Json& out) {
   Json tests = Json::array();
   for (const TestMeasurement& test : m.tests) {
     tests.push_back(
@@ -48,8 +48,8 @@ void AddAutoTrim(const AutoTrimReport& report, Json& out) {
 
 }  // namespace
 
-std::string Measurements(const ActionResult& result) {
-  const Measurements& m = result.measurements;
+std::string MeasurementsJson(const ActionResult& result) {
+  const halyard::Measurements& m = result.measurements;
   const unsigned kinds = result.measured;
   Json out = Json::object();
   if (kinds & kMeasuredTests) AddTests(m, out);
@@ -93,7 +93,7 @@ Record BuildRecord(const RecordSource& source, const ActionResult& result) {
   record.reason = result.reason.text;
   record.started = FormatUtc(result.started);
   record.ended = FormatUtc(result.ended);
-  record.measurements = Measurements(result);
+  record.measurements = MeasurementsJson(result);
   record.firmware = result.images;
   record.messages = result.messages;
   record.trace = result.TraceLines();

@@ -26,6 +26,6 @@ Record BuildRecord(const RecordSource& source, const ActionResult& result);
 
 // The "measurements" object, as JSON text: the kinds the action measures, as the result holds
 // them.
-std::string Measurements(const ActionResult& result);
+std::string MeasurementsJson(const ActionResult& result);
 
 }  // namespace halyard::records

@@ -33,8 +33,8 @@ enum Measured : unsigned {
 };
 
 struct TestMeasurement {
-  int index = 0;          // the Command2 index of the test
-  std::string test;       // the button's caption: "SMBus Test"
+  int index = 0;     // the Command2 index of the test
+  std::string test;  // the button's caption: "SMBus Test"
   bool passed = false;
   // The status of its bus transactions: its reads', or the opening's when the I2C test could not
   // open its run. None for the version test, whose label shows no status.
@@ -84,12 +84,12 @@ struct Measurements {
 };
 
 struct ActionResult {
-  std::string action;  // the action table's name: "run-all", "trim-update"
+  std::string action;     // the action table's name: "run-all", "trim-update"
   unsigned measured = 0;  // the Measured kinds the action takes
   bool passed = true;
   Reason reason;  // what failed first; empty when passed
   Measurements measurements;
-  std::vector<records::FirmwareImage> images;  // one per programming call, with its digest
+  std::vector<records::FirmwareImage> images;    // one per programming call, with its digest
   std::vector<records::RecordMessage> messages;  // the message boxes, in order
   std::vector<BusCall> calls;                    // every adapter operation, in order
   std::chrono::system_clock::time_point started;

@@ -28,6 +28,7 @@ struct AutoTrimReport {
   bool cancelled = false;
   bool storeAsked = false;            // trim-auto=store: update and read back
   std::optional<int> storedTrimByte;  // byte 30 as read back after the update
+  bool operator==(const AutoTrimReport&) const = default;
 };
 
 }  // namespace halyard

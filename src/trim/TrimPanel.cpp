@@ -65,9 +65,9 @@ void TrimPanel::ReportError(const std::string& prompt, std::optional<int16_t> st
 }
 
 void TrimPanel::NoteTrim() {
-  ctx_.result.measurements.trim = TrimMeasurement{
-      ctx_.controls.CurrentTrim.Caption, ctx_.controls.FineAdjust.Value,
-      ctx_.controls.GrossAdjust.Value};
+  ctx_.result.measurements.trim =
+      TrimMeasurement{ctx_.controls.CurrentTrim.Caption, ctx_.controls.FineAdjust.Value,
+                      ctx_.controls.GrossAdjust.Value};
 }
 
 void TrimPanel::StartTrim_Click() {
@@ -276,10 +276,10 @@ void TrimPanel::WriteTrimRow(FlashWriteEnable& enable) {
                      "reading flash write enable"))
     return;
   enable.read = true;
-  // From here on the flash may be open to writes, whatever the write answers.
-  enable.written = true;
+  // Once the value has gone out the flash may be open to writes, whatever the write answered.
   if (!verdict.Check(ctx_.modUSB.WriteControllerByte(
-                         kRowWriteLocation, static_cast<int16_t>(enable.location | kRowWriteEnable)),
+                         kRowWriteLocation, static_cast<int16_t>(enable.location | kRowWriteEnable),
+                         enable.written),
                      "setting flash write enable"))
     return;
   ctx_.utils.WaitSeconds(kRowWritePause);
@@ -313,7 +313,7 @@ void TrimPanel::CloseTrimUpdate(FlashWriteEnable& enable) {
     const auto cleared = static_cast<int16_t>(enable.location & ~kRowWriteEnable & 0xFF);
     status = ctx_.modUSB.WriteControllerByte(kRowWriteLocation, cleared);
     if (status != 0) continue;
-    Reprogram();
+    ReprogramWhenAsked();
     return;
   }
   if (enable.written) {
@@ -324,10 +324,10 @@ void TrimPanel::CloseTrimUpdate(FlashWriteEnable& enable) {
   // This update never enabled the flash, so it leaves nothing open: the location stays as the
   // update found it, and the reprogramming asked for goes ahead. The verdict names the fault.
   ctx_.verdict.Check(status, "reading flash write enable");
-  Reprogram();
+  ReprogramWhenAsked();
 }
 
-void TrimPanel::Reprogram() {
+void TrimPanel::ReprogramWhenAsked() {
   // Only "checked" asks for it; the grey state does not.
   if (ctx_.controls.AutoUpdate.Value == 1) reprogram_();
 }

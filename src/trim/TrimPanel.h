@@ -57,7 +57,7 @@ class TrimPanel {
   struct FlashWriteEnable {
     int16_t location = 0;  // what the location held, once read
     bool read = false;
-    bool written = false;  // the update wrote bit 3 set: the flash may be open to writes
+    bool written = false;  // the update sent bit 3 set: the flash may be open to writes
   };
 
   // Everything after "Start"'s midrange: the silicon version, the trim firmware programmed and
@@ -69,7 +69,7 @@ class TrimPanel {
   // in a box when the bit could not be cleared after the update set it.
   void CloseTrimUpdate(FlashWriteEnable& enable);
   // Reprograms the controller when AutoUpdate is checked.
-  void Reprogram();
+  void ReprogramWhenAsked();
 
   // Shows `prompt` in a box titled "Error" and fails the action's verdict with it and the
   // status of the call that failed, if one did.

@@ -17,9 +17,7 @@ std::string StoreLabel(const std::string& name) {
 }  // namespace
 
 Session::Session(Station& station, SessionSetup setup)
-    : station_(station),
-      setup_(setup),
-      records_(setup_.records ? setup_.records : &offRecords_) {
+    : station_(station), setup_(setup), records_(setup_.records ? setup_.records : &offRecords_) {
   station_.TakeTranscript();  // start-up's: it shows the adapter opened
   if (!station_.OpenedAdapter().empty())
     adapter_ = station_.BackendDescription() + ": " + station_.OpenedAdapter();

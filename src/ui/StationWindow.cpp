@@ -237,10 +237,10 @@ bool StationWindow::AutoTrimRunning() const {
 void StationWindow::AddShortcuts() {
   for (const ActionRow& action : ActionTable()) {
     if (action.shortcut.empty()) continue;
-    auto* shortcut = new QShortcut(
-        QKeySequence(QString::fromUtf8(action.shortcut.data(),
-                                       static_cast<qsizetype>(action.shortcut.size()))),
-        this);
+    auto* shortcut =
+        new QShortcut(QKeySequence(QString::fromUtf8(
+                          action.shortcut.data(), static_cast<qsizetype>(action.shortcut.size()))),
+                      this);
     const ActionRow* a = &action;  // the table lives as long as the program
     connect(shortcut, &QShortcut::activated, this, [this, a] { Press(*a); });
   }
@@ -250,8 +250,7 @@ void StationWindow::AddShortcuts() {
 // could be clicked: while an operation waits nothing else starts.
 void StationWindow::Press(const ActionRow& action) {
   if (form_.Controls().SSTab1.Tab != action.tab) return;
-  auto* button =
-      qobject_cast<QPushButton*>(Control(std::string(action.control), action.index));
+  auto* button = qobject_cast<QPushButton*>(Control(std::string(action.control), action.index));
   if (button == nullptr || !button->isEnabled() || !button->isVisible()) return;
   button->setFocus(Qt::ShortcutFocusReason);
   button->click();

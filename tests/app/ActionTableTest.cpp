@@ -100,7 +100,8 @@ TEST(ActionTable, EachActionReachesItsEntryPoint) {
   }
   for (const ActionRow& row : ActionTable()) {
     if (!row.control.empty())
-      EXPECT_TRUE(covered.contains(row.name)) << row.name << " is started by a control no case checks";
+      EXPECT_TRUE(covered.contains(row.name))
+          << row.name << " is started by a control no case checks";
   }
 }
 

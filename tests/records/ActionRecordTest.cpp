@@ -10,11 +10,11 @@
 namespace halyard::records {
 namespace {
 
+using halyard::ActionInput;
+using halyard::ActionRow;
+using halyard::FindAction;
 using halyard::testing::TestStation;
 using halyard::testing::TestStationSetup;
-using halyard::ActionInput;
-using halyard::FindAction;
-using halyard::ActionRow;
 using nlohmann::json;
 
 // Runs the action named `name` as the operator would, and builds its record.
@@ -120,8 +120,8 @@ TEST(ActionRecord, AnI2cTestThatCannotOpenItsRunNamesTheOpeningsStatus) {
     bool failedBefore;    // a first run failed at register 0x23 with status 6
     const char* caption;  // what Label5(2) keeps showing
   };
-  for (const Case& c : {Case{"after a failed run", true, "6"},
-                        Case{"right after start-up", false, "Label5"}}) {
+  for (const Case& c :
+       {Case{"after a failed run", true, "6"}, Case{"right after start-up", false, "Label5"}}) {
     SCOPED_TRACE(c.what);
     TestStation station;
     station.form().Command1_Click();

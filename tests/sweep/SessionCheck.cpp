@@ -153,7 +153,16 @@ void CheckWriteEnable(const std::vector<Json>& lines, Tally& tally, Findings& fi
   std::optional<long> address;
   long location = 0;
   for (const Json& line : lines) {
+    // Whether this step tried to write bit 3 set, whatever the write answered: it may have
+    // gone through in part.
+    bool enabling = false;
+    std::optional<long> tried;
     for (const BusLine& bus : BusLines(line)) {
+      if (Is(bus, "WriteSmbusWord", kCmdMemoryAddress, kControllerDevice))
+        tried = bus.In("word").value_or(-1) & 0xFFFF;
+      if (Is(bus, "WriteSmbusWord", kCmdMemoryWrite, kControllerDevice) && tried == 0 &&
+          (bus.In("word").value_or(0) & kRowWriteEnable) != 0)
+        enabling = true;
       if (bus.Failed() || bus.In("device") != kControllerDevice) continue;
       if (Is(bus, "WriteSmbusWord", kCmdMemoryAddress, kControllerDevice)) {
         address = bus.In("word").value_or(-1) & 0xFFFF;
@@ -169,8 +178,11 @@ void CheckWriteEnable(const std::vector<Json>& lines, Tally& tally, Findings& fi
     if (line.at("step") != "trim-update") continue;
     if (SaysFlashLeftOpen(line)) {
       ++tally.flashLeftOpen;
-    } else if ((location & kRowWriteEnable) != 0) {
+      if (!enabling) findings.push_back("an update that never enabled the flash said it is open");
+    } else if ((location & kRowWriteEnable) != 0 && enabling) {
       findings.push_back("write enable left set after an update that did not say so");
+    } else if (!enabling && line.at("verdict") == "failed") {
+      ++tally.neverEnabled;
     }
   }
 }

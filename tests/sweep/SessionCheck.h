@@ -24,6 +24,7 @@ struct Tally {
   int passedUpdates = 0;
   int failedUpdates = 0;
   int flashLeftOpen = 0;   // updates that said write enable stayed set
+  int neverEnabled = 0;    // failed updates that never wrote write enable, and said nothing of it
   int closingRetries = 0;  // passed updates whose first closing attempt failed
   int rowsStored = 0;      // sessions whose saved row holds a new trim
   int failedSteps = 0;

@@ -161,8 +161,8 @@ TEST(UpdateOnBench, AFailedBlockWritePausesAndAFlashLeftOpenIsReported) {
     const char* what;
     std::string rule;
     bool flashOpen;
-    double waited;         // seconds of the update's pauses
-    size_t programmings;   // the trim firmware's, and the reprogramming when it came
+    double waited;        // seconds of the update's pauses
+    size_t programmings;  // the trim firmware's, and the reprogramming when it came
     const char* reason;
   };
   const Case cases[] = {
@@ -175,8 +175,8 @@ TEST(UpdateOnBench, AFailedBlockWritePausesAndAFlashLeftOpenIsReported) {
            "count": 2, "status": 7})",
        true, 0.9, 1, leftOpen.prompt.c_str()},
       {"every read of the location fails",
-       R"({"op": "ReadSmbusWord", "match": {"command": "0x0B"}, "count": -1, "status": 5})",
-       false, 0.0, 2, "reading flash write enable: status 5"},
+       R"({"op": "ReadSmbusWord", "match": {"command": "0x0B"}, "count": -1, "status": 5})", false,
+       0.0, 2, "reading flash write enable: status 5"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
