@@ -2,11 +2,13 @@
 // out by reaching the Form1 entry point that the operator's hand on that control reaches.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <set>
 
 #include "app/ControlRegistry.h"
 #include "assembly/Actions.h"
+#include "station/ActionResult.h"
 #include "support/TestStation.h"
 
 namespace halyard {
@@ -102,6 +104,64 @@ TEST(ActionTable, EachActionReachesItsEntryPoint) {
     if (!row.control.empty())
       EXPECT_TRUE(covered.contains(row.name))
           << row.name << " is started by a control no case checks";
+  }
+}
+
+// Whether `result` holds a measurement of `kind`.
+bool Holds(const ActionResult& result, unsigned kind) {
+  const Measurements& m = result.measurements;
+  switch (kind) {
+    case kMeasuredTests:
+      return !m.tests.empty();
+    case kMeasuredVersion:
+      return m.version.has_value();
+    case kMeasuredRunCount:
+      return m.runAllPasses.has_value();
+    case kMeasuredTarget:
+      return m.target.has_value();
+    case kMeasuredProgramming:
+      return !m.programmingStatuses.empty();
+    case kMeasuredTrim:
+      return m.trim.has_value();
+    case kMeasuredRow:
+      return m.row.has_value();
+    case kMeasuredAutoUpdate:
+      return m.autoUpdate.has_value();
+    case kMeasuredPassCount:
+      return m.programPassCount.has_value();
+    case kMeasuredAutoTrim:
+      return m.autoTrim.has_value();
+    default:
+      return false;
+  }
+}
+
+// Each recorded action, run to its end on the bench, holds exactly the measurements its row
+// names: a panel that forgot one, or filled another action's, would show in its records.
+TEST(ActionTable, EachRecordedActionFillsTheMeasurementsItsRowNames) {
+  for (const ActionRow& row : ActionTable()) {
+    if (!row.recorded) continue;
+    SCOPED_TRACE(std::string(row.name));
+    testing::TestStation station;
+    // The tests need a configured target, the trim actions the trim firmware, the update a row
+    // to rewrite and the reprogramming it may do.
+    station.form().Command1_Click();
+    if (row.tab == kTabTrim && row.name != "trim-start") station.form().StartTrim_Click();
+    if (row.name == "trim-update") station.form().SetAutoUpdate(1);
+    ASSERT_TRUE(station.station().Perform(row, {100, {}}));
+    const ActionResult& result = station.station().LastResult();
+    EXPECT_TRUE(result.passed) << result.reason.text;
+    EXPECT_EQ(result.action, row.name);
+    EXPECT_FALSE(result.calls.empty());
+    // Programming is measured only when the action programmed: the automatic trim's update
+    // does not reprogram here, as "Auto update" stays unchecked for it.
+    const bool programmed = std::ranges::any_of(
+        result.calls, [](const BusCall& call) { return call.op == Operation::kProgramSrec; });
+    for (unsigned kind = kMeasuredTests; kind <= kMeasuredAutoTrim; kind <<= 1) {
+      const bool expected =
+          (row.measured & kind) != 0 && (kind != kMeasuredProgramming || programmed);
+      EXPECT_EQ(Holds(result, kind), expected) << "measurement kind " << kind;
+    }
   }
 }
 
