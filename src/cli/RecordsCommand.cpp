@@ -60,6 +60,7 @@ void AddQueryOptions(CLI::App& command, Query& query) {
   command.add_option("--since", query.since, "records started on or after this date or time (UTC)");
   command.add_option("--station", query.filter.station,
                      "only this station's records (a store the line shares)");
+  command.add_option("--socket", query.filter.socket, "only this socket's records (a line's)");
 }
 
 // The store, with --since checked; false after one line on `err`.
@@ -87,10 +88,9 @@ void WriteRecordsCsv(const std::vector<records::Record>& records, std::ostream& 
       row[key] = std::move(text);
     }
   }
-  constexpr size_t kMeasurementsColumn = 13;  // the scalar fields come before it
   std::string header;
   for (size_t i = 0; i < records::kRecordColumnCount; ++i) {
-    if (i == kMeasurementsColumn) {
+    if (i == records::kMeasurementsColumn) {
       for (const std::string& key : keys)
         header += CsvCell(key) + ",";
     } else {
@@ -102,7 +102,7 @@ void WriteRecordsCsv(const std::vector<records::Record>& records, std::ostream& 
     const records::RecordRow row = records::RecordToRow(records[r]);
     std::string line;
     for (size_t i = 0; i < row.size(); ++i) {
-      if (i != kMeasurementsColumn) {
+      if (i != records::kMeasurementsColumn) {
         line += CsvCell(row[i]) + ",";
         continue;
       }
@@ -129,8 +129,8 @@ int RecordsMain(const std::vector<std::string>& args, std::ostream& out, std::os
   std::string by = "day";
   CLI::App* yieldCommand = app.add_subcommand("yield", "one JSON object per group");
   AddQueryOptions(*yieldCommand, yield);
-  yieldCommand->add_option("--by", by, "group by day, unit or action")
-      ->check(CLI::IsMember({"day", "unit", "action"}));
+  yieldCommand->add_option("--by", by, "group by day, unit, action or socket")
+      ->check(CLI::IsMember({"day", "unit", "action", "socket"}));
 
   std::vector<std::string> reversed(args.rbegin(), args.rend());
   try {
@@ -151,6 +151,7 @@ int RecordsMain(const std::vector<std::string>& args, std::ostream& out, std::os
   std::vector<records::YieldGroup> groups;
   const records::YieldBy grouping = by == "unit"     ? records::YieldBy::kUnit
                                     : by == "action" ? records::YieldBy::kAction
+                                    : by == "socket" ? records::YieldBy::kSocket
                                                      : records::YieldBy::kDay;
   if (listing ? !store->List(query.filter, found, error)
               : !store->Yield(query.filter, grouping, groups, error)) {

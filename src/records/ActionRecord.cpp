@@ -83,6 +83,7 @@ Record BuildRecord(const RecordSource& source, const ActionResult& result) {
   Record record;
   record.id = NewRecordId();
   record.station = source.station;
+  record.socket = source.socket;
   record.operatorName = source.operatorName;
   record.unit = source.unit;
   record.adapter = source.adapter;

@@ -14,6 +14,7 @@ namespace halyard::records {
 // What a station's records share until the operator or the unit changes.
 struct RecordSource {
   std::string station;
+  std::string socket;  // the line's socket, empty on a station of one
   std::string operatorName;
   std::string unit;
   std::string adapter;

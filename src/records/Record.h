@@ -8,8 +8,8 @@
 
 namespace halyard::records {
 
-// Raised when a field is added or changes meaning; the stores migrate to it.
-inline constexpr int kRecordSchema = 1;
+// Raised when a field is added or changes meaning; the stores migrate to it. 2: `socket`.
+inline constexpr int kRecordSchema = 2;
 
 inline constexpr const char* kVerdictPassed = "passed";
 inline constexpr const char* kVerdictFailed = "failed";
@@ -30,6 +30,7 @@ struct Record {
   std::string id;  // a UUID v4: unique across stations, so spooled records are written once
   int schema = kRecordSchema;
   std::string station;
+  std::string socket;        // the line's socket that held the unit; empty on a station of one
   std::string operatorName;  // "operator" in every store and output
   std::string unit;          // the serial of the unit under test; empty when none was given
   std::string adapter;       // backend and the adapter's listed name: "simulated HALYARD-SIM0"
@@ -53,13 +54,14 @@ struct RecordFilter {
   std::string unit;
   std::string action;
   std::string station;  // empty: every station's
+  std::string socket;   // empty: every socket's
   size_t newest = 0;    // only the newest this many (0: all), still listed oldest first
 };
 
-enum class YieldBy { kDay, kUnit, kAction };
+enum class YieldBy { kDay, kUnit, kAction, kSocket };
 
 struct YieldGroup {
-  std::string key;  // the day (YYYY-MM-DD), the unit or the action
+  std::string key;  // the day (YYYY-MM-DD), the unit, the action or the socket
   int tested = 0;   // records
   int passed = 0;
   int failed = 0;

@@ -16,7 +16,10 @@ namespace {
 using Json = nlohmann::ordered_json;
 
 constexpr size_t kSchemaColumn = 1;
-constexpr size_t kFirstJsonColumn = 13;  // measurements, firmware, messages, trace
+constexpr size_t kFirstJsonColumn = kMeasurementsColumn;
+// Columns a record of an older schema lacks, which read as empty: its JSON line was spooled
+// before the field existed.
+constexpr std::array<std::string_view, 1> kLaterColumns = {"socket"};
 
 std::string Dump(const Json& value) {
   return value.dump(-1, ' ', false, Json::error_handler_t::replace);
@@ -162,6 +165,7 @@ RecordRow RecordToRow(const Record& record) {
   RecordRow row = {r.id,
                    std::to_string(r.schema),
                    r.station,
+                   r.socket,
                    r.operatorName,
                    r.unit,
                    r.adapter,
@@ -188,9 +192,11 @@ bool RecordFromRow(const RecordRow& row, Record& record, std::string& error) {
     error = "schema is not a number";
     return false;
   }
-  std::string* texts[] = {&r.id,      nullptr,     &r.station,      &r.operatorName, &r.unit,
-                          &r.adapter, &r.software, &r.configSha256, &r.action,       &r.verdict,
-                          &r.reason,  &r.started,  &r.ended};
+  std::string* texts[] = {&r.id,      nullptr,      &r.station,  &r.socket,
+                          &r.operatorName, &r.unit, &r.adapter, &r.software,
+                          &r.configSha256, &r.action, &r.verdict, &r.reason,
+                          &r.started,      &r.ended};
+  static_assert(std::size(texts) == kFirstJsonColumn);
   for (size_t i = 0; i < kFirstJsonColumn; ++i) {
     if (texts[i] != nullptr) *texts[i] = row[i];
   }
@@ -238,7 +244,11 @@ bool RecordFromJsonLine(std::string_view line, Record& record, std::string& erro
   }
   RecordRow row;
   for (size_t i = 0; i < kRecordColumnCount; ++i) {
-    const Json value = object.value(kRecordColumns[i], Json());
+    Json value = object.value(kRecordColumns[i], Json());
+    if (value.is_null() &&
+        std::find(kLaterColumns.begin(), kLaterColumns.end(), kRecordColumns[i]) !=
+            kLaterColumns.end())
+      value = "";
     const bool shapeOk = i == kSchemaColumn      ? value.is_number_integer()
                          : i >= kFirstJsonColumn ? value.is_structured()
                                                  : value.is_string();

@@ -31,11 +31,14 @@ std::string RecordToJsonLine(const Record& record);
 bool RecordFromJsonLine(std::string_view line, Record& record, std::string& error);
 
 // The columns of the records table, in the order of the fields.
-inline constexpr size_t kRecordColumnCount = 17;
+inline constexpr size_t kRecordColumnCount = 18;
 inline constexpr std::array<const char*, kRecordColumnCount> kRecordColumns = {
-    "id",       "schema",        "station",  "operator", "unit",   "adapter",
-    "software", "config_sha256", "action",   "verdict",  "reason", "started",
-    "ended",    "measurements",  "firmware", "messages", "trace"};
+    "id",      "schema",   "station",       "socket", "operator", "unit",
+    "adapter", "software", "config_sha256", "action", "verdict",  "reason",
+    "started", "ended",    "measurements",  "firmware", "messages", "trace"};
+// The first of the columns that hold JSON (measurements, firmware, messages, trace); the ones
+// before it hold texts, the schema a number.
+inline constexpr size_t kMeasurementsColumn = 14;
 using RecordRow = std::array<std::string, kRecordColumnCount>;
 
 // Each field as the text its column holds: the lists as JSON arrays, all valid UTF-8.

@@ -30,6 +30,8 @@ std::string GroupKey(const Record& record, YieldBy by) {
       return record.unit;
     case YieldBy::kAction:
       return record.action;
+    case YieldBy::kSocket:
+      return record.socket;
   }
   return {};
 }

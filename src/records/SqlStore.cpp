@@ -26,6 +26,8 @@ std::vector<std::vector<std::string>> Migrations(const char* sequenceColumn, con
            " messages TEXT NOT NULL, trace TEXT NOT NULL)",
        "CREATE INDEX records_started ON records (started)",
        "CREATE INDEX records_unit ON records (unit, started)"},
+      // 2: the line's socket; the records of a station of one hold none.
+      {"ALTER TABLE records ADD COLUMN socket TEXT NOT NULL DEFAULT ''"},
   };
 }
 
@@ -50,7 +52,7 @@ std::string ListSql(size_t newest) {
   const std::string matching =
       " FROM records WHERE (CAST($1 AS TEXT) = '' OR started >= $1)"
       " AND (CAST($2 AS TEXT) = '' OR unit = $2) AND (CAST($3 AS TEXT) = '' OR action = $3)"
-      " AND (CAST($4 AS TEXT) = '' OR station = $4)";
+      " AND (CAST($4 AS TEXT) = '' OR station = $4) AND (CAST($5 AS TEXT) = '' OR socket = $5)";
   if (newest == 0) return "SELECT " + ColumnList() + matching + " ORDER BY started, seq";
   return "SELECT " + ColumnList() + " FROM (SELECT seq, " + ColumnList() + matching +
          " ORDER BY started DESC, seq DESC LIMIT " + std::to_string(newest) +
@@ -133,8 +135,9 @@ bool SqlStore::Write(const Record& record, std::string& error) {
 bool SqlStore::List(const RecordFilter& filter, std::vector<Record>& records, std::string& error) {
   if (!Ready(false, error)) return false;
   SqlRows rows;
-  if (!Exec(ListSql(filter.newest), {filter.since, filter.unit, filter.action, filter.station},
-            &rows, error))
+  if (!Exec(ListSql(filter.newest),
+            {filter.since, filter.unit, filter.action, filter.station, filter.socket}, &rows,
+            error))
     return Drop();
   std::vector<Record> listed;
   listed.reserve(rows.size());

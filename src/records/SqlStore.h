@@ -10,7 +10,7 @@
 namespace halyard::records {
 
 // The version of the tables this station creates; the schema_version table holds the store's.
-inline constexpr int kStoreSchemaVersion = 1;
+inline constexpr int kStoreSchemaVersion = 2;
 
 using SqlRows = std::vector<std::vector<std::string>>;
 

@@ -22,7 +22,7 @@ Record Act(TestStation& station, const char* name, ActionInput input = {}) {
   const ActionRow* action = FindAction(name);
   EXPECT_NE(action, nullptr) << name;
   EXPECT_TRUE(station.station().Perform(*action, input));
-  RecordSource source{"line-3", "Ana", "U7", "simulated HALYARD-SIM0", "0.1.0", ""};
+  RecordSource source{"line-3", "", "Ana", "U7", "simulated HALYARD-SIM0", "0.1.0", ""};
   return BuildRecord(source, station.station().LastResult());
 }
 

@@ -53,6 +53,7 @@ inline Record SampleRecord(const std::string& unit = "U1", const std::string& ac
   Record r;
   r.id = NewRecordId();
   r.station = "line-3";
+  r.socket = "2";
   r.operatorName = "Ana";
   r.unit = unit;
   r.adapter = "simulated HALYARD-SIM0";

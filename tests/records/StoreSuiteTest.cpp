@@ -6,6 +6,7 @@
 
 #include "RecordTesting.h"
 #include "records/RecordStore.h"
+#include "records/SqlStore.h"
 
 namespace halyard::records {
 namespace {
@@ -93,14 +94,54 @@ TEST_P(StoreSuite, ListFiltersAndGivesTheOldestFirst) {
 TEST_P(StoreSuite, TheStationStampsTheSchemaAndRefusesANewerOne) {
   std::string error;
   ASSERT_TRUE(Open()->Write(SampleRecord(), error)) << error;
-  EXPECT_EQ(Raw("SELECT version FROM schema_version"), (Rows{{"1"}}));
-  Raw("UPDATE schema_version SET version = 2");
+  const std::string mine = std::to_string(kStoreSchemaVersion);
+  const std::string newer = std::to_string(kStoreSchemaVersion + 1);
+  EXPECT_EQ(Raw("SELECT version FROM schema_version"), (Rows{{mine}}));
+  Raw("UPDATE schema_version SET version = " + newer);
   auto store = Open();
   EXPECT_FALSE(store->Write(SampleRecord(), error));
-  EXPECT_NE(error.find("version 2, newer than this station's 1"), std::string::npos) << error;
+  EXPECT_NE(error.find("version " + newer + ", newer than this station's " + mine),
+            std::string::npos)
+      << error;
   std::vector<Record> records;
   EXPECT_FALSE(store->List({}, records, error));
   EXPECT_EQ(Raw("SELECT COUNT(*) FROM records"), (Rows{{"1"}}));
+}
+
+// A store the station of schema 1 made, with a record in it, is migrated on first use: its
+// records read as a station of one's (no socket), and new ones carry theirs.
+TEST_P(StoreSuite, AStoreOfTheFirstSchemaIsMigratedAndItsRecordsKept) {
+  const bool sqlite = GetParam() == "sqlite";
+  if (sqlite) testing::SqliteRows(name_, "SELECT 1");  // makes the file
+  Raw("CREATE TABLE schema_version (version INTEGER NOT NULL)");
+  Raw("INSERT INTO schema_version (version) VALUES (1)");
+  Raw(std::string("CREATE TABLE records (") +
+      (sqlite ? "seq INTEGER PRIMARY KEY AUTOINCREMENT" : "seq BIGSERIAL PRIMARY KEY") +
+      ", id TEXT NOT NULL UNIQUE, schema INTEGER NOT NULL, station TEXT NOT NULL,"
+      " operator TEXT NOT NULL, unit TEXT NOT NULL, adapter TEXT NOT NULL,"
+      " software TEXT NOT NULL, config_sha256 TEXT NOT NULL, action TEXT NOT NULL,"
+      " verdict TEXT NOT NULL, reason TEXT NOT NULL, started TEXT NOT NULL, ended TEXT NOT NULL,"
+      " measurements TEXT NOT NULL, firmware TEXT NOT NULL, messages TEXT NOT NULL,"
+      " trace TEXT NOT NULL)");
+  Raw("INSERT INTO records (id, schema, station, operator, unit, adapter, software,"
+      " config_sha256, action, verdict, reason, started, ended, measurements, firmware, messages,"
+      " trace) VALUES ('old-1', 1, 'line-3', 'Ana', 'U1', 'sim HALYARD-SIM0', '0.1.0', '',"
+      " 'run-all', 'passed', '', '2026-12-01T00:00:00.000Z', '2026-12-01T00:00:01.000Z', '{}',"
+      " '[]', '[]', '[]')");
+  auto store = Open();
+  std::string error;
+  Record mine = SampleRecord("U2");
+  mine.socket = "3";
+  ASSERT_TRUE(store->Write(mine, error)) << error;
+  EXPECT_EQ(Raw("SELECT version FROM schema_version"),
+            (Rows{{std::to_string(kStoreSchemaVersion)}}));
+  const std::vector<Record> listed = ListAll(*Open());
+  ASSERT_EQ(listed.size(), 2u);
+  EXPECT_EQ(listed[0].id, "old-1");
+  EXPECT_EQ(listed[0].schema, 1);
+  EXPECT_EQ(listed[0].socket, "");
+  EXPECT_EQ(listed[1], mine);
+  EXPECT_EQ(testing::Ids(ListAll(*Open(), {.socket = "3"})), (std::vector{mine.id}));
 }
 
 TEST_P(StoreSuite, WritersOnSeparateConnectionsLoseNothingFromTheFirstWrite) {

@@ -1,5 +1,5 @@
-// The yield arithmetic on a table of records (retests, records without a unit, the three
-// groupings), and the record's own formats: digests, ids, times, --since and the JSON line.
+// The yield arithmetic on a table of records (retests, records without a unit, every grouping),
+// and the record's own formats: digests, ids, times, --since and the JSON line.
 #include <set>
 #include <tuple>
 
@@ -12,10 +12,10 @@ namespace {
 
 using testing::SampleRecord;
 
-// Two days of records, oldest first.
+// Two days of records, oldest first; U2 was tested in socket 1, the rest in socket 2.
 std::vector<Record> TwoDays() {
   // clang-format off
-  return {
+  std::vector<Record> records{
       // U1 fails first, passes on retest.
       SampleRecord("U1", "run-all", false, "2026-12-06T08:00:00.000Z"),
       SampleRecord("U1", "run-all", true,  "2026-12-06T08:05:00.000Z"),
@@ -30,6 +30,9 @@ std::vector<Record> TwoDays() {
       SampleRecord("U3", "program", true,  "2026-12-07T07:00:00.000Z"),
       SampleRecord("U1", "run-all", false, "2026-12-07T07:30:00.000Z")};
   // clang-format on
+  for (Record& record : records)
+    record.socket = record.unit == "U2" ? "1" : "2";
+  return records;
 }
 
 // A group as one comparable value: key, tested, passed, failed, units, first-pass yield.
@@ -44,6 +47,8 @@ TEST(Yield, CountsRecordsAndTheFirstPassOfDistinctUnits) {
                         {"U3", 1, 1, 0, 1, 1.0}}},
       // run-all: U1 failed first, U2 passed, two unscanned (one passed) -> 2 of 4.
       {YieldBy::kAction, {{"run-all", 6, 3, 3, 4, 2.0 / 4}, {"program", 3, 2, 1, 2, 1.0 / 2}}},
+      // Socket 2: U1 and one unscanned failed first, the other unscanned and U3 passed.
+      {YieldBy::kSocket, {{"2", 6, 3, 3, 4, 2.0 / 4}, {"1", 3, 2, 1, 1, 0.0}}},
   };
   // clang-format on
   for (const auto& [by, expected] : cases) {
@@ -112,9 +117,17 @@ TEST(RecordFormat, TheJsonLineCarriesEveryFieldAndRefusesAnythingElse) {
   EXPECT_EQ(back, record);
   for (const std::string& bad :
        {std::string("[]"), std::string("{\"id\":\"x\"}"), line.substr(0, line.size() - 2),
-        std::string(line).replace(line.find("\"schema\":1"), 10, "\"schema\":\"1\"")}) {
+        std::string(line).replace(line.find("\"schema\":"), 9, "\"schema\":\"2\","),
+        std::string(line).replace(line.find("\"station\":"), 10, "\"place\":")}) {
     EXPECT_FALSE(RecordFromJsonLine(bad, back, error)) << bad;
   }
+  // A line spooled before records had a socket reads as a station of one's.
+  std::string before = line;
+  const size_t socket = before.find(",\"socket\":\"" + record.socket + "\"");
+  ASSERT_NE(socket, std::string::npos);
+  before.erase(socket, 12 + record.socket.size());
+  ASSERT_TRUE(RecordFromJsonLine(before, back, error)) << error << "\n" << before;
+  EXPECT_EQ(back.socket, "");
 }
 
 }  // namespace
