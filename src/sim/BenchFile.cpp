@@ -104,7 +104,7 @@ bool ReadRuleOp(JsonCheck& check, const JsonValue& node, const std::string& plac
 }
 
 bool ReadRule(JsonCheck& check, const JsonValue& node, const std::string& place, BenchRule& rule) {
-  if (!check.OnlyKeys(node, place, {"op", "match", "nth", "count", "status", "outputs"}) ||
+  if (!check.OnlyKeys(node, place, {"op", "match", "nth", "count", "status", "outputs", "fault"}) ||
       !ReadRuleOp(check, node, place, rule)) {
     return false;
   }
@@ -134,6 +134,15 @@ bool ReadRule(JsonCheck& check, const JsonValue& node, const std::string& place,
         check.Integer(*status, JsonCheck::Join(place, "status"), kInt16Low, kInt16High);
     if (!value) return false;
     rule.status = static_cast<int16_t>(*value);
+  }
+  if (const JsonValue* fault = node.Find("fault")) {
+    const std::optional<std::string> text = check.Text(*fault, JsonCheck::Join(place, "fault"));
+    if (!text) return false;
+    if (*text != "crash" && *text != "hang") {
+      check.Fail(*fault, JsonCheck::Join(place, "fault"), "fault is \"crash\" or \"hang\"");
+      return false;
+    }
+    rule.fault = *text == "crash" ? RuleFault::kCrash : RuleFault::kHang;
   }
   const JsonValue* outputs = node.Find("outputs");
   return !outputs || ReadRuleFields(check, *outputs, JsonCheck::Join(place, "outputs"), rule.op,

@@ -2,7 +2,10 @@
 // rule gives against the operation table.
 #include "sim/BenchRule.h"
 
+#include <unistd.h>
+
 #include <algorithm>
+#include <cstdlib>
 
 #include "adapter/Protocol.h"
 
@@ -62,6 +65,19 @@ void ApplyOutputs(const FieldValues& outputs, CallValues& call) {
   const Param* count = call.Output(Field::kCount);
   if (outputs.data && !outputs.count && count != nullptr && call.Output(Field::kData) != nullptr) {
     call.SetNumber(*count, static_cast<int32_t>(outputs.data->size()));
+  }
+}
+
+void ActOutFault(RuleFault fault) {
+  switch (fault) {
+    case RuleFault::kNone:
+      return;
+    case RuleFault::kCrash:
+      std::abort();
+    case RuleFault::kHang:
+      // A call that never comes back; the process stays until something ends it.
+      for (;;)
+        ::pause();
   }
 }
 

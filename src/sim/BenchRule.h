@@ -10,6 +10,14 @@
 
 namespace halyard {
 
+// What the adapter does, besides answering, when a rule answers: a line rehearses with these how
+// it copes with an adapter or driver that dies or never returns.
+enum class RuleFault : uint8_t {
+  kNone,
+  kCrash,  // the process ends at once with SIGABRT, as a crashing driver takes it down
+  kHang,   // the call never returns
+};
+
 struct BenchRule {
   std::optional<Operation> op;  // nullopt: any operation ("*")
   FieldValues match;            // only the inputs given must be equal
@@ -17,6 +25,7 @@ struct BenchRule {
   int64_t times = 1;            // how many matching calls it answers from then on; -1: all
   int16_t status = 0;
   FieldValues outputs;  // outputs not given leave the caller's variables as they were
+  RuleFault fault = RuleFault::kNone;
 
   // Bookkeeping while the bench runs.
   int64_t matched = 0;
@@ -31,6 +40,9 @@ bool RuleMatches(const BenchRule& rule, const CallValues& call);
 // Writes the outputs a rule gives into the call's variables. A byte array grows only as far as
 // the given bytes go; without a given count the call's count reports the bytes given.
 void ApplyOutputs(const FieldValues& outputs, CallValues& call);
+
+// Carries out a rule's fault; returns only for kNone.
+void ActOutFault(RuleFault fault);
 
 // The calls whose status GetWriteStatus reports afterwards: the SMBus writes and I2C writes.
 bool IsWriteCall(const CallValues& call);

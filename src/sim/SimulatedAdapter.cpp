@@ -33,6 +33,7 @@ int16_t SimulatedAdapter::Call(CallValues& call) {
 
   int16_t status = sim_status::kOk;
   if (answer != nullptr) {
+    ActOutFault(answer->fault);
     ApplyOutputs(answer->outputs, call);
     status = answer->status;
   } else if (!open_ && call.Op() != Operation::kOpenDevice &&

@@ -63,6 +63,8 @@ const std::vector<Refusal>& Refusals() {
       {R"({"rules": [{"op": "ReadSmbusWord"}, {"op": "ReadWord"}]})", "/rules/1/op at",
        "unknown operation 'ReadWord'"},
       {R"({"rules": [{"status": 1}]})", "/rules/0 at line 1, column 12", "missing key 'op'"},
+      {R"({"rules": [{"op": "*", "fault": "explode"}]})", "/rules/0/fault at",
+       "fault is \"crash\" or \"hang\""},
       {R"({"rules": [{"op": "ReadSmbusWord", "match": {"word": 1}}]})",
        "/rules/0/match/word at line 1, column 54", "ReadSmbusWord has no input 'word'"},
       {R"({"rules": [{"op": "*", "match": {"colour": 1}}]})", "/rules/0/match/colour at",
@@ -147,7 +149,8 @@ TEST(BenchFile, EveryKeyIsRead) {
       "controller": {"silicon_version": "2.10", "programmed": true, "memory": {"65535": 7},
                      "trim_images": ["fw.srec"], "rows": {"0x40": ")" +
                              std::string(64, 'A') + R"("}},
-      "rules": [{"op": "ProgramSrec", "match": {"path": "a\u00e9", "second": ""}}],
+      "rules": [{"op": "ProgramSrec", "match": {"path": "a\u00e9", "second": ""}},
+                {"op": "*", "nth": 9, "fault": "hang"}],
       "state_file": "s.json"})",
                          "b", "/base", config, error))
       << error;
@@ -160,8 +163,10 @@ TEST(BenchFile, EveryKeyIsRead) {
   EXPECT_EQ(config.controller.memory[0xFFFF], 7);
   EXPECT_EQ(config.controller.rows.at(0x40)[31], 0xAA);
   EXPECT_EQ(config.controller.trimImages, std::vector<std::string>{"fw.srec"});
-  ASSERT_EQ(config.rules.size(), 1u);
+  ASSERT_EQ(config.rules.size(), 2u);
   EXPECT_EQ(config.rules[0].match.path, "a\xC3\xA9");
+  EXPECT_EQ(config.rules[0].fault, RuleFault::kNone);
+  EXPECT_EQ(config.rules[1].fault, RuleFault::kHang);
   EXPECT_EQ(config.stateFile, std::filesystem::path("/base/s.json"));
 }
 

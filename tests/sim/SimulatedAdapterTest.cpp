@@ -6,6 +6,9 @@
 
 #include <sys/stat.h>
 
+#include <csignal>
+#include <cstdlib>
+
 #include <algorithm>
 #include <numeric>
 #include <string>
@@ -198,6 +201,19 @@ TEST(SimRules, AnswerTheNthMatchingCallForCountCalls) {
   EXPECT_EQ(big, expected);
   ASSERT_EQ(sim->ReadSmbusBlock(0x20, tiny, count, 0x16), 0);
   EXPECT_EQ(tiny, (std::vector<uint8_t>{0x48, 0x61, 0x6C})) << "grown to the data only";
+}
+
+// A crashing rule takes the process down when it answers, and not before: the calls before it
+// are answered as usual.
+TEST(SimRulesDeathTest, ACrashRuleEndsTheProcessAtItsCall) {
+  EXPECT_EXIT(
+      {
+        auto sim = Open(R"({"rules": [{"op": "ReadSmbusWord", "nth": 2, "fault": "crash"}]})");
+        int16_t word = 0;
+        if (sim->ReadSmbusWord(0x0D, word, 0x16) == 0) sim->ReadSmbusWord(0x0D, word, 0x16);
+        std::exit(0);
+      },
+      ::testing::KilledBySignal(SIGABRT), "");
 }
 
 // Rules are tried in order, but each counts every call it matches, also those an earlier rule
