@@ -53,7 +53,9 @@ bool StationRecords::Open(const Station& station, const RecordsSetup& setup, std
   std::unique_ptr<records::StoreOutput> store;
   if (!records::OpenStoreOutput(setup.store, setup.spool, store, error)) return false;
   storeName_ = setup.store;
-  recorder_.SetSource(StationRecordSource(station, setup.operatorName));
+  records::RecordSource source = StationRecordSource(station, setup.operatorName);
+  source.socket = setup.socket;
+  recorder_.SetSource(std::move(source));
   if (store) {
     store_ = &store->Store();
     recorder_.AddOutput(std::move(store));

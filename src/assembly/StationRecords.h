@@ -26,6 +26,7 @@ struct RecordsSetup {
   std::string store;            // a SQLite path, postgresql://..., or none (records off)
   std::filesystem::path spool;  // empty: the store's default spool
   std::string operatorName;
+  std::string socket;  // the line's socket the station serves; empty for a station of one
 };
 
 class StationRecords {

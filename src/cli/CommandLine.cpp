@@ -8,7 +8,7 @@
 #include "assembly/Backend.h"
 #include "cli/Halyardctl.h"
 #include "cli/RecordsCommand.h"
-#include "cli/Steps.h"
+#include "assembly/Steps.h"
 
 namespace halyard::cli {
 

@@ -14,7 +14,7 @@
 #include "cli/ConsoleServices.h"
 #include "cli/FormJson.h"
 #include "cli/JsonWriter.h"
-#include "cli/Steps.h"
+#include "assembly/Steps.h"
 
 namespace halyard::cli {
 
@@ -57,7 +57,8 @@ class Session {
     }
     if (options_.recordsStore.empty()) return true;
     return records_.Open(*station_,
-                         {options_.recordsStore, options_.spoolPath, options_.operatorName}, error);
+                         {options_.recordsStore, options_.spoolPath, options_.operatorName, ""},
+                         error);
   }
 
   int Run(const std::vector<Step>& steps) {

@@ -1,11 +1,14 @@
 // A session's records: one per action, to every output.
 #include "records/ActionRecorder.h"
 
+#include <utility>
+
 namespace halyard::records {
 
 RecordNotice ActionRecorder::Record(const ActionResult& result) {
   if (outputs_.empty()) return {};
-  const records::Record record = BuildRecord(source_, result);
+  records::Record record = BuildRecord(source_, result);
+  if (!nextId_.empty()) record.id = std::exchange(nextId_, {});
   RecordNotice said;
   for (const std::unique_ptr<RecordOutput>& output : outputs_) {
     RecordNotice notice = output->Take(record);

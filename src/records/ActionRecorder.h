@@ -26,6 +26,9 @@ class ActionRecorder {
   void SetUnit(std::string unit) { source_.unit = std::move(unit); }
   // The adapter later records name: the backend and the adapter's listed name.
   void SetAdapter(std::string adapter) { source_.adapter = std::move(adapter); }
+  // The id the next record takes instead of a fresh one: whoever hands it out (the line's
+  // supervisor) can record the same action again under it, and the store keeps one.
+  void SetNextId(std::string id) { nextId_ = std::move(id); }
 
   // The record of a finished action, to every output; what the operator must hear of it (the
   // first output's notice that has one), else nothing.
@@ -34,6 +37,7 @@ class ActionRecorder {
  private:
   std::vector<std::unique_ptr<RecordOutput>> outputs_;
   RecordSource source_;
+  std::string nextId_;
 };
 
 }  // namespace halyard::records

@@ -1,10 +1,10 @@
 // Parsing and checking of halyardctl's steps.
-#include "cli/Steps.h"
+#include "assembly/Steps.h"
 
 #include <algorithm>
 #include <charconv>
 
-namespace halyard::cli {
+namespace halyard {
 
 namespace {
 
@@ -120,4 +120,4 @@ std::string StepHelp() {
   return help;
 }
 
-}  // namespace halyard::cli
+}  // namespace halyard

@@ -1,7 +1,7 @@
-// The steps of halyardctl's command line: each is one operator action of the station's action
-// table (assembly/Actions.h), or one of halyardctl's own (printing the window, scanning a
-// serial). Every step is checked before anything runs, so a typo never leaves a half-run
-// station behind.
+// Steps: operator actions written as text, as halyardctl's command line and a line's sequence
+// write them. Each is one operator action of the action table (assembly/Actions.h), or one of a
+// session's own (printing the window, scanning a serial). Every step is checked before anything
+// runs, so a typo never leaves a half-run station behind.
 #pragma once
 
 #include <string>
@@ -10,9 +10,9 @@
 
 #include "assembly/Actions.h"
 
-namespace halyard::cli {
+namespace halyard {
 
-// halyardctl's own steps, which are no action of the window.
+// A session's own steps, which are no action of the window.
 enum class OwnStep { kNone, kState, kSerial };
 
 // One step as written: its name, the value it takes and its help, and what it is.
@@ -43,4 +43,4 @@ bool ParseSteps(const std::vector<std::string>& texts, std::vector<Step>& steps,
 // One line per step for the help text: "  tab=N  the operator selects tab N ...".
 std::string StepHelp();
 
-}  // namespace halyard::cli
+}  // namespace halyard
