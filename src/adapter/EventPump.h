@@ -23,4 +23,23 @@ class SleepingEventPump final : public EventPump {
   void WaitUntil(Clock::time_point deadline) override;
 };
 
+// Time that moves only when someone waits: every wait ends at once at its deadline. The
+// station's logic sees the same sequence of times as with a real clock, so only the pacing
+// changes, never a verdict or a bus transaction (halyardctl --no-wait).
+class VirtualClockPump final : public EventPump {
+ public:
+  VirtualClockPump() : now_(Clock::now()) {}
+  Clock::time_point Now() override { return now_; }
+  void WaitUntil(Clock::time_point deadline) override {
+    if (deadline <= now_) return;
+    waited_ += deadline - now_;
+    now_ = deadline;
+  }
+  Clock::duration Waited() const { return waited_; }
+
+ private:
+  Clock::time_point now_;
+  Clock::duration waited_{};
+};
+
 }  // namespace halyard

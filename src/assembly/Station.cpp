@@ -50,6 +50,8 @@ std::unique_ptr<Station> Station::Build(const StationOptions& options, Dialogs& 
   std::unique_ptr<FrequencyCounter> counter;
   if (!MakeCounter({trim.counter, std::move(backend.counter), trim.counterTimeout}, counter, error))
     return nullptr;
+  if (counter && !options.counterLock.empty())
+    counter = TakenInTurns(std::move(counter), options.counterLock);
   std::unique_ptr<Station> station(new Station);
   station->dialogs_ = std::make_unique<KeptDialogs>(dialogs);
   station->bench_ = backend.bench;

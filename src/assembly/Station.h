@@ -39,6 +39,9 @@ struct StationOptions {
   // "scpi:/dev/usbtmcN" (see counter/FrequencyCounter.h). Empty: the configuration file's
   // [Trim] Counter, else the backend's own when it has one (the bench has), else none.
   std::string counter;
+  // When set, the counter is shared with other stations (a line's sockets) and taken in turns
+  // through this lock file.
+  std::string counterLock;
   AppInfo app;                     // title, program path, configuration file
   bool trace = true;               // put the tracing layer between Form1 and the backend
   TracingAdapter::Sink traceSink;  // each bus line as the operation returns; may be empty

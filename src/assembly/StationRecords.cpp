@@ -37,16 +37,21 @@ std::string ConfiguredRecordsStore(const ProfileFile& configuration) {
   return (folder / "records.db").string();
 }
 
-records::RecordSource StationRecordSource(const Station& station, std::string operatorName) {
+records::RecordSource StationRecordSource(const ProfileFile& configuration, const AppInfo& info,
+                                          std::string operatorName) {
   records::RecordSource source;
-  source.station = station.Configuration().Get("Station", "Name");
+  source.station = configuration.Get("Station", "Name");
   if (source.station.empty()) source.station = HostName();
   source.operatorName = std::move(operatorName);
-  const AppInfo& info = station.Form().Info();
   source.software = std::to_string(info.versionMajor) + "." + std::to_string(info.versionMinor) +
                     "." + std::to_string(info.versionRevision);
-  source.configSha256 = station.Configuration().Digest();
+  source.configSha256 = configuration.Digest();
   return source;
+}
+
+records::RecordSource StationRecordSource(const Station& station, std::string operatorName) {
+  return StationRecordSource(station.Configuration(), station.Form().Info(),
+                             std::move(operatorName));
 }
 
 bool StationRecords::Open(const Station& station, const RecordsSetup& setup, std::string& error) {

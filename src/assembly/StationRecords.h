@@ -7,6 +7,7 @@
 #include <string>
 
 #include "app/Configuration.h"
+#include "app/Form1.h"
 #include "records/ActionRecorder.h"
 
 namespace halyard {
@@ -21,6 +22,10 @@ std::string ConfiguredRecordsStore(const ProfileFile& configuration);
 // The station's name ([Station] Name=, else the machine's), the software's version and the
 // configuration's digest, with `operatorName`; the unit and adapter come later.
 records::RecordSource StationRecordSource(const Station& station, std::string operatorName);
+// The same for a station's configuration and program (the line's supervisor records without a
+// station of its own).
+records::RecordSource StationRecordSource(const ProfileFile& configuration, const AppInfo& info,
+                                          std::string operatorName);
 
 struct RecordsSetup {
   std::string store;            // a SQLite path, postgresql://..., or none (records off)

@@ -47,8 +47,15 @@ bool AutoTrim::Start(bool store) {
   }
   report_.counter = counter_->Description();
   std::string error;
+  // A counter the line's sockets share is this search's until it ends; another socket's search
+  // may hold it, and then this one waits here.
+  if (!counter_->Reserve(error)) {
+    verdict_.Fail("counter " + report_.counter + ": " + error);
+    return false;
+  }
   const CounterStatus status = counter_->Identify(report_.counterIdentity, error);
   if (status != CounterStatus::kOk) {
+    counter_->Release();
     verdict_.Fail("counter " + report_.counter + ": " + CounterStatusText(status) + ": " + error);
     return false;
   }

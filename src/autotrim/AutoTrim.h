@@ -56,7 +56,10 @@ class AutoTrim {
   bool MeasureAt(int code);
   void Finish();
   void Store(int code);
-  void End() { running_ = false; }
+  void End() {
+    running_ = false;
+    counter_->Release();
+  }
   bool Measured(int code) const;
 
   Form1& form_;

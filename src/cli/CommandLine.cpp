@@ -1,14 +1,18 @@
 // halyardctl's command line: the options and steps parsed with CLI11, then the session or the
 // records commands.
+#include <unistd.h>
+
 #include <CLI/CLI.hpp>
 #include <exception>
+#include <iostream>
 #include <system_error>
 
 #include "Version.h"
 #include "assembly/Backend.h"
-#include "cli/Halyardctl.h"
-#include "cli/RecordsCommand.h"
 #include "assembly/Steps.h"
+#include "cli/Halyardctl.h"
+#include "cli/LineCommand.h"
+#include "cli/RecordsCommand.h"
 
 namespace halyard::cli {
 
@@ -40,6 +44,13 @@ int HalyardctlMain(const std::vector<std::string>& args, const std::filesystem::
     if (!args.empty() && args[0] == "records") {
       return RecordsMain(std::vector<std::string>(args.begin() + 1, args.end()), out, err);
     }
+    if (!args.empty() && (args[0] == "line" || args[0] == "serve")) {
+      const std::vector<std::string> rest(args.begin() + 1, args.end());
+      if (args[0] == "serve") return ServeMain(rest, std::cin, out, err);
+      const bool terminal = &out == &std::cout && ::isatty(STDOUT_FILENO) == 1;
+      return LineMain(rest, programDir / kProgramName, configFallbacks, std::cin, out, err,
+                      terminal);
+    }
     CLI::App app{
         "Runs the halyard-station window logic on the simulated bench or another adapter, one "
         "operator action per step.",
@@ -65,7 +76,8 @@ int HalyardctlMain(const std::vector<std::string>& args, const std::filesystem::
     app.footer(StepHelp() +
                "\nExit status: 0 all went through, 1 a test failed or a message "
                "box was raised, 2 bad usage or a bad file.\n"
-               "halyardctl records list|yield --help: read a record store.");
+               "halyardctl records list|yield --help: read a record store.\n"
+               "halyardctl line --help: run the line of the configuration's [Line] section.");
 
     std::vector<const char*> argv{kProgramName};
     for (const std::string& arg : args)

@@ -1,4 +1,4 @@
-// Console message boxes and the virtual clock of halyardctl.
+// Console message boxes of halyardctl.
 #include "cli/ConsoleServices.h"
 
 #include "cli/JsonWriter.h"
@@ -10,12 +10,6 @@ void ConsoleDialogs::MsgBox(const std::string& prompt, int /*style*/, const std:
   if (echo_ != nullptr) {
     *echo_ << "  message " << QuoteText(title) << ": " << QuoteText(prompt) << "\n";
   }
-}
-
-void VirtualClockPump::WaitUntil(Clock::time_point deadline) {
-  if (deadline <= now_) return;
-  waited_ += deadline - now_;
-  now_ = deadline;
 }
 
 }  // namespace halyard::cli

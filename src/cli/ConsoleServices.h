@@ -1,5 +1,4 @@
-// The window's services for halyardctl: message boxes printed and counted instead of shown,
-// and a virtual clock that lets --no-wait skip the pauses of "Run All" and the trim update.
+// The window's message boxes for halyardctl: printed and counted instead of shown.
 #pragma once
 
 #include <ostream>
@@ -22,21 +21,6 @@ class ConsoleDialogs final : public Dialogs {
  private:
   std::ostream* echo_;
   int total_ = 0;
-};
-
-// Time that moves only when someone waits: every wait ends at once at its deadline. The
-// station's logic sees the same sequence of times as with a real clock, so only the pacing
-// changes, never a verdict or a bus transaction.
-class VirtualClockPump final : public EventPump {
- public:
-  VirtualClockPump() : now_(Clock::now()) {}
-  Clock::time_point Now() override { return now_; }
-  void WaitUntil(Clock::time_point deadline) override;
-  Clock::duration Waited() const { return waited_; }
-
- private:
-  Clock::time_point now_;
-  Clock::duration waited_{};
 };
 
 }  // namespace halyard::cli

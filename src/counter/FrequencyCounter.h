@@ -38,7 +38,18 @@ class FrequencyCounter {
   virtual CounterStatus Measure(double& hz, std::string& error) = 0;
   // The line it was chosen with, e.g. "scpi:tcp:127.0.0.1:5025".
   virtual const std::string& Description() const = 0;
+  // An automatic trim holds the counter from Reserve to Release: a counter several sockets
+  // share is one trim's at a time, and the others wait in Reserve. False, with the reason, when
+  // it cannot be had. Release also lets go of the instrument's connection, so that the next
+  // socket's station can reach an instrument that takes one connection at a time.
+  virtual bool Reserve(std::string& /*error*/) { return true; }
+  virtual void Release() {}
 };
+
+// The same counter taken in turns by every process that names `lockFile`: Reserve waits for an
+// exclusive lock on that file (held until Release, or until the process ends).
+std::unique_ptr<FrequencyCounter> TakenInTurns(std::unique_ptr<FrequencyCounter> counter,
+                                               std::string lockFile);
 
 struct CounterRequest {
   std::string counter;  // as above; empty: the backend's own when it has one, else none

@@ -20,6 +20,8 @@ class ScpiTransport {
   // Sends `query` and reads the answer line (without its line end) within the timeout.
   virtual CounterStatus Query(const std::string& query, std::string& answer,
                               std::string& error) = 0;
+  // Lets go of the instrument; the next query reaches it afresh.
+  virtual void Close() {}
 };
 
 std::unique_ptr<ScpiTransport> MakeTcpTransport(std::string host, std::string port,
@@ -38,6 +40,7 @@ class ScpiCounter final : public FrequencyCounter {
   CounterStatus Identify(std::string& identity, std::string& error) override;
   CounterStatus Measure(double& hz, std::string& error) override;
   const std::string& Description() const override { return description_; }
+  void Release() override { transport_->Close(); }
 
  private:
   std::string description_;

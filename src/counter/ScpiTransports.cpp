@@ -68,6 +68,7 @@ class TcpTransport final : public ScpiTransport {
     if (status != CounterStatus::kOk) socket_.Close();
     return status;
   }
+  void Close() override { socket_.Close(); }
 
  private:
   bool Connect(Clock::time_point deadline, std::string& error) {

@@ -1,0 +1,31 @@
+// What halyardctl line prints: each ended unit's JSON line and, on a terminal, a table of the
+// sockets kept below them and drawn anew as they change.
+#pragma once
+
+#include <deque>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "line/Supervisor.h"
+
+namespace halyard::cli {
+
+class LineTable {
+ public:
+  LineTable(std::ostream& out, bool terminal) : out_(out), terminal_(terminal) {}
+  // Prints `lines`, then (on a terminal) the table; `last`: the line has ended.
+  void Show(const std::deque<std::string>& lines, const std::vector<line::SocketView>& sockets,
+            bool last);
+
+  // The table's rows as they are drawn: socket, state, unit, step, elapsed, last verdict.
+  static std::vector<std::string> Rows(const std::vector<line::SocketView>& sockets,
+                                       line::LineClock::time_point now);
+
+ private:
+  std::ostream& out_;
+  bool terminal_;
+  size_t drawn_ = 0;  // rows of the table on the screen
+};
+
+}  // namespace halyard::cli

@@ -1,0 +1,39 @@
+// The supervisor's own records.
+#include "line/LineRecords.h"
+
+#include "assembly/StationRecords.h"
+#include "assembly/Steps.h"
+
+namespace halyard::line {
+
+bool LineRecords::Open(const ProfileFile& configuration, const std::string& store,
+                       const std::filesystem::path& spool, const std::string& operatorName,
+                       std::string& error) {
+  std::unique_ptr<records::StoreOutput> output;
+  if (!records::OpenStoreOutput(store, spool, output, error)) return false;
+  if (output) recorder_.AddOutput(std::move(output));
+  source_ = StationRecordSource(configuration, AppInfo{}, operatorName);
+  return true;
+}
+
+void LineRecords::Record(const FailedStep& step) {
+  records::RecordSource source = source_;
+  source.socket = step.socket;
+  source.unit = step.unit;
+  source.adapter = step.adapter;
+  recorder_.SetSource(std::move(source));
+  ActionResult result;
+  Step parsed;
+  std::string error;
+  result.action = ParseStep(step.step, parsed, error) && parsed.syntax->action != nullptr
+                      ? std::string(parsed.syntax->action->name)
+                      : step.step;
+  result.passed = false;
+  result.reason = Reason::Own(step.reason);
+  result.started = step.started;
+  result.ended = step.ended;
+  recorder_.SetNextId(step.id);
+  recorder_.Record(result);
+}
+
+}  // namespace halyard::line
