@@ -66,7 +66,7 @@ class Supervisor::SocketRun {
   std::optional<Unit> unit_;
   std::string workerFault_;  // why the worker was ended: a step past its limit
   std::string downReason_;   // what the worker said before it ended, if it could not start
-  LineClock::time_point restartAt_ = LineClock::time_point::min();
+  LineClock::time_point restartAt_{};  // the clock's epoch: at once
   LineClock::time_point stepDeadline_ = LineClock::time_point::max();
   int failures_ = 0;  // in a row, for the pause before the next start
   bool closed_ = false;

@@ -178,10 +178,11 @@ void Supervisor::Run() {
     if (closing) next = std::min(next, closingDeadline);
     const LineClock::time_point now = LineClock::now();
     int timeout = -1;
-    if (next != LineClock::time_point::max()) {
-      timeout = static_cast<int>(std::clamp<long long>(
-          std::chrono::duration_cast<std::chrono::milliseconds>(next - now).count() + 1, 0,
-          60'000));
+    if (next <= now) {
+      timeout = 0;
+    } else if (next != LineClock::time_point::max()) {
+      timeout = static_cast<int>(std::min<long long>(
+          std::chrono::duration_cast<std::chrono::milliseconds>(next - now).count() + 1, 60'000));
     }
     ::poll(fds.data(), fds.size(), timeout);
     char drain[64];

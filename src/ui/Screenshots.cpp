@@ -21,6 +21,7 @@
 #include "assembly/Station.h"
 #include "assembly/StationRecords.h"
 #include "records/ActionRecorder.h"
+#include "ui/LineScreenshot.h"
 #include "ui/QtServices.h"
 #include "ui/RecordsDialog.h"
 #include "ui/StationWindow.h"
@@ -144,5 +145,7 @@ int main(int argc, char** argv) {
       std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
   std::fprintf(stderr, "start-up to a shown window: %.1f ms\n", startupMs);
 
-  return SaveAll(window, *station, outDir) ? 0 : 1;
+  const bool saved = SaveAll(window, *station, outDir);
+  return halyard::ui::SaveLineView(programDir, QDir(outDir).filePath("line-view.png")) && saved ? 0
+                                                                                                : 1;
 }

@@ -13,6 +13,7 @@
 #include "assembly/Backend.h"
 #include "assembly/Station.h"
 #include "assembly/StationRecords.h"
+#include "ui/LineWindow.h"
 #include "ui/QtServices.h"
 #include "ui/StationWindow.h"
 
@@ -46,7 +47,8 @@ int StartupProblem(const std::string& text, int& argc, char** argv) {
 }
 
 // The command line: false when the program is to end at once with `exit`.
-bool ParseArguments(int argc, char** argv, halyard::StationOptions& options, int& exit) {
+bool ParseArguments(int argc, char** argv, halyard::StationOptions& options, bool& line,
+                    int& exit) {
   CLI::App cli{"halyard-station: the operator's window of the Halyard production station"};
   std::string benchPath;
   std::string configPath;
@@ -56,6 +58,11 @@ bool ParseArguments(int argc, char** argv, halyard::StationOptions& options, int
   cli.add_option("--config", configPath,
                  "configuration file (default: halyard-station.ini beside the program, in "
                  "$XDG_CONFIG_HOME/halyard-station/ or in the system's configuration folder)");
+  cli.add_flag("--line", line,
+               "the line's window: the sockets of the configuration's [Line] section, each "
+               "testing units with an adapter of its own (docs/line.md)")
+      ->excludes("--adapter")
+      ->excludes("--bench");
   try {
     cli.parse(argc, argv);
   } catch (const CLI::CallForHelp& e) {
@@ -94,11 +101,31 @@ int RunWindow(halyard::Station& station, halyard::ui::QtDialogs& dialogs,
   return status;
 }
 
+// The line's window, over the configuration's [Line].
+int RunLine(const halyard::StationOptions& options, int& argc, char** argv) {
+  halyard::ui::LineWindowSetup setup;
+  std::string error;
+  if (!halyard::ui::PrepareLine(options.app, setup, error))
+    return StartupProblem(error, argc, argv);
+  if (!HaveDisplay()) {
+    std::cerr << "halyard-station: no display to open the window on; use halyardctl line for the "
+                 "line without a window\n";
+    return 2;
+  }
+  QApplication app(argc, argv);
+  halyard::ui::LineWindow window(std::move(setup));
+  if (!window.Start(error)) return StartupProblem(error, argc, argv);
+  window.show();
+  return QApplication::exec();
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   halyard::StationOptions options;
-  if (int exit = 0; !ParseArguments(argc, argv, options, exit)) return exit;
+  bool line = false;
+  if (int exit = 0; !ParseArguments(argc, argv, options, line, exit)) return exit;
+  if (line) return RunLine(options, argc, argv);
 
   halyard::ui::QtDialogs dialogs;
   halyard::ui::QtEventPump pump;

@@ -1,9 +1,11 @@
-// The line's configuration, read from [Line] and the sockets' sections, and the worker
-// protocol's lines: every refusal names the key and the reason; a good line reads whole.
+// The line's configuration, read from [Line] and the sockets' sections, the worker protocol's
+// lines, and where a scan goes: every refusal names the key and the reason; a good line reads
+// whole.
 #include <gmock/gmock.h>
 
 #include "line/LineConfig.h"
 #include "line/Protocol.h"
+#include "line/ScanRouting.h"
 
 namespace halyard::line {
 namespace {
@@ -98,6 +100,63 @@ TEST(WorkerProtocol, LinesRoundTripAndAnythingElseIsRefused) {
   WorkerEvent back;
   EXPECT_FALSE(ReadEvent(R"({"event":"dance"})", back, error));
   EXPECT_FALSE(ReadEvent("stray output", back, error));
+}
+
+TEST(ScanRouting, APlainScanGoesToTheSocketWaitingAndAPrefixPicksOne) {
+  using S = SocketState;
+  std::vector<SocketView> sockets(4);
+  const char* names[] = {"1", "2", "3", "4"};
+  const S states[] = {S::kTesting, S::kReady, S::kReady, S::kDown};
+  for (size_t i = 0; i < sockets.size(); ++i) {
+    sockets[i].name = names[i];
+    sockets[i].state = states[i];
+  }
+  sockets[1].queued = 1;  // socket 2 already has a unit waiting for it
+  struct Case {
+    std::string scan;
+    std::optional<size_t> socket;  // none: refused
+    std::string unitOrReason;
+  };
+  const Case cases[] = {
+      {"HY-0021", 2, "HY-0021"},
+      {"1:HY-0022", 0, "HY-0022"},  // a busy socket takes it after its unit
+      {"9:HY-0023", std::nullopt, "no socket '9'"},
+      {"3:", std::nullopt, "holds no unit"},
+      {"", std::nullopt, "holds no unit"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.scan);
+    RoutedScan routed;
+    std::string reason;
+    EXPECT_EQ(RouteScan(sockets, c.scan, routed, reason), c.socket.has_value());
+    if (c.socket) {
+      EXPECT_EQ(routed.socket, *c.socket);
+      EXPECT_EQ(routed.unit, c.unitOrReason);
+    } else {
+      EXPECT_THAT(reason, HasSubstr(c.unitOrReason));
+    }
+  }
+  sockets[2].state = S::kTesting;
+  RoutedScan routed;
+  std::string reason;
+  EXPECT_FALSE(RouteScan(sockets, "HY-0024", routed, reason));
+  EXPECT_THAT(reason, HasSubstr("no socket is waiting"));
+}
+
+TEST(LineTally, AUnitCountsOnceAndPassesFirstOnlyByItsFirstRun) {
+  LineTally tally;
+  EXPECT_EQ(tally.FirstPassYield(), 0.0);
+  for (const auto& [unit, verdict] :
+       std::vector<std::pair<std::string, std::string>>{{"U1", "failed"},
+                                                        {"U1", "passed"},
+                                                        {"U2", "passed"},
+                                                        {"U3", "passed"},
+                                                        {"U4", "failed"}})
+    tally.Add({"1", unit, verdict, "", {}, 1.0});
+  EXPECT_EQ(tally.Units(), 4u);
+  EXPECT_EQ(tally.Runs(), 5u);
+  EXPECT_EQ(tally.FirstPassYield(), 0.5);
+  EXPECT_EQ(tally.RunsPerHour(0.5), 10.0);
 }
 
 }  // namespace
