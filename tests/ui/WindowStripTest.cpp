@@ -43,7 +43,17 @@ TEST(StatusLine, SaysEachActionsVerdictAndWhatAFailureMeans) {
       Case{"a status no table names", 1, [](Station& s) {
              s.fixture.FailNthCall(1, 7);
              s.Click("Command2", 1); },
-           "SMBus Test failed: status 7", true},
+           "SMBus Test failed: not a status the adapter answers for this operation: a bench "
+           "rule's or a driver's own (status 7)", true},
+      Case{"a wrong adapter version", 1, [](Station& s) {
+             s.fixture.Rule(R"({"op": "GetAdapterVersion", "outputs": {"first": "0x312E",
+                                 "second": "0x31"}})");
+             s.Click("Command2", 0); },
+           "Version Test failed: version \"1.1\" read, \"1.2\" expected", true},
+      Case{"Run All stopped by a test", 1, [](Station& s) {
+             s.fixture.Rule(R"({"op": "ReadSmbusBlock", "status": 11})");
+             s.Click("Command2", 4); },
+           "Run All failed: SMBus Test: nothing answers at that address (status 11)", true},
       Case{"a status the table names, after what failed", 2, [](Station& s) {
              s.fixture.FailNthCall(1, 10);
              s.Click("Command1"); },
