@@ -31,8 +31,8 @@ std::string KeyOf(std::string_view section, std::string_view key) {
   return Lower(section) + '\n' + Lower(key);
 }
 
-constexpr std::array<const char*, 4> kYes = {"yes", "true", "on", "1"};
-constexpr std::array<const char*, 4> kNo = {"no", "false", "off", "0"};
+constexpr std::array<const char*, 4> kSwitchOn = {"yes", "true", "on", "1"};
+constexpr std::array<const char*, 4> kSwitchOff = {"no", "false", "off", "0"};
 
 std::string_view Trim(std::string_view text) {
   const auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\v'; };
@@ -143,7 +143,7 @@ bool ProfileFile::GetSwitch(const std::string& section, const std::string& key, 
   const std::string word = Lower(Trim(text));
   if (word.empty()) return true;
   for (const bool on : {true, false}) {
-    for (const char* spelt : on ? kYes : kNo) {
+    for (const char* spelt : on ? kSwitchOn : kSwitchOff) {
       if (word != spelt) continue;
       value = on;
       return true;
