@@ -12,15 +12,9 @@
  * driver owns. An even station address without map= is its half (0x16 is 0x0B); an odd one,
  * 0x17 the trim firmware's among them, has none until mapped.
  *
- * Its own statuses (docs: driver-interface.md, "Statuses"), from HALYARD_STATUS_DRIVER_FIRST:
- *   1011 bad argument: a register, command or block count the bus cannot carry
- *   1012 no bus address: an odd station address without map=
- *   1013 adapter cannot: the adapter lacks the transfer (I2C_FUNCS, or EOPNOTSUPP)
- *   1014 address busy: a kernel driver owns the address (EBUSY; use force)
- *   1016 timeout (ETIMEDOUT)   1017 bus error (EIO, EAGAIN)   1018 PEC error (EBADMSG)
- *   1019 protocol error (EPROTO, e.g. a block count beyond 32)   1020 any other kernel error
- * and the adapter's own: 10 not open, 11 nothing acknowledged (ENXIO, EREMOTEIO), 13 an I2C
- * access outside a run, 15 an I2C function other than 0, 1, 2. */
+ * Its statuses are the adapter's where one says what happened (10 not open, 11 nothing
+ * acknowledged, 13 an I2C access outside a run, 15 an I2C function other than 0, 1, 2), else its
+ * own, numbered from HALYARD_STATUS_DRIVER_FIRST (below). */
 #define _POSIX_C_SOURCE 200809L
 #include <errno.h>
 #include <fcntl.h>
@@ -34,16 +28,17 @@
 
 #include "bridge-kernel.h"
 
+/* The bridge's own statuses, for its users: */
 enum {
-  BAD_ARGUMENT = HALYARD_STATUS_DRIVER_FIRST + 11,
-  NO_BUS_ADDRESS = HALYARD_STATUS_DRIVER_FIRST + 12,
-  ADAPTER_CANNOT = HALYARD_STATUS_DRIVER_FIRST + 13,
-  ADDRESS_BUSY = HALYARD_STATUS_DRIVER_FIRST + 14,
-  TIMEOUT = HALYARD_STATUS_DRIVER_FIRST + 16,
-  BUS_ERROR = HALYARD_STATUS_DRIVER_FIRST + 17,
-  PEC_ERROR = HALYARD_STATUS_DRIVER_FIRST + 18,
-  PROTOCOL_ERROR = HALYARD_STATUS_DRIVER_FIRST + 19,
-  KERNEL_ERROR = HALYARD_STATUS_DRIVER_FIRST + 20,
+  BAD_ARGUMENT = 1011,   /* a register, command or block count the bus cannot carry */
+  NO_BUS_ADDRESS = 1012, /* an odd station address without map= */
+  ADAPTER_CANNOT = 1013, /* the adapter lacks the transfer (I2C_FUNCS, or EOPNOTSUPP) */
+  ADDRESS_BUSY = 1014,   /* a kernel driver owns the address (EBUSY; use force) */
+  TIMEOUT = 1016,        /* ETIMEDOUT */
+  BUS_ERROR = 1017,      /* EIO, EAGAIN (lost arbitration) */
+  PEC_ERROR = 1018,      /* EBADMSG */
+  PROTOCOL_ERROR = 1019, /* EPROTO, e.g. a block count beyond 32 */
+  KERNEL_ERROR = 1020,   /* any other error of the kernel */
 };
 
 #define DEVICE_MAX 255
@@ -51,9 +46,8 @@ enum {
 
 /* The kernel: the C library's, or a test's fake kernel bus (bridge-kernel.h). */
 static int system_open(void* context, const char* path) {
-  int fd;
+  const int fd = open(path, O_RDWR | O_CLOEXEC);
   (void)context;
-  fd = open(path, O_RDWR | O_CLOEXEC);
   return fd < 0 ? -errno : fd;
 }
 
@@ -85,27 +79,24 @@ struct halyard_driver_handle {
   int16_t write_status;
 };
 
+/* Kernel errors as statuses: the adapter's where one says it, else the bridge's own. */
+static const struct {
+  int error;
+  int16_t status;
+} kernel_errors[] = {
+    /* clang-format off */
+    {ENXIO, HALYARD_STATUS_NO_DEVICE}, {EREMOTEIO, HALYARD_STATUS_NO_DEVICE}, {ETIMEDOUT, TIMEOUT},
+    {EIO, BUS_ERROR}, {EAGAIN, BUS_ERROR}, {EBADMSG, PEC_ERROR}, {EOPNOTSUPP, ADAPTER_CANNOT},
+    {EPROTO, PROTOCOL_ERROR}, {EBUSY, ADDRESS_BUSY},
+    /* clang-format on */
+};
+
 static int16_t status_of_error(int error) {
-  switch (error) {
-    case ENXIO:
-    case EREMOTEIO:
-      return HALYARD_STATUS_NO_DEVICE;
-    case ETIMEDOUT:
-      return TIMEOUT;
-    case EIO:
-    case EAGAIN:
-      return BUS_ERROR;
-    case EBADMSG:
-      return PEC_ERROR;
-    case EOPNOTSUPP:
-      return ADAPTER_CANNOT;
-    case EPROTO:
-      return PROTOCOL_ERROR;
-    case EBUSY:
-      return ADDRESS_BUSY;
-    default:
-      return KERNEL_ERROR;
+  size_t i;
+  for (i = 0; i < sizeof kernel_errors / sizeof kernel_errors[0]; ++i) {
+    if (kernel_errors[i].error == error) return kernel_errors[i].status;
   }
+  return KERNEL_ERROR;
 }
 
 static void put_reason(const char* text, char* reason, int32_t capacity, int32_t* length) {

@@ -8,7 +8,7 @@ namespace halyard::ui {
 namespace {
 
 constexpr const char* kSection = "Station";
-// Scanners send a key every few milliseconds; people rarely faster than every 50.
+// Scanners send a key every few milliseconds, people rarely one faster than every 100.
 constexpr int kLongestGapMs = 200;
 
 }  // namespace

@@ -15,23 +15,23 @@
 namespace halyard::ui {
 
 namespace {
-QString Q(const std::string& text) {
+QString QText(const std::string& text) {
   return QString::fromStdString(text);
 }
 }  // namespace
 
 QString LocalTime(const std::string& utc) {
-  const QDateTime time = QDateTime::fromString(Q(utc), Qt::ISODateWithMs);
-  if (!time.isValid()) return Q(utc);
+  const QDateTime time = QDateTime::fromString(QText(utc), Qt::ISODateWithMs);
+  if (!time.isValid()) return QText(utc);
   return time.toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz"));
 }
 
 QString RecordHeadline(const records::Record& r) {
   const QString unit =
-      r.unit.empty() ? QStringLiteral("no unit") : QStringLiteral("unit ") + Q(r.unit);
-  QString headline = QStringLiteral("%1 %2 for %3").arg(Q(r.action), Q(r.verdict), unit);
-  if (!r.adapter.empty()) headline += QStringLiteral(", adapter ") + Q(r.adapter);
-  if (!r.reason.empty()) headline += QStringLiteral(": ") + Q(r.reason);
+      r.unit.empty() ? QStringLiteral("no unit") : QStringLiteral("unit ") + QText(r.unit);
+  QString headline = QStringLiteral("%1 %2 for %3").arg(QText(r.action), QText(r.verdict), unit);
+  if (!r.adapter.empty()) headline += QStringLiteral(", adapter ") + QText(r.adapter);
+  if (!r.reason.empty()) headline += QStringLiteral(": ") + QText(r.reason);
   return headline;
 }
 
@@ -76,21 +76,21 @@ void RecordDetail::Show(const records::Record* record) {
   headline_->setText(
       RecordHeadline(r) +
       QStringLiteral("\nstarted %1, ended %2").arg(LocalTime(r.started), LocalTime(r.ended)));
-  headline_->setToolTip(QStringLiteral("UTC: %1 to %2").arg(Q(r.started), Q(r.ended)));
+  headline_->setToolTip(QStringLiteral("UTC: %1 to %2").arg(QText(r.started), QText(r.ended)));
   const std::vector<MeasurementRow> rows = MeasurementRows(r.measurements);
   measurements_->setRowCount(static_cast<int>(rows.size()));
   for (size_t i = 0; i < rows.size(); ++i) {
     for (int column = 0; column < 2; ++column) {
-      auto* item = new QTableWidgetItem(Q(column == 0 ? rows[i].name : rows[i].value));
+      auto* item = new QTableWidgetItem(QText(column == 0 ? rows[i].name : rows[i].value));
       if (rows[i].failed) item->setForeground(kFailText);
       measurements_->setItem(static_cast<int>(i), column, item);
     }
   }
   QStringList lines;
   for (const records::RecordMessage& m : r.messages)
-    lines << QStringLiteral("message box \"%1\": %2").arg(Q(m.title), Q(m.text));
+    lines << QStringLiteral("message box \"%1\": %2").arg(QText(m.title), QText(m.text));
   for (const std::string& line : r.trace)
-    lines << Q(line);
+    lines << QText(line);
   trace_->setPlainText(lines.join('\n'));
 }
 

@@ -1,6 +1,6 @@
 // Tells a barcode scanner's burst from a person's typing by the pace of the keys alone: a scan
-// is keys each within the gap of the one before (a few milliseconds apart; a person needs
-// fifty or more), ended by Enter within the gap, with the scanner's prefix first when one is
+// is keys each within the gap of the one before (a few milliseconds apart; a person needs a
+// hundred or more), ended by Enter within the gap, with the scanner's prefix first when one is
 // configured. Knows nothing of widgets, so every case can be tried with made-up times.
 #pragma once
 

@@ -44,7 +44,9 @@ bool Scanner::eventFilter(QObject* watched, QEvent* event) {
   // A key travels from the focused control up to the window; it is judged once, at the first.
   auto* receiver = qobject_cast<QWidget*>(watched);
   if (receiver == nullptr || receiver->window() != &window_) return false;
-  QWidget* focus = QApplication::focusWidget();
+  // The window's own focus widget: the window need not be the active one (a scan arrives at
+  // whatever window the system gives the keys to).
+  QWidget* focus = window_.focusWidget();
   if (receiver != (focus != nullptr ? focus : &window_)) return false;
   return OnKey(*receiver, *static_cast<QKeyEvent*>(event));
 }
@@ -55,7 +57,8 @@ bool Scanner::OnKey(QWidget& receiver, const QKeyEvent& key) {
     detector_.Break();
     return false;
   }
-  if (key.key() == Qt::Key_Return || key.key() == Qt::Key_Enter) {
+  // Scanners end with Return, the keypad's Enter or a line feed, as configured.
+  if (key.key() == Qt::Key_Return || key.key() == Qt::Key_Enter || key.text() == "\n") {
     const std::optional<std::string> serial = detector_.Enter(at);
     if (!serial) return false;
     TakeBack();

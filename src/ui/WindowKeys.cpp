@@ -12,7 +12,7 @@
 namespace halyard::ui {
 
 namespace {
-QString Q(std::string_view text) {
+QString FromView(std::string_view text) {
   return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 }  // namespace
@@ -21,7 +21,7 @@ WindowKeys::WindowKeys(QWidget& window, Hooks hooks)
     : QObject(&window), window_(window), hooks_(std::move(hooks)) {
   for (const ActionRow& action : ActionTable()) {
     if (action.shortcut.empty()) continue;
-    const QKeySequence key(Q(action.shortcut));
+    const QKeySequence key(FromView(action.shortcut));
     const ActionRow* a = &action;  // the table lives as long as the program
     Add(key, [this, a, key] { Press(*a, key); });
   }

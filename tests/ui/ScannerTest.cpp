@@ -15,8 +15,7 @@ using ::testing::HasSubstr;
 using ::testing::StartsWith;
 using Ms = std::chrono::milliseconds;
 
-// A person's pause between keys, well beyond a scanner's.
-constexpr int kHandPauseMs = 60;
+using halyard::testing::kHandPauseMs;
 
 // The scanner: each key at once after the one before, and Enter, to whatever has the focus.
 void Scan(const QString& serial) {
@@ -100,7 +99,7 @@ TEST(OperatorSettings, ReadsStationsSwitchesAndRefusesWhatCannotBeMeant) {
   EXPECT_EQ(settings.scan.suffix, "#");
   ASSERT_TRUE(ReadOperatorSettings(ProfileFile::Parse(""), settings, error));
   EXPECT_FALSE(settings.requireUnit);
-  EXPECT_EQ(settings.scan.gap, Ms(30));
+  EXPECT_EQ(settings.scan.gap, Ms(50));
 }
 
 // After F5 the focus is on "Run All": the scanner's keys reach no button, and its Enter runs

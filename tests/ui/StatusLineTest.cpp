@@ -5,6 +5,7 @@
 #include <QToolTip>
 
 #include "WindowStation.h"
+#include "ui/Colors.h"
 #include "ui/SessionLog.h"
 
 namespace halyard::ui {
@@ -18,10 +19,8 @@ using ::testing::HasSubstr;
 using ::testing::Not;
 using ::testing::StartsWith;
 
-const QColor kFail(0xC0, 0x00, 0x00);
-
 bool Red(const QWidget* line) {
-  return line->palette().color(QPalette::WindowText) == kFail;
+  return line->palette().color(QPalette::WindowText) == kFailText;
 }
 
 // Before the first action the line says where records go and whether the store answered.

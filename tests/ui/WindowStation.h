@@ -31,6 +31,9 @@
 
 namespace halyard::testing {
 
+// A person's pause between keys, longer than any scanner's.
+constexpr int kHandPauseMs = 80;
+
 inline std::string ShippedIni() {
   std::ifstream in(SourceDir() / "config/halyard-station.ini", std::ios::binary);
   return std::string(std::istreambuf_iterator<char>(in), {});

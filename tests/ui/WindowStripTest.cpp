@@ -27,8 +27,7 @@ using ::testing::Not;
 using ::testing::StartsWith;
 
 const QColor kFail(0xC0, 0x00, 0x00);
-// Longer than any scanner's pause between keys.
-constexpr int kHandPauseMs = 60;
+using halyard::testing::kHandPauseMs;
 
 // Typed as a person types: Enter comes well after the last key, so it is no scanner's.
 void Type(QLineEdit* field, const QString& text) {
