@@ -74,16 +74,19 @@ bench: build
 	@uptime
 
 # The Debian package, in $(PACKAGE_DIR)/package/. Its own build: installed under /usr, so the
-# programs look for the system-wide configuration in /etc, and without the tests. Optimised as
-# the tested build is (CPack strips it).
+# programs look for the system-wide configuration in /etc, without the tests and benchmarks,
+# with Debian's hardening flags. Optimised as the tested build is (CPack strips it). lintian
+# checks it: any error or warning fails.
 $(PACKAGE_DIR)/build.ninja: | deps
 	@bash scripts/install-deps.sh --with-packaging
 	cmake -S . -B $(PACKAGE_DIR) -G $(GENERATOR) -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-	  -DCMAKE_INSTALL_PREFIX=/usr -DHALYARD_BUILD_TESTS=OFF
+	  -DCMAKE_INSTALL_PREFIX=/usr -DHALYARD_BUILD_TESTS=OFF -DHALYARD_BUILD_BENCH=OFF \
+	  -DHALYARD_HARDEN=ON
 
 package: deps $(PACKAGE_DIR)/build.ninja
 	cmake --build $(PACKAGE_DIR) -j $(JOBS)
 	cd $(PACKAGE_DIR) && cpack -G DEB
+	lintian --fail-on error,warning --info $(PACKAGE_DIR)/package/*.deb
 
 # Installs the package on this machine (root, or sudo), runs both programs from another folder,
 # and purges it again. Changes /usr and /etc while it runs.

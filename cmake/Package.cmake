@@ -6,14 +6,16 @@ set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME halyard-station)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_VENDOR "Halyard station developers")
-set(CPACK_PACKAGE_CONTACT "Halyard station developers <halyard-station@localhost>")
+set(CPACK_PACKAGE_CONTACT "${HALYARD_PACKAGE_MAINTAINER}")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY
     "operator's station for programming and testing Halyard adapters")
+# Debian wants each line of the long description within 80 columns.
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
-    "halyard-station is the operator's window of the Halyard production station: it programs\n\
-the Halyard controller's firmware, runs the bus tests, configures test targets and trims the\n\
-controller's oscillator. halyardctl is the same station on the command line. Both run on a\n\
-simulated bench by default, which is included as an adapter driver.")
+    "halyard-station is the operator's window of the Halyard production station:\n\
+it programs the Halyard controller's firmware, runs the bus tests, configures\n\
+test targets and trims the controller's oscillator, recording every action.\n\
+halyardctl is the same station on the command line. Both run on a simulated\n\
+bench by default, which is included as an adapter driver.")
 set(CPACK_PACKAGING_INSTALL_PREFIX ${CMAKE_INSTALL_PREFIX})
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION electronics)

@@ -19,8 +19,8 @@ packages=(
 for option in "$@"; do
   case "$option" in
     --with-tools) packages+=(xvfb xauth imagemagick clang-format) ;;
-    # make package: dpkg-shlibdeps finds the package's runtime dependencies.
-    --with-packaging) packages+=(dpkg-dev file) ;;
+    # make package: dpkg-shlibdeps finds the package's runtime dependencies, lintian checks it.
+    --with-packaging) packages+=(dpkg-dev file lintian) ;;
     *) echo "install-deps: unknown option $option" >&2; exit 2 ;;
   esac
 done

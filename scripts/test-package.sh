@@ -32,7 +32,8 @@ for wanted in ./usr/bin/halyard-station ./usr/bin/halyardctl ./usr/include/halya
   ./usr/share/halyard-station/firmware/gxTrim.srec \
   ./usr/share/applications/halyard-station.desktop \
   ./usr/share/icons/hicolor/scalable/apps/halyard-station.svg \
-  ./usr/share/man/man1/halyard-station.1 ./usr/share/man/man1/halyardctl.1; do
+  ./usr/share/man/man1/halyard-station.1.gz ./usr/share/man/man1/halyardctl.1.gz \
+  ./usr/share/doc/halyard-station/copyright ./usr/share/doc/halyard-station/changelog.gz; do
   grep -qx -- "$wanted" <<<"$contents" || fail "the package lacks $wanted"
 done
 grep -q '/libhalyard-sim-driver.so$' <<<"$contents" || fail "the package lacks the bench driver"

@@ -14,12 +14,15 @@
 #include <stdlib.h>
 #include <string.h>
 
+/* The adapter's statuses, which the station says in words (docs/driver-interface.md). */
 enum {
-  OK = 0,
-  NOT_OPEN = 10,
-  NO_DEVICE = 11,
-  UNKNOWN_COMMAND = 12,
-  BAD_ARGUMENT = 13,
+  OK = HALYARD_STATUS_OK,
+  NOT_OPEN = HALYARD_STATUS_ADAPTER_CLOSED,
+  NO_DEVICE = HALYARD_STATUS_NO_DEVICE,
+  UNKNOWN_COMMAND = HALYARD_STATUS_UNKNOWN_COMMAND,
+  BAD_REGISTER = HALYARD_STATUS_BAD_REGISTER,
+  BAD_FUNCTION = HALYARD_STATUS_BAD_FUNCTION,
+  BAD_KIND = HALYARD_STATUS_BAD_KIND,
 };
 
 #define ADAPTER_NAME "LOOPBACK0"
@@ -131,7 +134,7 @@ static int16_t read_smbus_block(halyard_driver_handle* h, int16_t command, uint8
   if (device != CONTROLLER) return NO_DEVICE;
   if (command != 0x20) return UNKNOWN_COMMAND;
   if (length > SMBUS_BLOCK_MAX) length = SMBUS_BLOCK_MAX;
-  if (length > data_capacity) return BAD_ARGUMENT;
+  if (length > data_capacity) return UNKNOWN_COMMAND; /* capacity is at least 255: never */
   memcpy(data, &h->target[0x21], (size_t)length);
   if (*data_length < length) *data_length = length; /* the array grows, never shrinks */
   *count = (int16_t)length;
@@ -149,13 +152,13 @@ static int16_t i2c_access(halyard_driver_handle* h, int32_t function, int16_t de
   if (!h->open) {
     status = NOT_OPEN;
   } else if (function == 0) {
-    status = device == 0 || device == 1 ? OK : BAD_ARGUMENT;
+    status = device == 0 || device == 1 ? OK : BAD_FUNCTION;
   } else if (function != 1 && function != 2) {
-    status = BAD_ARGUMENT;
+    status = BAD_FUNCTION;
   } else if (device != TARGET) {
     status = NO_DEVICE;
   } else if (reg < 0 || reg > 0xFF) {
-    status = BAD_ARGUMENT;
+    status = BAD_REGISTER;
   } else if (function == 1) {
     h->target[reg] = (uint8_t)(*value & 0xFF);
   } else {
@@ -169,7 +172,8 @@ static int16_t i2c_access(halyard_driver_handle* h, int32_t function, int16_t de
 static int16_t read_swb_word(halyard_driver_handle* h, int32_t kind, int16_t reg, int16_t* value) {
   int low;
   if (!h->open) return NOT_OPEN;
-  if (kind != 2 || reg < 0x20 || reg > 0x8F) return BAD_ARGUMENT;
+  if (kind != 2) return BAD_KIND;
+  if (reg < 0x20 || reg > 0x8F) return BAD_REGISTER;
   low = 0x20 + 2 * (reg - 0x20);
   *value = (int16_t)(uint16_t)(h->target[low + 1] << 8 | h->target[low]);
   return OK;

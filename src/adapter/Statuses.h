@@ -33,29 +33,30 @@ inline constexpr int16_t kStatusPecError = -32018;
 inline constexpr int16_t kStatusProtocolError = -32019;
 inline constexpr int16_t kStatusKernelError = -32020;
 
-// The adapter's answers. OpenDevice answers -1 when it does not open; ProgramSrec answers 1 to 8
-// for a bad image file, and those numbers mean something else from any other operation.
-inline constexpr int16_t kStatusOpenFailed = -1;
-inline constexpr int16_t kStatusFileNotFound = 1;
-inline constexpr int16_t kStatusFileUnreadable = 2;
-inline constexpr int16_t kStatusFileEmpty = 3;
-inline constexpr int16_t kStatusFileMalformed = 4;
-inline constexpr int16_t kStatusFileBadChecksum = 5;
-inline constexpr int16_t kStatusFileNoData = 6;
-inline constexpr int16_t kStatusFileAddressOutOfRange = 7;
-inline constexpr int16_t kStatusFileNoEnd = 8;
-inline constexpr int16_t kStatusAdapterClosed = 10;
-inline constexpr int16_t kStatusNoDevice = 11;
-inline constexpr int16_t kStatusUnknownCommand = 12;
-inline constexpr int16_t kStatusI2cNoRun = 13;
-inline constexpr int16_t kStatusBadRegister = 14;
-inline constexpr int16_t kStatusBadFunction = 15;
-inline constexpr int16_t kStatusBadKind = 16;
-inline constexpr int16_t kStatusBadWord = 17;
-inline constexpr int16_t kStatusNoRowSelected = 18;
-inline constexpr int16_t kStatusRowNotArmed = 19;
-inline constexpr int16_t kStatusRowWriteProtected = 20;
-inline constexpr int16_t kStatusBadBlock = 21;
+// The adapter's answers, which drivers answer too (halyard/driver.h). OpenDevice answers -1 when
+// it does not open; ProgramSrec answers 1 to 8 for a bad image file, and those numbers mean
+// something else from any other operation.
+inline constexpr int16_t kStatusOpenFailed = HALYARD_STATUS_NOT_OPENED;
+inline constexpr int16_t kStatusFileNotFound = HALYARD_STATUS_FILE_NOT_FOUND;
+inline constexpr int16_t kStatusFileUnreadable = HALYARD_STATUS_FILE_UNREADABLE;
+inline constexpr int16_t kStatusFileEmpty = HALYARD_STATUS_FILE_EMPTY;
+inline constexpr int16_t kStatusFileMalformed = HALYARD_STATUS_FILE_MALFORMED;
+inline constexpr int16_t kStatusFileBadChecksum = HALYARD_STATUS_FILE_BAD_CHECKSUM;
+inline constexpr int16_t kStatusFileNoData = HALYARD_STATUS_FILE_NO_DATA;
+inline constexpr int16_t kStatusFileAddressOutOfRange = HALYARD_STATUS_FILE_ADDRESS_OUT_OF_RANGE;
+inline constexpr int16_t kStatusFileNoEnd = HALYARD_STATUS_FILE_NO_END;
+inline constexpr int16_t kStatusAdapterClosed = HALYARD_STATUS_ADAPTER_CLOSED;
+inline constexpr int16_t kStatusNoDevice = HALYARD_STATUS_NO_DEVICE;
+inline constexpr int16_t kStatusUnknownCommand = HALYARD_STATUS_UNKNOWN_COMMAND;
+inline constexpr int16_t kStatusI2cNoRun = HALYARD_STATUS_I2C_NO_RUN;
+inline constexpr int16_t kStatusBadRegister = HALYARD_STATUS_BAD_REGISTER;
+inline constexpr int16_t kStatusBadFunction = HALYARD_STATUS_BAD_FUNCTION;
+inline constexpr int16_t kStatusBadKind = HALYARD_STATUS_BAD_KIND;
+inline constexpr int16_t kStatusBadWord = HALYARD_STATUS_BAD_WORD;
+inline constexpr int16_t kStatusNoRowSelected = HALYARD_STATUS_NO_ROW_SELECTED;
+inline constexpr int16_t kStatusRowNotArmed = HALYARD_STATUS_ROW_NOT_ARMED;
+inline constexpr int16_t kStatusRowWriteProtected = HALYARD_STATUS_ROW_WRITE_PROTECTED;
+inline constexpr int16_t kStatusBadBlock = HALYARD_STATUS_BAD_BLOCK;
 
 // Which operations answer a status with this meaning.
 enum class StatusScope { kAnyOperation, kProgramming };
@@ -127,6 +128,23 @@ inline constexpr StatusEntry kStationStatuses[] = {
     {kStatusKernelError, "kernel error", "any other error of the kernel's i2c-dev interface"},
 };
 
+// What a status no entry names means, by the range it lies in: the first range that holds it.
+// So every status a backend can answer has words, also one a bench rule or a driver made up.
+struct StatusRange {
+  int16_t first;
+  int16_t last;
+  std::string_view meaning;
+};
+
+inline constexpr StatusRange kUnnamedStatuses[] = {
+    {HALYARD_STATUS_STATION_FIRST, HALYARD_STATUS_STATION_LAST,
+     "a status of the station's own range that this version does not name"},
+    {HALYARD_STATUS_DRIVER_FIRST, HALYARD_STATUS_DRIVER_LAST,
+     "the driver's own status: the driver's documentation says what it means"},
+    {INT16_MIN, INT16_MAX,
+     "not a status the adapter answers for this operation: a bench rule's or a driver's own"},
+};
+
 inline constexpr bool IsStationStatus(int status) {
   return status >= HALYARD_STATUS_STATION_FIRST && status <= HALYARD_STATUS_STATION_LAST;
 }
@@ -139,14 +157,25 @@ inline constexpr const StatusEntry* FindStationStatus(int16_t status) {
   return nullptr;
 }
 
-// What `status` means, answered by an operation of `scope`, for people to read; empty for 0
-// and for a status no table names.
-inline constexpr std::string_view StatusMeaning(int16_t status,
-                                                StatusScope scope = StatusScope::kAnyOperation) {
-  if (const StatusEntry* entry = FindStationStatus(status)) return entry->meaning;
+// The entry that names `status` answered by an operation of `scope`; null when none does.
+inline constexpr const StatusEntry* FindStatus(int16_t status,
+                                               StatusScope scope = StatusScope::kAnyOperation) {
+  if (const StatusEntry* entry = FindStationStatus(status)) return entry;
   for (const StatusEntry& entry : kAdapterStatuses) {
     const bool applies = entry.scope == scope || entry.scope == StatusScope::kAnyOperation;
-    if (entry.status == status && applies) return entry.meaning;
+    if (entry.status == status && applies) return &entry;
+  }
+  return nullptr;
+}
+
+// What `status` means, answered by an operation of `scope`, for people to read: its entry's
+// meaning, else its range's. Empty only for 0.
+inline constexpr std::string_view StatusMeaning(int16_t status,
+                                                StatusScope scope = StatusScope::kAnyOperation) {
+  if (status == 0) return {};
+  if (const StatusEntry* entry = FindStatus(status, scope)) return entry->meaning;
+  for (const StatusRange& range : kUnnamedStatuses) {
+    if (status >= range.first && status <= range.last) return range.meaning;
   }
   return {};
 }

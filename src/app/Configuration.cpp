@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <array>
 #include <cctype>
 #include <cerrno>
 #include <cstdlib>
@@ -29,6 +30,9 @@ std::string Lower(std::string_view text) {
 std::string KeyOf(std::string_view section, std::string_view key) {
   return Lower(section) + '\n' + Lower(key);
 }
+
+constexpr std::array<const char*, 4> kSwitchOn = {"yes", "true", "on", "1"};
+constexpr std::array<const char*, 4> kSwitchOff = {"no", "false", "off", "0"};
 
 std::string_view Trim(std::string_view text) {
   const auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\v'; };
@@ -131,6 +135,22 @@ std::string ProfileFile::Get(const std::string& section, const std::string& key)
   const auto it = values_.find(KeyOf(section, key));
   if (it == values_.end()) return "";
   return it->second.substr(0, kProfileValueMax);
+}
+
+bool ProfileFile::GetSwitch(const std::string& section, const std::string& key, bool& value,
+                            std::string& error) const {
+  const std::string text = Get(section, key);
+  const std::string word = Lower(Trim(text));
+  if (word.empty()) return true;
+  for (const bool on : {true, false}) {
+    for (const char* spelt : on ? kSwitchOn : kSwitchOff) {
+      if (word != spelt) continue;
+      value = on;
+      return true;
+    }
+  }
+  error = "[" + section + "] " + key + "=" + text + ": expected yes or no";
+  return false;
 }
 
 std::filesystem::path ConfigurationPathFor(const std::filesystem::path& programPath) {

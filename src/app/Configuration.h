@@ -26,6 +26,11 @@ class ProfileFile {
 
   // The value of `key` in `section`, at most 255 characters; "" when absent.
   std::string Get(const std::string& section, const std::string& key) const;
+  // A switch: yes/no, true/false, on/off or 1/0 in any case; absent or empty leaves `value`.
+  // False, with one line naming the key in `error`, for anything else: a typo must not turn
+  // a safeguard of the line off.
+  bool GetSwitch(const std::string& section, const std::string& key, bool& value,
+                 std::string& error) const;
   bool Found() const { return found_; }
   // SHA-256 of the file's bytes, as records name the configuration; empty unless read from a file.
   const std::string& Digest() const { return digest_; }

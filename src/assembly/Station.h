@@ -69,6 +69,8 @@ class Station {
   // window's automatic trim): everything between them is the action's.
   void BeginAction(const ActionRow& row);
   const ActionResult& EndAction();
+  // The action begun and not yet ended; null between actions.
+  const ActionRow* Running() const { return running_; }
   const ActionResult& LastResult() const { return last_; }
   // The bus calls and message boxes since the last action or the last call: start-up's,
   // shutdown's, an edit's.

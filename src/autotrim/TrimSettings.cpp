@@ -34,7 +34,8 @@ bool ReadTrimSettings(const ProfileFile& profile, TrimSettings& settings, std::s
   if (!ReadNumber(profile, "TargetHz", 1.0, 1e10, read.targetHz, error) ||
       !ReadNumber(profile, "TolerancePpm", 0.0, 1e6, read.tolerancePpm, error) ||
       !ReadNumber(profile, "SettleSeconds", 0.0, 60.0, read.settleSeconds, error) ||
-      !ReadNumber(profile, "CounterTimeoutSeconds", 0.01, 600.0, timeoutSeconds, error)) {
+      !ReadNumber(profile, "CounterTimeoutSeconds", 0.01, 600.0, timeoutSeconds, error) ||
+      !profile.GetSwitch(kSection, "AutoStore", read.autoStore, error)) {
     return false;
   }
   read.counterTimeout = std::chrono::milliseconds(std::lround(timeoutSeconds * 1000.0));

@@ -1,5 +1,6 @@
 // The automatic trim's settings, from the configuration file's [Trim] section:
 //   TargetHz=32768  TolerancePpm=100  SettleSeconds=0.2  Counter=sim  CounterTimeoutSeconds=5
+//   AutoStore=no
 #pragma once
 
 #include <chrono>
@@ -15,6 +16,8 @@ struct TrimSettings {
   double settleSeconds = 0.2;  // after each register write, before the counter reads
   std::string counter;         // the counter's line (see counter/FrequencyCounter.h)
   std::chrono::milliseconds counterTimeout{5000};
+  // The window's "Auto Trim" stores a passing search's code ("Update Trim") and reads it back.
+  bool autoStore = false;
 };
 
 // False, with one line naming the key and the reason in `error`, for a value that is not a

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <cstdio>
 #include <optional>
 #include <string>
 #include <utility>
@@ -37,6 +38,23 @@ std::string CountText(double count) {
   char buf[32];
   const auto result = std::to_chars(buf, buf + sizeof buf, count);
   return std::string(buf, result.ptr);
+}
+
+// A version as the adapter or the configuration gave it: quoted, so that blanks and an empty
+// text show; bytes outside printable ASCII as \xHH.
+std::string Quoted(const std::string& text) {
+  std::string quoted = "\"";
+  for (const char c : text) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte >= 0x20 && byte < 0x7F) {
+      quoted += c;
+    } else {
+      char hex[5];
+      std::snprintf(hex, sizeof hex, "\\x%02X", byte);
+      quoted += hex;
+    }
+  }
+  return quoted + "\"";
 }
 
 // The count as a record keeps it: a whole number, or nothing when the caption held none.
@@ -91,7 +109,7 @@ void TestPanel::Command2_Click(int16_t Index) {
   if (Index >= 0 && Index < kTestCount) {
     const bool verdict = RunTest(Index);
     ctx_.controls.Label6[static_cast<size_t>(Index)].Caption = VerdictText(verdict);
-    if (!verdict) FailTest(Index);
+    if (!verdict) FailTest(Index, false);
   } else if (Index == kRunAllIndex) {
     RunAll();
   }
@@ -115,7 +133,7 @@ void TestPanel::RunAll() {
   if (passed[kTestCount - 1]) passed[kRunAllIndex] = true;
   for (int i = 0; i < kTestCount; ++i) {
     if (!passed[static_cast<size_t>(i)]) {
-      FailTest(i);
+      FailTest(i, true);
       break;
     }
   }
@@ -135,20 +153,39 @@ void TestPanel::Measure(int index, bool passed, std::optional<int16_t> status) {
       {index, ctx_.controls.Command2[static_cast<size_t>(index)].Caption, passed, status});
 }
 
-void TestPanel::FailTest(int index) {
+void TestPanel::FailTest(int index, bool inRunAll) {
+  const std::string test = ctx_.controls.Command2[static_cast<size_t>(index)].Caption;
+  Reason reason = TestReason(index, test);
+  // Under "Run All" the status line names the test that stopped the run.
+  if (inRunAll) reason.detail = reason.detail.empty() ? test : test + ": " + reason.detail;
+  ctx_.verdict.Fail(std::move(reason));
+}
+
+Reason TestPanel::TestReason(int index, const std::string& test) const {
+  const auto& version = ctx_.result.measurements.version;
+  if (index == 0 && version) return VersionReason(test, *version);
   // The last measurement of the test is the run that failed.
   const auto& tests = ctx_.result.measurements.tests;
   const auto failed = std::find_if(tests.rbegin(), tests.rend(),
                                    [index](const TestMeasurement& t) { return t.index == index; });
   std::optional<int16_t> status;
   if (failed != tests.rend() && failed->status && *failed->status != 0) status = failed->status;
-  // The version test shows no status, but the reason keeps the one of its read.
-  const auto& version = ctx_.result.measurements.version;
-  std::optional<int16_t> callStatus = status;
-  if (index == 0 && version && version->status != 0) callStatus = version->status;
-  std::string text = ctx_.controls.Command2[static_cast<size_t>(index)].Caption + " failed";
+  std::string text = test + " failed";
   if (status) text += ": status " + std::to_string(*status);
-  ctx_.verdict.Fail(Reason::Own(std::move(text), callStatus));
+  return Reason::Own(std::move(text), status);
+}
+
+// The version test's label shows neither the version nor the status; its reason gives both, so
+// the operator tells a wrong adapter version from one that could not be read.
+Reason TestPanel::VersionReason(const std::string& test, const VersionMeasurement& version) {
+  if (version.status != 0) {
+    Reason reason = Reason::Call("reading the adapter version", version.status);
+    reason.text = test + " failed: " + reason.text;
+    return reason;
+  }
+  std::string detail = "version " + Quoted(version.read.value_or("")) + " read, " +
+                       Quoted(version.expected) + " expected";
+  return Reason{test + " failed: " + detail, detail, std::nullopt, ""};
 }
 
 bool TestPanel::TestVersion() {

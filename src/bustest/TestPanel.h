@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <string>
 
 #include "station/FormContext.h"
 
@@ -36,7 +37,9 @@ class TestPanel {
   // Keeps test `index`'s outcome in the action's result.
   void Measure(int index, bool passed, std::optional<int16_t> status);
   // Fails the action's verdict, naming test `index` and the status of its failed run.
-  void FailTest(int index);
+  void FailTest(int index, bool inRunAll);
+  Reason TestReason(int index, const std::string& test) const;
+  static Reason VersionReason(const std::string& test, const VersionMeasurement& version);
 
   FormContext& ctx_;
 };

@@ -55,6 +55,7 @@ std::string MeasurementsJson(const ActionResult& result) {
   if (kinds & kMeasuredTests) AddTests(m, out);
   if ((kinds & kMeasuredVersion) && m.version) {
     out["version"] = m.version->read ? Json(ValidUtf8(*m.version->read)) : Json(nullptr);
+    out["version_expected"] = ValidUtf8(m.version->expected);
   }
   if ((kinds & kMeasuredRunCount) && m.runAllPasses) out["run_all_passes"] = *m.runAllPasses;
   if ((kinds & kMeasuredTarget) && m.target) {

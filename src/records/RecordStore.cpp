@@ -84,6 +84,16 @@ std::vector<YieldGroup> ComputeYield(const std::vector<Record>& records, YieldBy
   return groups;
 }
 
+bool RecordStore::Probe(std::string& error) {
+  std::vector<Record> newest;
+  return List({.newest = 1}, newest, error);
+}
+
+bool ProbeStore(const std::string& name, std::string& error) {
+  std::unique_ptr<RecordStore> store;
+  return OpenStore(name, store, error) && store->Probe(error);
+}
+
 bool OpenStore(const std::string& name, std::unique_ptr<RecordStore>& store, std::string& error) {
   if (name == kNoStore) {
     store = std::make_unique<NoStore>();

@@ -21,6 +21,8 @@ class RecordStore {
   // The records that pass `filter`, oldest first (in the order written, for equal times).
   virtual bool List(const RecordFilter& filter, std::vector<Record>& records,
                     std::string& error) = 0;
+  // Whether the store would take a record now, without writing one: false with the reason.
+  virtual bool Probe(std::string& error);
   // The yield of the records that pass `filter`, one group per day, unit or action, in the
   // order of the groups' first records.
   bool Yield(const RecordFilter& filter, YieldBy by, std::vector<YieldGroup>& groups,
@@ -34,6 +36,11 @@ std::vector<YieldGroup> ComputeYield(const std::vector<Record>& records, YieldBy
 // one line in `error`, only for a name that can never work; a store that cannot be reached yet
 // is returned and fails its calls until it can.
 bool OpenStore(const std::string& name, std::unique_ptr<RecordStore>& store, std::string& error);
+
+// Tries the store named `name` on a connection of its own (so it may run on another thread than
+// the store the station writes to): true when it would take a record now, else false with one
+// line of reason.
+bool ProbeStore(const std::string& name, std::string& error);
 
 inline constexpr const char* kNoStore = "none";
 

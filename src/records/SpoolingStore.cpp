@@ -142,11 +142,14 @@ bool SpoolingStore::Write(const Record& record, std::string& error) {
   std::string storeError;
   if (Flush(storeError) && store_->Write(record, storeError)) {
     last_ = WriteOutcome::kStored;
+    lastError_.clear();
     told_ = false;
     return true;
   }
+  lastError_ = storeError;
   if (!Append(record, error)) {
     last_ = WriteOutcome::kLost;
+    lastError_ += "; the spool: " + error;
     notice_ =
         "record lost: the store failed (" + storeError + ") and so did the spool (" + error + ")";
     return false;

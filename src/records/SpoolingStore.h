@@ -29,6 +29,9 @@ class SpoolingStore final : public RecordStore {
   // Writes the spooled records to the store; true when the spool is empty afterwards.
   bool Flush(std::string& error);
   WriteOutcome LastOutcome() const { return last_; }
+  // Why the last record was not stored (the store's error, and the spool's when it was lost);
+  // empty when it was.
+  const std::string& LastError() const { return lastError_; }
   // A line for the operator when writing went wrong: once when the store is first found
   // unreachable (until it takes records again), each time a record is lost. Else empty.
   std::string TakeNotice();
@@ -42,6 +45,7 @@ class SpoolingStore final : public RecordStore {
   WriteOutcome last_ = WriteOutcome::kStored;
   bool told_ = false;  // of the present outage
   std::string notice_;
+  std::string lastError_;
 };
 
 // Where a station keeps the spool of `storeName` when none is given: in its state folder

@@ -132,6 +132,14 @@ bool SqlStore::Write(const Record& record, std::string& error) {
   return true;
 }
 
+bool SqlStore::Probe(std::string& error) {
+  if (!Ready(true, error)) return false;
+  if (!Exec(dialect_.beginMigration, {}, nullptr, error)) return Drop();
+  std::string ignored;
+  Exec("ROLLBACK", {}, nullptr, ignored);
+  return true;
+}
+
 bool SqlStore::List(const RecordFilter& filter, std::vector<Record>& records, std::string& error) {
   if (!Ready(false, error)) return false;
   SqlRows rows;

@@ -25,6 +25,9 @@ class SqlStore : public RecordStore {
 
   bool Write(const Record& record, std::string& error) override;
   bool List(const RecordFilter& filter, std::vector<Record>& records, std::string& error) override;
+  // Opens the store (made if need be, with its tables) and begins a writing transaction, which
+  // it rolls back: a read-only file or a user without rights fails here, not at the first record.
+  bool Probe(std::string& error) override;
 
  protected:
   explicit SqlStore(Dialect dialect) : dialect_(dialect) {}

@@ -22,7 +22,7 @@ struct Reason {
   // failed inside it, without the status ("opening the I2C run").
   std::string detail;
   std::optional<int16_t> status;  // the failed call's status, when a call failed
-  std::string meaning;            // that status in words; empty when the statuses' table has none
+  std::string meaning;            // that status in words (adapter/Statuses.h); empty without one
   bool operator==(const Reason&) const = default;
 
   // A call inside the action failed: "<what>: status N".

@@ -2,6 +2,7 @@
 #include "ui/Actions.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <string_view>
 
 #include "adapter/Statuses.h"
@@ -23,10 +24,33 @@ constexpr Hint kHints[] = {
     {"gross", kStatusNoDevice, "the trim firmware is not running — press Start"},
 };
 
+constexpr int kHighestCode = 255;
+
+// The automatic trim leaves the bars on its choice; the trim is in the flash only once stored.
+std::string AutoTrimEnd(const AutoTrimReport& report) {
+  std::string text = ": " + TrimPointText(*report.chosen);
+  if (!report.storeAsked) return text + " — press Update Trim to store it";
+  char stored[48];
+  std::snprintf(stored, sizeof stored, ", stored (byte 30 reads %02X)",
+                static_cast<unsigned>(report.storedTrimByte.value_or(0)));
+  return text + stored;
+}
+
 }  // namespace
+
+std::string TrimPointText(const TrimIteration& iteration) {
+  char text[96];
+  std::snprintf(text, sizeof text, "code %d (trim %02X), %.1f Hz, %+.0f ppm", iteration.code,
+                static_cast<unsigned>(kHighestCode - iteration.code), iteration.hz,
+                iteration.errorPpm);
+  return text;
+}
 
 std::string VerdictText(const ActionRow& action, const ActionResult& result) {
   const std::string title(action.title);
+  const auto& autoTrim = result.measurements.autoTrim;
+  if (result.passed && autoTrim && autoTrim->chosen)
+    return title + " passed" + AutoTrimEnd(*autoTrim);
   if (result.passed) return title + " passed";
   const Reason& reason = result.reason;
   if (reason.status) {

@@ -12,6 +12,11 @@ namespace halyard::ui {
 // failed call's status in words where the statuses' table knows it ("Programming failed: file
 // not found (status 1)"), or what to do where the operator can do something about it ("Read
 // Trim: the trim firmware is not running — press Start").
+// A passed automatic trim adds the code it chose and whether the trim is stored yet.
 std::string VerdictText(const ActionRow& action, const ActionResult& result);
+
+// One point of the automatic trim as the status line gives it: "code 131 (trim 7C), 32768.2 Hz,
+// +5 ppm".
+std::string TrimPointText(const TrimIteration& iteration);
 
 }  // namespace halyard::ui

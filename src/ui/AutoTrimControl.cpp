@@ -3,8 +3,10 @@
 
 #include <QPushButton>
 #include <QTimer>
-#include <cstdio>
+#include <string>
 #include <utility>
+
+#include "ui/Actions.h"
 
 namespace halyard::ui {
 
@@ -13,9 +15,9 @@ const QString kStartCaption = QStringLiteral("Auto Trim");
 const QString kCancelCaption = QStringLiteral("Cancel Auto Trim");
 }  // namespace
 
-AutoTrimControl::AutoTrimControl(AutoTrim& trimmer, QPushButton& button, Hooks hooks,
+AutoTrimControl::AutoTrimControl(AutoTrim& trimmer, bool store, QPushButton& button, Hooks hooks,
                                  QObject* parent)
-    : QObject(parent), trimmer_(trimmer), button_(button), hooks_(std::move(hooks)) {
+    : QObject(parent), trimmer_(trimmer), store_(store), button_(button), hooks_(std::move(hooks)) {
   button_.setText(kStartCaption);
   connect(&button_, &QPushButton::clicked, this, [this] { Press(); });
   trimmer_.SetProgress([this](const TrimIteration& iteration) {
@@ -25,11 +27,7 @@ AutoTrimControl::AutoTrimControl(AutoTrim& trimmer, QPushButton& button, Hooks h
 }
 
 std::string AutoTrimControl::ProgressText(size_t number, const TrimIteration& iteration) {
-  char text[160];
-  std::snprintf(text, sizeof text,
-                "Auto Trim: measurement %zu, code %d (trim %02X), %.1f Hz, %+.0f ppm", number,
-                iteration.code, 255 - iteration.code, iteration.hz, iteration.errorPpm);
-  return text;
+  return "Auto Trim: measurement " + std::to_string(number) + ", " + TrimPointText(iteration);
 }
 
 void AutoTrimControl::Press() {
@@ -39,10 +37,11 @@ void AutoTrimControl::Press() {
     trimmer_.Cancel();
     return;
   }
+  if (hooks_.mayStart && !hooks_.mayStart()) return;
   running_ = true;
   button_.setText(kCancelCaption);
   if (hooks_.began) hooks_.began();
-  if (!trimmer_.Start(false)) {
+  if (!trimmer_.Start(store_)) {
     Finish();
     return;
   }

@@ -17,12 +17,15 @@ namespace halyard::ui {
 class AutoTrimControl final : public QObject {
  public:
   struct Hooks {
+    std::function<bool()> mayStart;                      // false: the press starts nothing
     std::function<void()> began;                         // before the first measurement
     std::function<void(const std::string&)> progress;    // after each measurement
     std::function<void(const AutoTrim& trimmer)> ended;  // the search is over
   };
 
-  AutoTrimControl(AutoTrim& trimmer, QPushButton& button, Hooks hooks, QObject* parent);
+  // `store`: a passing search ends with "Update Trim" and a read-back, as [Trim] AutoStore=yes
+  // asks.
+  AutoTrimControl(AutoTrim& trimmer, bool store, QPushButton& button, Hooks hooks, QObject* parent);
 
   bool Running() const { return running_; }
   // What the status line says after measurement `number`: code, trim shown, frequency, error.
@@ -34,6 +37,7 @@ class AutoTrimControl final : public QObject {
   void Finish();
 
   AutoTrim& trimmer_;
+  bool store_;
   QPushButton& button_;
   Hooks hooks_;
   bool running_ = false;

@@ -5,19 +5,20 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPlainTextEdit>
 #include <QSplitter>
 #include <QTableWidget>
 #include <QVBoxLayout>
 #include <algorithm>
 
 #include "ui/Colors.h"
+#include "ui/RecordDetail.h"
 
 namespace halyard::ui {
 
 namespace {
 
 constexpr size_t kLatest = 200;  // rows: a shift's work, and quick to read from any store
+constexpr int kReasonColumn = 5;
 
 QTableWidget* NewTable(const QStringList& headers, QWidget* parent) {
   auto* table = new QTableWidget(0, static_cast<int>(headers.size()), parent);
@@ -26,16 +27,24 @@ QTableWidget* NewTable(const QStringList& headers, QWidget* parent) {
   table->setSelectionBehavior(QAbstractItemView::SelectRows);
   table->setSelectionMode(QAbstractItemView::SingleSelection);
   table->verticalHeader()->hide();
+  table->verticalHeader()->setDefaultSectionSize(table->fontMetrics().lineSpacing() + 6);
+  table->setWordWrap(false);
+  // Each column as wide as its longest cell; the last takes the rest, and what it cuts shows
+  // on hover.
+  table->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
   table->horizontalHeader()->setStretchLastSection(true);
   return table;
 }
 
-void SetRow(QTableWidget& table, int row, const QStringList& cells, bool failed) {
+QTableWidgetItem* SetRow(QTableWidget& table, int row, const QStringList& cells, bool failed) {
+  QTableWidgetItem* first = nullptr;
   for (int column = 0; column < cells.size(); ++column) {
     auto* item = new QTableWidgetItem(cells[column]);
     if (failed) item->setForeground(kFailText);
     table.setItem(row, column, item);
+    if (column == 0) first = item;
   }
+  return first;
 }
 
 QString Q(const std::string& text) {
@@ -55,14 +64,12 @@ RecordsDialog::RecordsDialog(records::RecordStore* store, std::string station, Q
       station_(std::move(station)),
       unit_(new QLineEdit(this)),
       problem_(new QLabel(this)),
-      latest_(NewTable({"Started (UTC)", "Unit", "Action", "Verdict", "Reason", "Operator"}, this)),
+      latest_(NewTable({"Started", "Unit", "Action", "Verdict", "Operator", "Reason"}, this)),
       today_(NewTable({"Action", "Tested", "Passed", "Failed", "First-pass yield"}, this)),
-      detail_(new QPlainTextEdit(this)) {
+      detail_(new RecordDetail(this)) {
   setWindowTitle(QStringLiteral("Records of %1").arg(Q(station_)));
   unit_->setPlaceholderText(QStringLiteral("filter by unit"));
   unit_->setClearButtonEnabled(true);
-  detail_->setReadOnly(true);
-  detail_->setLineWrapMode(QPlainTextEdit::NoWrap);
   problem_->setTextFormat(Qt::PlainText);
   auto* splitter = new QSplitter(Qt::Vertical, this);
   splitter->addWidget(latest_);
@@ -73,7 +80,9 @@ RecordsDialog::RecordsDialog(records::RecordStore* store, std::string station, Q
   layout->addWidget(new QLabel(QStringLiteral("Today"), this));
   layout->addWidget(today_);
   layout->addWidget(splitter, 1);
-  resize(720, 560);
+  splitter->setStretchFactor(0, 2);
+  splitter->setStretchFactor(1, 3);
+  resize(960, 720);
   connect(unit_, &QLineEdit::textChanged, this, [this] { Refresh(); });
   connect(latest_, &QTableWidget::currentCellChanged, this, [this](int row) { ShowDetail(row); });
   Refresh();
@@ -116,27 +125,20 @@ void RecordsDialog::Refresh() {
   for (size_t i = 0; i < shown_.size(); ++i) {
     const records::Record& r = shown_[i];
     const bool failed = r.verdict == records::kVerdictFailed;
-    SetRow(*latest_, static_cast<int>(i),
-           {Q(r.started), Q(r.unit), Q(r.action),
-            failed ? QStringLiteral("✗ failed") : Q(r.verdict), Q(r.reason), Q(r.operatorName)},
-           failed);
+    QTableWidgetItem* started =
+        SetRow(*latest_, static_cast<int>(i),
+               {LocalTime(r.started), Q(r.unit), Q(r.action),
+                failed ? QStringLiteral("✗ failed") : Q(r.verdict), Q(r.operatorName), Q(r.reason)},
+               failed);
+    started->setToolTip(QStringLiteral("UTC: ") + Q(r.started));
+    latest_->item(static_cast<int>(i), kReasonColumn)->setToolTip(Q(r.reason));
   }
   ShowDetail(latest_->currentRow());
 }
 
 void RecordsDialog::ShowDetail(int row) {
-  if (row < 0 || row >= static_cast<int>(shown_.size())) {
-    detail_->clear();
-    return;
-  }
-  const records::Record& r = shown_[static_cast<size_t>(row)];
-  QStringList lines{QStringLiteral("%1 %2 on %3, adapter %4")
-                        .arg(Q(r.action), Q(r.verdict), Q(r.unit), Q(r.adapter))};
-  for (const records::RecordMessage& m : r.messages)
-    lines << QStringLiteral("message box \"%1\": %2").arg(Q(m.title), Q(m.text));
-  for (const std::string& line : r.trace)
-    lines << Q(line);
-  detail_->setPlainText(lines.join('\n'));
+  const bool shown = row >= 0 && row < static_cast<int>(shown_.size());
+  detail_->Show(shown ? &shown_[static_cast<size_t>(row)] : nullptr);
 }
 
 }  // namespace halyard::ui

@@ -1,6 +1,7 @@
-// The records view: this station's latest records (newest first, failed ones marked), today's
-// counts and first-pass yield per action, a filter by unit, and the trace of the record
-// selected. It only reads the store; a store that cannot be read says so in the view.
+// The records view: this station's latest records (newest first, failed ones marked, times in
+// local time with UTC on hover), today's counts and first-pass yield per action, a filter by
+// unit, and the record selected: its measurements and its trace. It only reads the store; a
+// store that cannot be read says so in the view.
 #pragma once
 
 #include <QDialog>
@@ -11,10 +12,11 @@
 
 class QLabel;
 class QLineEdit;
-class QPlainTextEdit;
 class QTableWidget;
 
 namespace halyard::ui {
+
+class RecordDetail;
 
 class RecordsDialog final : public QDialog {
  public:
@@ -25,7 +27,7 @@ class RecordsDialog final : public QDialog {
   QLineEdit* UnitFilter() const { return unit_; }
   QTableWidget* Latest() const { return latest_; }
   QTableWidget* Today() const { return today_; }
-  QPlainTextEdit* Detail() const { return detail_; }
+  RecordDetail* Detail() const { return detail_; }
   QLabel* Problem() const { return problem_; }
 
  private:
@@ -38,7 +40,7 @@ class RecordsDialog final : public QDialog {
   QLabel* problem_;
   QTableWidget* latest_;
   QTableWidget* today_;
-  QPlainTextEdit* detail_;
+  RecordDetail* detail_;
 };
 
 }  // namespace halyard::ui

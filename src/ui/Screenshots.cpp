@@ -1,10 +1,11 @@
-// Renders the station's window offscreen on the default bench and saves one picture per tab,
-// one of the status line and one of the records view for the README:
+// Renders the station's window offscreen on the default bench (with one fault scripted) and saves
+// one picture per tab, one of the status line and one of the records view for the README:
 // halyard-screenshots OUTPUT_DIR. Runs from the program's folder, where the configuration and
 // the firmware images it names are; its records go to a store in a temporary folder.
 #include <QAbstractButton>
 #include <QApplication>
 #include <QDir>
+#include <QFile>
 #include <QLineEdit>
 #include <QPixmap>
 #include <QPushButton>
@@ -75,11 +76,10 @@ bool SaveAutoTrim(halyard::ui::StationWindow& window, const halyard::AutoTrim& t
 }
 
 // Every picture of the README, in an operator's order: the unit scanned, configuring, Run All,
-// the trim with the status line's hint, the automatic trim, the records view.
+// a test failing in words on the status line, the trim, the automatic trim, the records view
+// with the automatic trim's measurements.
 bool SaveAll(halyard::ui::StationWindow& window, halyard::Station& station, const QString& outDir) {
-  QLineEdit* unit = window.Strip()->UnitField();
-  unit->setText("HY-000123");
-  emit unit->returnPressed();  // as the scanner's Enter
+  window.TakeUnit("HY-000123");  // as the scanner's burst
   window.Strip()->OperatorField()->setText("Ann");
   bool ok = Save(window, outDir, "tab-programming.png");
   window.TabBar()->setCurrentIndex(2);  // as the operator's click on the tab
@@ -87,15 +87,15 @@ bool SaveAll(halyard::ui::StationWindow& window, halyard::Station& station, cons
   ok = Click(window, "Command1") && ok;  // configures the target and selects "Test"
   ok = Click(window, "Command2", 4) && ok;
   ok = Save(window, outDir, "tab-test.png") && ok;
-  window.TabBar()->setCurrentIndex(3);
-  ok = Click(window, "RsvFlashRd") && ok;  // before "Start": the status line says what to do
+  ok = Click(window, "Command2", 1) && ok;  // the bench's rule: nothing answers this time
   ok = Save(window, outDir, "status-line.png", window.Strip()->geometry()) && ok;
+  window.TabBar()->setCurrentIndex(3);
   ok = Click(window, "StartTrim") && ok;
   ok = Click(window, "RsvFlashRd") && ok;
   ok = Save(window, outDir, "tab-trim.png") && ok;
   ok = SaveAutoTrim(window, station.AutoTrimmer(), outDir) && ok;
   halyard::ui::RecordsDialog* view = window.ShowRecords();
-  view->Latest()->selectRow(0);
+  view->Latest()->selectRow(0);  // the automatic trim, newest
   ok = Save(*view, outDir, "records-view.png") && ok;
   return ok;
 }
@@ -116,8 +116,19 @@ int main(int argc, char** argv) {
   const auto start = std::chrono::steady_clock::now();
   PrintingDialogs dialogs;
   halyard::ui::QtEventPump pump;
+  QTemporaryDir records;
+  // The default bench, but for the second SMBus block read (the SMBus test after Run All's):
+  // nothing answers, for a failure in words on the status line.
+  const QString bench = QDir(records.path()).filePath("bench.json");
+  if (QFile file(bench); !file.open(QIODevice::WriteOnly) ||
+                         file.write(R"({"rules": [{"op": "ReadSmbusBlock", "nth": 2, "count": 1,
+                                        "status": 11}]})") < 0) {
+    std::fprintf(stderr, "halyard-screenshots: cannot write %s\n", bench.toLocal8Bit().data());
+    return 2;
+  }
   halyard::StationOptions options;
   options.app.programPath = programDir / "halyard-station";
+  options.benchPath = bench.toStdString();
   std::string error;
   const auto station = halyard::Station::Build(options, dialogs, pump, error);
   if (!station) {
@@ -126,7 +137,6 @@ int main(int argc, char** argv) {
   }
   halyard::Form1& form = station->Form();
   form.Form_Load();
-  QTemporaryDir records;
   const std::string store = QDir(records.path()).filePath("records.db").toStdString();
   halyard::StationRecords stationRecords;
   if (!stationRecords.Open(*station,

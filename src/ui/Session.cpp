@@ -1,7 +1,9 @@
-// The window's session: status facts and records.
+// The window's session: status facts, the unit, the records and the log.
 #include "ui/Session.h"
 
+#include <algorithm>
 #include <filesystem>
+#include <utility>
 
 namespace halyard::ui {
 
@@ -14,6 +16,8 @@ std::string StoreLabel(const std::string& name) {
   return std::filesystem::path(name).filename().string();
 }
 
+constexpr std::string_view kRunAll = "run-all";
+
 }  // namespace
 
 Session::Session(Station& station, SessionSetup setup)
@@ -24,13 +28,43 @@ Session::Session(Station& station, SessionSetup setup)
   if (!station_.Configuration().Found())
     configNote_ =
         "no configuration file (" + station_.ConfigurationPath().string() + "): empty settings";
+  // The window tries the store at once; until it has answered, the line says so.
+  if (records_->Store() != nullptr) probe_ = Probe::kTrying;
+  const auto now = std::chrono::system_clock::now();
+  log_.push_back({now, adapter_.empty() ? "No adapter attached" : adapter_, adapter_.empty()});
+  if (!configNote_.empty()) log_.push_back({now, configNote_, false});
+  LogRecordsState();
+}
+
+void Session::Say(std::string text, bool failed) {
+  lastAction_ = std::move(text);
+  lastFailed_ = failed;
+  log_.push_back({std::chrono::system_clock::now(), lastAction_, failed});
 }
 
 void Session::Ended(const ActionRow& action) {
   const ActionResult& result = station_.LastResult();
   records_->Record(station_, result);
-  lastAction_ = VerdictText(action, result);
-  lastFailed_ = !result.passed;
+  written_ = written_ || records_->Store() != nullptr;
+  const std::string& unit = records_->Recorder().Source().unit;
+  if (result.passed && action.name == kRunAll && !unit.empty()) passed_.insert(unit);
+  ++actionsOfUnit_;
+  Say(VerdictText(action, result), !result.passed);
+  LogRecordsState();
+  if (pendingUnit_) TakeUnit(*std::exchange(pendingUnit_, std::nullopt));
+}
+
+std::string Session::Refuse(const ActionRow& action) {
+  if (!setup_.operatorSettings.requireUnit || !action.recorded) return "";
+  const std::string& unit = records_->Recorder().Source().unit;
+  std::string why;
+  if (unit.empty()) {
+    why = std::string(action.title) + " refused: no unit scanned — scan the unit's serial first";
+  } else if (action.name == kRunAll && passed_.contains(unit)) {
+    why = "Run All refused: unit " + unit + " passed Run All already — scan the next unit";
+  }
+  if (!why.empty()) Say(why, true);
+  return why;
 }
 
 AutoTrim* Session::AutoTrimmer() const {
@@ -40,25 +74,97 @@ AutoTrim* Session::AutoTrimmer() const {
 void Session::SetOperator(std::string name) {
   records_->Recorder().SetOperator(std::move(name));
 }
+
 void Session::SetUnit(std::string unit) {
-  records_->Recorder().SetUnit(std::move(unit));
+  if (const ActionRow* running = station_.Running()) {
+    Say("unit " + unit + " scanned: it takes over when " + std::string(running->title) + " ends",
+        false);
+    pendingUnit_ = std::move(unit);
+    return;
+  }
+  TakeUnit(std::move(unit));
+}
+
+void Session::TakeUnit(std::string unit) {
+  const std::string previous = records_->Recorder().Source().unit;
+  records_->Recorder().SetUnit(unit);
+  const bool actedOnPrevious = actionsOfUnit_ > 0;
+  actionsOfUnit_ = 0;
+  if (unit.empty()) {
+    Say("no unit: the records from now on name none", false);
+    return;
+  }
+  std::string text = unit == previous ? "unit " + unit + " scanned again" : "new unit " + unit;
+  if (unit != previous && actedOnPrevious) {
+    text += ": the tabs still show " + (previous.empty() ? std::string("the results from before it")
+                                                         : previous + "'s results");
+  }
+  if (setup_.operatorSettings.requireUnit && PassedBefore(unit)) {
+    passed_.insert(unit);
+    text += " (it passed Run All already)";
+  }
+  Say(std::move(text), false);
+}
+
+bool Session::PassedBefore(const std::string& unit) {
+  if (passed_.contains(unit)) return true;
+  // A store known to be down is not asked: each try would hold the window up.
+  records::SpoolingStore* store = records_->Store();
+  const bool down =
+      probe_ == Probe::kFailed ||
+      (written_ && store != nullptr && store->LastOutcome() != records::WriteOutcome::kStored);
+  if (store == nullptr || down) return false;
+  std::vector<records::Record> found;
+  std::string error;
+  if (!store->List({.unit = unit, .action = std::string(kRunAll)}, found, error)) return false;
+  return std::ranges::any_of(
+      found, [](const records::Record& r) { return r.verdict == records::kVerdictPassed; });
+}
+
+void Session::StoreProbed(bool answered, std::string reason) {
+  probe_ = answered ? Probe::kAnswered : Probe::kFailed;
+  probeReason_ = std::move(reason);
+  LogRecordsState();
+}
+
+void Session::LogRecordsState() {
+  bool failing = false;
+  std::string state = RecordsState(failing);
+  if (state == recordsLogged_) return;
+  recordsLogged_ = state;
+  log_.push_back({std::chrono::system_clock::now(), std::move(state), failing});
 }
 
 std::string Session::RecordsState(bool& failing) const {
   failing = false;
   const records::SpoolingStore* store = records_->Store();
   if (store == nullptr) return "records off";
-  switch (store->LastOutcome()) {
-    case records::WriteOutcome::kStored:
-      break;
-    case records::WriteOutcome::kSpooled:
-      failing = true;
-      return "records spooled: store unreachable";
-    case records::WriteOutcome::kLost:
-      failing = true;
-      return "records lost: neither store nor spool took the last";
+  const std::string name = StoreLabel(records_->StoreName());
+  if (written_) {
+    failing = store->LastOutcome() != records::WriteOutcome::kStored;
+    switch (store->LastOutcome()) {
+      case records::WriteOutcome::kStored:
+        return "records: " + name;
+      case records::WriteOutcome::kSpooled:
+        return "records spooled: store unreachable (" + store->LastError() +
+               "); they wait in the spool";
+      case records::WriteOutcome::kLost:
+        return "records lost: neither store nor spool took the last (" + store->LastError() + ")";
+    }
   }
-  return "records: " + StoreLabel(records_->StoreName());
+  switch (probe_) {
+    case Probe::kTrying:
+      return "records: " + name + " (trying the store…)";
+    case Probe::kAnswered:
+      return "records: " + name + " (the store answered)";
+    case Probe::kFailed:
+      failing = true;
+      return "records: " + name + " did not answer (" + probeReason_ +
+             "); records wait in the spool";
+    case Probe::kNone:
+      break;
+  }
+  return "records: " + name;
 }
 
 StatusFacts Session::Facts() const {

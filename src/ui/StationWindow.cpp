@@ -10,7 +10,6 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollBar>
-#include <QShortcut>
 #include <QSignalBlocker>
 #include <QTabBar>
 #include <algorithm>
@@ -19,7 +18,11 @@
 #include "ui/AutoTrimControl.h"
 #include "ui/FocusRing.h"
 #include "ui/RecordsDialog.h"
+#include "ui/Scanner.h"
+#include "ui/SessionLog.h"
+#include "ui/StoreProbe.h"
 #include "ui/Widgets.h"
+#include "ui/WindowKeys.h"
 
 namespace halyard::ui {
 
@@ -43,8 +46,20 @@ StationWindow::StationWindow(Station& station, SessionSetup setup, QWidget* pare
   Build();
   BuildStrip();
   SetTabOrder();
-  AddShortcuts();
+  BuildKeys();
   ring_ = new FocusRing(this);
+  scanner_ = new Scanner(*this, session_.Settings().scan, [this](const std::string& serial) {
+    TakeUnit(QString::fromStdString(serial));
+  });
+  if (session_.Store() != nullptr) {
+    probe_ = new StoreProbe(
+        session_.StoreName(),
+        [this](bool answered, const std::string& reason) {
+          session_.StoreProbed(answered, reason);
+          ShowStatus();
+        },
+        this);
+  }
   SyncFromForm();
 }
 
@@ -178,93 +193,8 @@ void StationWindow::SetTabOrder() {
   setTabOrder(strip_->RecordsButton(), strip_->AutoTrimButton());
 }
 
-void StationWindow::BuildStrip() {
-  const int width = TwipsToPixels(kClientWidthTwips, dpi_);
-  const int tabsHeight = TwipsToPixels(kClientHeightTwips, dpi_);
-  strip_ = new StatusStrip(this);
-  const int height = strip_->sizeHint().height();
-  strip_->setGeometry(0, tabsHeight, width, height);
-  // The window grows below the tabs; the tabs keep their pixels.
-  setFixedSize(width, tabsHeight + height);
-  QLineEdit* operatorField = strip_->OperatorField();
-  QLineEdit* unitField = strip_->UnitField();
-  connect(operatorField, &QLineEdit::editingFinished, this, [this, operatorField] {
-    session_.SetOperator(operatorField->text().trimmed().toStdString());
-    strip_->Show(session_.Facts());
-  });
-  // A scanner types the serial and Enter; the next scan replaces it whole.
-  connect(unitField, &QLineEdit::returnPressed, this, [this, unitField] {
-    session_.SetUnit(unitField->text().trimmed().toStdString());
-    unitField->selectAll();
-    strip_->Show(session_.Facts());
-  });
-  connect(strip_->RecordsButton(), &QPushButton::clicked, this, [this] { ShowRecords(); });
-  BuildAutoTrim();
-  strip_->Show(session_.Facts());
-}
-
-// The automatic trim records and reports as the tabs' actions do; while it runs, the other
-// controls are greyed out, as during an operation's wait, and its button cancels it.
-void StationWindow::BuildAutoTrim() {
-  AutoTrim* trimmer = session_.AutoTrimmer();
-  if (trimmer == nullptr) return;
-  QPushButton* button = strip_->AutoTrimButton();
-  button->show();
-  const ActionRow& action = *FindAction("trim-auto");
-  AutoTrimControl::Hooks hooks;
-  hooks.began = [this, &action] {
-    station_.BeginAction(action);
-    SyncFromForm();
-  };
-  hooks.progress = [this](const std::string& text) {
-    SyncFromForm();
-    strip_->ActionLine()->setText(QString::fromStdString(text));
-  };
-  hooks.ended = [this, button, &action](const AutoTrim&) {
-    station_.EndAction();
-    session_.Ended(action);
-    SyncFromForm();
-    strip_->Show(session_.Facts());
-    button->setFocus();
-  };
-  autoTrim_ = new AutoTrimControl(*trimmer, *button, std::move(hooks), this);
-}
-
 bool StationWindow::AutoTrimRunning() const {
   return autoTrim_ != nullptr && autoTrim_->Running();
-}
-
-void StationWindow::AddShortcuts() {
-  for (const ActionRow& action : ActionTable()) {
-    if (action.shortcut.empty()) continue;
-    auto* shortcut =
-        new QShortcut(QKeySequence(QString::fromUtf8(
-                          action.shortcut.data(), static_cast<qsizetype>(action.shortcut.size()))),
-                      this);
-    const ActionRow* a = &action;  // the table lives as long as the program
-    connect(shortcut, &QShortcut::activated, this, [this, a] { Press(*a); });
-  }
-}
-
-// A shortcut presses its button only on the tab the operator sees, and only when the button
-// could be clicked: while an operation waits nothing else starts.
-void StationWindow::Press(const ActionRow& action) {
-  if (form_.Controls().SSTab1.Tab != action.tab) return;
-  auto* button = qobject_cast<QPushButton*>(Control(std::string(action.control), action.index));
-  if (button == nullptr || !button->isEnabled() || !button->isVisible()) return;
-  button->setFocus(Qt::ShortcutFocusReason);
-  button->click();
-}
-
-RecordsDialog* StationWindow::ShowRecords() {
-  if (!records_) {
-    records_ = new RecordsDialog(session_.Store(), session_.StationName(), this);
-  } else {
-    records_->Refresh();
-  }
-  records_->show();
-  records_->raise();
-  return records_;
 }
 
 QWidget* StationWindow::Control(const std::string& name, int index) const {
@@ -280,6 +210,12 @@ QWidget* StationWindow::TabPage(int tab) const {
 void StationWindow::Handle(const ControlEntry& entry, const ActionInput& input) {
   const ActionRow* action = ActionOfControl(entry.name, entry.index);
   if (action == nullptr) return;
+  // Refused, the control goes back to what Form1 holds (a bar moved by hand moves back).
+  if (!form_.Busy() && !session_.Refuse(*action).empty()) {
+    SyncFromForm();
+    ShowStatus();
+    return;
+  }
   // An action asked for during another's wait is ignored; it ends nothing and records nothing.
   const bool ran = station_.Perform(*action, input);
   SyncFromForm();
@@ -289,7 +225,7 @@ void StationWindow::Handle(const ControlEntry& entry, const ActionInput& input) 
     QWidget* origin = widgets_[RowOf(entry)];
     if (origin->isEnabled() && origin->isVisible()) origin->setFocus();
   }
-  if (!form_.Busy()) strip_->Show(session_.Facts());
+  if (!form_.Busy()) ShowStatus();
   if (closePending_ && !form_.Busy()) {
     closePending_ = false;
     close();

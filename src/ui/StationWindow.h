@@ -2,7 +2,8 @@
 // widget per control of the registry where the layout places it, hands each widget event to the
 // control's Form1 entry point, and copies Form1's state into the widgets after every handler and
 // before every wait. Below the tabs, the strip shows the status line and takes the operator and
-// the unit; the session behind it records each action.
+// the unit (typed, or scanned wherever the focus is); the session behind it records each action
+// and logs every status.
 #pragma once
 
 #include <QPointer>
@@ -18,6 +19,7 @@
 #include "ui/Session.h"
 #include "ui/StatusStrip.h"
 
+class QPushButton;
 class QTabBar;
 
 namespace halyard::ui {
@@ -25,6 +27,10 @@ namespace halyard::ui {
 class AutoTrimControl;
 class FocusRing;
 class RecordsDialog;
+class Scanner;
+class SessionLog;
+class StoreProbe;
+class WindowKeys;
 
 class StationWindow final : public QWidget {
  public:
@@ -38,6 +44,12 @@ class StationWindow final : public QWidget {
 
   // Opens the records view (or brings it to the front), read afresh.
   RecordsDialog* ShowRecords();
+  // Opens the session log (Ctrl+L), or brings it to the front.
+  SessionLog* ShowLog();
+  // A unit scanned or typed into Unit: it replaces the whole field.
+  void TakeUnit(const QString& unit);
+  // True until start-up's try of the record store has answered.
+  bool ProbingStore() const;
 
   // The widget of a control by its name, e.g. Control("Command2", 4); nullptr if unknown.
   QWidget* Control(const std::string& name, int index = -1) const;
@@ -48,6 +60,7 @@ class StationWindow final : public QWidget {
   const FocusRing* Ring() const { return ring_; }
   // True while the automatic trim searches.
   bool AutoTrimRunning() const;
+  const Session& CurrentSession() const { return session_; }
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -61,8 +74,10 @@ class StationWindow final : public QWidget {
   void SetTabOrder();
   void BuildStrip();
   void BuildAutoTrim();
-  void AddShortcuts();
-  void Press(const ActionRow& action);
+  void BuildKeys();
+  void ShowStatus();
+  // The action's button, when it could be clicked now.
+  QPushButton* Pressable(const ActionRow& action) const;
   void SyncControl(size_t row, const FormControls& controls, bool idle);
   void SyncTabs(int tab);
   void Handle(const ControlEntry& entry, const ActionInput& input);
@@ -79,7 +94,11 @@ class StationWindow final : public QWidget {
   StatusStrip* strip_ = nullptr;
   AutoTrimControl* autoTrim_ = nullptr;  // null: the station has no automatic trim
   FocusRing* ring_ = nullptr;
+  Scanner* scanner_ = nullptr;
+  WindowKeys* keys_ = nullptr;
+  StoreProbe* probe_ = nullptr;  // null: records are off
   QPointer<RecordsDialog> records_;
+  QPointer<SessionLog> log_;
   bool closePending_ = false;
 };
 

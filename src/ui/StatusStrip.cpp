@@ -8,28 +8,11 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "ui/Colors.h"
+#include "ui/ElidedLine.h"
 
 namespace halyard::ui {
 
 namespace {
-
-QLabel* NewLine(QWidget* parent, int lines) {
-  auto* label = new QLabel(parent);
-  label->setTextFormat(Qt::PlainText);
-  label->setFocusPolicy(Qt::NoFocus);
-  label->setWordWrap(lines > 1);
-  // A fixed height, so that a longer text never moves the fields below it.
-  label->setFixedHeight(label->fontMetrics().lineSpacing() * lines + 2);
-  return label;
-}
-
-void SetText(QLabel& label, const std::string& text, bool failing) {
-  label.setText(QString::fromStdString(text));
-  QPalette palette = label.parentWidget()->palette();
-  if (failing) palette.setColor(QPalette::WindowText, kFailText);
-  label.setPalette(palette);
-}
 
 std::string SetupLine(const StatusFacts& facts) {
   std::string line = facts.targetConfigured
@@ -45,15 +28,14 @@ std::string SetupLine(const StatusFacts& facts) {
 
 StatusStrip::StatusStrip(QWidget* parent)
     : QWidget(parent),
-      adapter_(NewLine(this, 1)),
-      records_(NewLine(this, 1)),
-      setup_(NewLine(this, 2)),
-      action_(NewLine(this, 2)),
+      adapter_(new ElidedLine(1, this)),
+      records_(new ElidedLine(1, this)),
+      setup_(new ElidedLine(2, this)),
+      action_(new ElidedLine(2, this)),
       operator_(new QLineEdit(this)),
       unit_(new QLineEdit(this)),
       recordsButton_(new QPushButton(QStringLiteral("Records…"), this)),
       autoTrimButton_(new QPushButton(QStringLiteral("Auto Trim"), this)) {
-  records_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
   operator_->setPlaceholderText(QStringLiteral("name"));
   unit_->setPlaceholderText(QStringLiteral("scan the serial"));
   recordsButton_->setAutoDefault(false);
@@ -79,15 +61,16 @@ StatusStrip::StatusStrip(QWidget* parent)
 }
 
 void StatusStrip::Show(const StatusFacts& facts) {
-  SetText(*adapter_, facts.adapter.empty() ? "No adapter attached" : facts.adapter,
-          facts.adapter.empty());
-  SetText(*records_, facts.records, facts.recordsFailing);
-  SetText(*setup_, SetupLine(facts), false);
-  SetText(*action_, facts.lastAction, facts.lastFailed);
+  const auto q = [](const std::string& text) { return QString::fromStdString(text); };
+  adapter_->SetText(q(facts.adapter.empty() ? "No adapter attached" : facts.adapter),
+                    facts.adapter.empty());
+  records_->SetText(q(facts.records), facts.recordsFailing);
+  setup_->SetText(q(SetupLine(facts)), false);
+  action_->SetText(q(facts.lastAction), facts.lastFailed);
 }
 
 QString StatusStrip::Text() const {
-  return QStringList{adapter_->text(), records_->text(), setup_->text(), action_->text()}.join(
+  return QStringList{adapter_->Text(), records_->Text(), setup_->Text(), action_->Text()}.join(
       '\n');
 }
 

@@ -14,6 +14,7 @@
 #include "assembly/Station.h"
 #include "assembly/StationRecords.h"
 #include "ui/LineWindow.h"
+#include "ui/OperatorSettings.h"
 #include "ui/QtServices.h"
 #include "ui/StationWindow.h"
 
@@ -82,9 +83,10 @@ bool ParseArguments(int argc, char** argv, halyard::StationOptions& options, boo
 
 // The window over a started station, until the operator closes it.
 int RunWindow(halyard::Station& station, halyard::ui::QtDialogs& dialogs,
-              halyard::ui::QtEventPump& pump, halyard::StationRecords& records) {
+              halyard::ui::QtEventPump& pump, halyard::StationRecords& records,
+              const halyard::ui::OperatorSettings& settings) {
   halyard::Form1& form = station.Form();
-  halyard::ui::StationWindow window(station, {.records = &records});
+  halyard::ui::StationWindow window(station, {.records = &records, .operatorSettings = settings});
   dialogs.SetParent(&window);
   dialogs.SetBeforeShow([&window] { window.SyncFromForm(); });
   pump.SetBeforeWait([&window] { window.SyncFromForm(); });
@@ -140,6 +142,11 @@ int main(int argc, char** argv) {
     return 2;
   }
 
+  // [Station]'s settings for the operator's hand: a value that cannot be meant stops the station.
+  halyard::ui::OperatorSettings settings;
+  if (!halyard::ui::ReadOperatorSettings(station->Configuration(), settings, error))
+    return StartupProblem(error, argc, argv);
+
   QApplication app(argc, argv);
   halyard::Form1& form = station->Form();
   // Start-up's message boxes appear on their own, before the window.
@@ -151,5 +158,5 @@ int main(int argc, char** argv) {
   const std::string store = halyard::ConfiguredRecordsStore(station->Configuration());
   if (!records.Open(*station, {.store = store}, error))
     return StartupProblem("records store: " + error, argc, argv);
-  return RunWindow(*station, dialogs, pump, records);
+  return RunWindow(*station, dialogs, pump, records, settings);
 }

@@ -72,16 +72,29 @@ TEST(Statuses, EachMeansOneThingInItsScopeAndFileFaultsOnlyFromProgramming) {
   }
   using enum StatusScope;
   const std::string_view nobody = "nothing answers at that address";
+  const std::string_view unnamed = kUnnamedStatuses[std::size(kUnnamedStatuses) - 1].meaning;
   const std::tuple<int16_t, StatusScope, std::string_view> cases[] = {
       {kStatusFileNotFound, kProgramming, "file not found"},
-      {kStatusFileNotFound, kAnyOperation, ""},  // 1 from an SMBus read means nothing known
+      {kStatusFileNotFound, kAnyOperation, unnamed},  // 1 from an SMBus read is no file fault
       {kStatusNoDevice, kProgramming, nobody},
       {kStatusNoDevice, kAnyOperation, nobody},
       {kStatusTimeout, kAnyOperation, "the transfer timed out (ETIMEDOUT)"},
       {0, kAnyOperation, ""},
-      {9, kProgramming, ""}};
+      {9, kProgramming, unnamed},
+      {HALYARD_STATUS_DRIVER_FIRST, kAnyOperation, kUnnamedStatuses[1].meaning},
+      {-32005, kAnyOperation, kUnnamedStatuses[0].meaning}};
   for (const auto& [status, scope, meaning] : cases)
     EXPECT_EQ(StatusMeaning(status, scope), meaning) << status;
+}
+
+// Whatever a backend, a bench rule or a driver answers, the status line has words for it.
+TEST(Statuses, EveryStatusButZeroHasWordsInEveryScope) {
+  for (int status = INT16_MIN; status <= INT16_MAX; ++status) {
+    for (const StatusScope scope : {StatusScope::kAnyOperation, StatusScope::kProgramming}) {
+      const bool words = !StatusMeaning(static_cast<int16_t>(status), scope).empty();
+      ASSERT_EQ(words, status != 0) << status;
+    }
+  }
 }
 
 }  // namespace

@@ -187,7 +187,7 @@ TEST(AutoTrim, FailsSayingWhyWithoutASignalOrWithoutACounter) {
 TEST(TrimSettings, ReadsNumbersInRangeAndRefusesOthersNamingTheKey) {
   std::string error;
   for (const std::string line : {"TargetHz=abc", "TargetHz=0", "TolerancePpm=-1",
-                                 "SettleSeconds=1s", "CounterTimeoutSeconds=0"}) {
+                                 "SettleSeconds=1s", "CounterTimeoutSeconds=0", "AutoStore=ja"}) {
     TrimSettings settings;
     EXPECT_FALSE(ReadTrimSettings(ProfileFile::Parse("[Trim]\n" + line), settings, error)) << line;
     EXPECT_THAT(error, HasSubstr(line.substr(0, line.find('='))));
@@ -199,6 +199,16 @@ TEST(TrimSettings, ReadsNumbersInRangeAndRefusesOthersNamingTheKey) {
   EXPECT_EQ(settings.targetHz, 32000.5);
   EXPECT_EQ(settings.counterTimeout, std::chrono::milliseconds(250));
   EXPECT_EQ(settings.tolerancePpm, 100.0);
+  EXPECT_FALSE(settings.autoStore);
+  for (const auto& [line, store] :
+       {std::pair{"AutoStore=Yes", true}, std::pair{"AutoStore=1", true},
+        std::pair{"AutoStore=off", false}, std::pair{"AutoStore=", false}}) {
+    TrimSettings switched;
+    ASSERT_TRUE(
+        ReadTrimSettings(ProfileFile::Parse(std::string("[Trim]\n") + line), switched, error))
+        << line;
+    EXPECT_EQ(switched.autoStore, store) << line;
+  }
 }
 
 }  // namespace

@@ -51,14 +51,17 @@ TEST(ActionRecord, EachActionMeasuresWhatItReadOrWrote) {
                    {{"test", "SMBus Test"}, {"passed", true}, {"status", 0}},
                    {{"test", "I2C Test"}, {"passed", true}, {"status", 0}},
                    {{"test", "SWB Test"}, {"passed", true}, {"status", 0}}}},
-        {"version", "1.2"}, {"run_all_passes", 1}}, kVerdictPassed},
+        {"version", "1.2"}, {"version_expected", "1.2"}, {"run_all_passes", 1}}, kVerdictPassed},
       // The tests after a failed one do not run, and so are not measured.
       {"a run stopped by the SMBus test",
        R"({"rules": [{"op": "ReadSmbusBlock", "match": {"command": "0x20"}, "status": 5}]})",
        configured, "run-all", {},
        {{"tests", {{{"test", "Version Test"}, {"passed", true}, {"status", nullptr}},
                    {{"test", "SMBus Test"}, {"passed", false}, {"status", 5}}}},
-        {"version", "1.2"}, {"run_all_passes", 0}}, kVerdictFailed},
+        {"version", "1.2"}, {"version_expected", "1.2"}, {"run_all_passes", 0}}, kVerdictFailed},
+      {"a wrong adapter version", R"({"adapter_version": "1.1"})", configured, "version-test", {},
+       {{"tests", {{{"test", "Version Test"}, {"passed", false}, {"status", nullptr}}}},
+        {"version", "1.1"}, {"version_expected", "1.2"}}, kVerdictFailed},
       {"one test", "{}", configured, "i2c-test", {},
        {{"tests", {{{"test", "I2C Test"}, {"passed", true}, {"status", 0}}}}}, kVerdictPassed},
       {"configuring", "{}", [](Form1&) {}, "configure", {},
@@ -108,6 +111,38 @@ TEST(ActionRecord, ProgrammedImagesCarryTheirDigestsAndMessagesTheirBoxes) {
   EXPECT_LE(failed.started, failed.ended);
   // Actions that program nothing list no image.
   EXPECT_TRUE(Act(station, "fine", {3, {}}).firmware.empty());
+}
+
+// The version test's label shows neither version nor status: its reason gives both, alone and
+// under Run All, whose status line names the test that stopped it.
+TEST(ActionRecord, AFailedVersionTestSaysWhatItReadAndExpected) {
+  struct Case {
+    const char* bench;
+    const char* action;
+    const char* reason;
+    const char* detail;  // what the status line says after the action's title
+  };
+  // clang-format off
+  for (const Case& c : {
+      Case{R"({"adapter_version": "1.1"})", "version-test",
+           R"(Version Test failed: version "1.1" read, "1.2" expected)",
+           R"(version "1.1" read, "1.2" expected)"},
+      Case{R"({"adapter_version": "1.1"})", "run-all",
+           R"(Version Test failed: version "1.1" read, "1.2" expected)",
+           R"(Version Test: version "1.1" read, "1.2" expected)"},
+      Case{R"({"rules": [{"op": "GetAdapterVersion", "status": 10}]})", "version-test",
+           "Version Test failed: reading the adapter version: status 10",
+           "reading the adapter version"},
+      Case{R"({"rules": [{"op": "ReadSmbusBlock", "status": 7}]})", "run-all",
+           "SMBus Test failed: status 7", "SMBus Test"}}) {
+    // clang-format on
+    SCOPED_TRACE(std::string(c.action) + " on " + c.bench);
+    TestStation station(TestStationSetup{.bench = c.bench});
+    station.form().Command1_Click();
+    const Record record = Act(station, c.action);
+    EXPECT_EQ(record.reason, c.reason);
+    EXPECT_EQ(station.station().LastResult().reason.detail, c.detail);
+  }
 }
 
 // The I2C test that cannot open its run: its label keeps what it showed before, as the window

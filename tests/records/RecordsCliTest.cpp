@@ -111,7 +111,8 @@ TEST_F(RecordsCli, ASessionLeavesOneRecordPerActionWithEveryField) {
   ASSERT_GE(csv.lines.size(), 2u);
   EXPECT_TRUE(csv.lines[0].starts_with("id,schema,station,socket,operator,unit,")) << csv.lines[0];
   EXPECT_NE(csv.lines[0].find(",measurements.tests.3.status,measurements.version,"
-                              "measurements.run_all_passes,firmware,messages,trace"),
+                              "measurements.version_expected,measurements.run_all_passes,firmware,"
+                              "messages,trace"),
             std::string::npos)
       << csv.lines[0];
   EXPECT_NE(csv.lines[1].find(",line-3 station 2,,Ana,U1,"), std::string::npos) << csv.lines[1];

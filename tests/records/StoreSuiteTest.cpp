@@ -164,8 +164,37 @@ TEST_P(StoreSuite, WritersOnSeparateConnectionsLoseNothingFromTheFirstWrite) {
   EXPECT_EQ(Raw("SELECT COUNT(*) FROM schema_version"), (Rows{{"1"}}));
 }
 
+// Start-up's try: a store that would take a record answers, its tables made, nothing written.
+TEST_P(StoreSuite, AProbeOfAStoreThatTakesRecordsWritesNothing) {
+  std::string error;
+  EXPECT_TRUE(ProbeStore(name_, error)) << error;
+  EXPECT_EQ(Raw("SELECT COUNT(*) FROM records"), (Rows{{"0"}}));
+  EXPECT_TRUE(ProbeStore(name_, error)) << error;
+}
+
 INSTANTIATE_TEST_SUITE_P(Stores, StoreSuite, ::testing::Values("sqlite", "postgres"),
                          [](const auto& param) { return param.param; });
+
+// A store that would not take a record says why, before the first action finds out.
+TEST(StoreProbe, SaysWhyAStoreWouldNotTakeARecord) {
+  testing::Scratch scratch;
+  std::ofstream(scratch / "file") << "a file, not a folder";
+  struct Case {
+    std::string store;
+    bool answers;
+    const char* reason;
+  };
+  for (const Case& c : {Case{(scratch / "missing/records.db").string(), false, "unable to open"},
+                        Case{(scratch / "file/records.db").string(), false, "unable to open"},
+                        Case{"postgresql://127.0.0.1:1/records", false, "127.0.0.1"},
+                        Case{"", false, "no record store named"}, Case{"none", true, ""}}) {
+    SCOPED_TRACE(c.store);
+    std::string error;
+    EXPECT_EQ(ProbeStore(c.store, error), c.answers);
+    EXPECT_THAT(error, ::testing::HasSubstr(c.reason));
+  }
+  EXPECT_FALSE(std::filesystem::exists(scratch / "missing"));
+}
 
 }  // namespace
 }  // namespace halyard::records

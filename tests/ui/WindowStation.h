@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QDeadlineTimer>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -21,12 +22,17 @@
 #include <string>
 
 #include "assembly/StationRecords.h"
+#include "records/RecordFormat.h"
 #include "support/Paths.h"
 #include "support/TestStation.h"
+#include "ui/ElidedLine.h"
 #include "ui/QtServices.h"
 #include "ui/StationWindow.h"
 
 namespace halyard::testing {
+
+// A person's pause between keys, longer than any scanner's.
+constexpr int kHandPauseMs = 80;
 
 inline std::string ShippedIni() {
   std::ifstream in(SourceDir() / "config/halyard-station.ini", std::ios::binary);
@@ -42,14 +48,16 @@ struct WindowStation {
       : WindowStation({.bench = Bench(configured), .ini = ShippedIni()}) {}
   // `store`: the record store's name ("" keeps records off; "{dir}" stands for the station's
   // own folder).
-  explicit WindowStation(TestStationSetup setup, std::string store = "")
+  explicit WindowStation(TestStationSetup setup, std::string store = "",
+                         ui::OperatorSettings settings = {})
       : fixture((setup.pump = &pump, setup)), form(&fixture.form()) {
     if (const size_t at = store.find("{dir}"); at != std::string::npos)
       store.replace(at, 5, fixture.Dir().string());
     std::string error;
     if (!records.Open(fixture.station(), {.store = store, .spool = fixture.Dir() / "spool"}, error))
       throw std::runtime_error(error);
-    window = std::make_unique<ui::StationWindow>(fixture.station(), ui::SessionSetup{&records});
+    window = std::make_unique<ui::StationWindow>(
+        fixture.station(), ui::SessionSetup{.records = &records, .operatorSettings = settings});
     pump.SetBeforeWait([this] {
       window->SyncFromForm();
       if (duringWait) duringWait();
@@ -80,6 +88,21 @@ struct WindowStation {
         fresh, [&](const std::string& line) { return line.starts_with(operation); });
   }
   std::string Status() const { return window->Strip()->Text().toStdString(); }
+  // The unit the next record names.
+  std::string CurrentUnit() const { return records.Recorder().Source().unit; }
+  // The line under the tabs that tells the last action, whole.
+  std::string ActionLine() const { return window->Strip()->ActionLine()->Text().toStdString(); }
+  // Until start-up's try of the record store has answered (it runs on a thread of its own).
+  void AwaitStoreProbe() {
+    QDeadlineTimer deadline(20000);
+    while (window->ProbingStore() && !deadline.hasExpired())
+      QTest::qWait(5);
+  }
+  // Activates the window, so that shortcuts and the focus work as at a desk.
+  void Activate() {
+    window->activateWindow();
+    if (!QTest::qWaitForWindowActive(window.get())) throw std::runtime_error("window not active");
+  }
   // The records in the store, oldest first.
   std::vector<records::Record> Records() {
     std::vector<records::Record> found;

@@ -7,8 +7,11 @@
 #include <QTableWidget>
 
 #include "WindowStation.h"
+#include "adapter/Protocol.h"
 #include "records/RecordFormat.h"
+#include "ui/ElidedLine.h"
 #include "ui/FocusRing.h"
+#include "ui/RecordDetail.h"
 #include "ui/RecordsDialog.h"
 
 namespace halyard::ui {
@@ -24,12 +27,14 @@ using ::testing::Not;
 using ::testing::StartsWith;
 
 const QColor kFail(0xC0, 0x00, 0x00);
+using halyard::testing::kHandPauseMs;
 
+// Typed as a person types: Enter comes well after the last key, so it is no scanner's.
 void Type(QLineEdit* field, const QString& text) {
   field->setFocus();
   field->selectAll();
   QTest::keyClicks(field, text);
-  QTest::keyClick(field, Qt::Key_Return);
+  QTest::keyClick(field, Qt::Key_Return, Qt::NoModifier, kHandPauseMs);
 }
 
 TEST(StatusLine, SaysEachActionsVerdictAndWhatAFailureMeans) {
@@ -43,7 +48,17 @@ TEST(StatusLine, SaysEachActionsVerdictAndWhatAFailureMeans) {
       Case{"a status no table names", 1, [](Station& s) {
              s.fixture.FailNthCall(1, 7);
              s.Click("Command2", 1); },
-           "SMBus Test failed: status 7", true},
+           "SMBus Test failed: not a status the adapter answers for this operation: a bench "
+           "rule's or a driver's own (status 7)", true},
+      Case{"a wrong adapter version", 1, [](Station& s) {
+             s.fixture.Rule(R"({"op": "GetAdapterVersion", "outputs": {"first": "0x312E",
+                                 "second": "0x31"}})");
+             s.Click("Command2", 0); },
+           "Version Test failed: version \"1.1\" read, \"1.2\" expected", true},
+      Case{"Run All stopped by a test", 1, [](Station& s) {
+             s.fixture.Rule(R"({"op": "ReadSmbusBlock", "status": 11})");
+             s.Click("Command2", 4); },
+           "Run All failed: SMBus Test: nothing answers at that address (status 11)", true},
       Case{"a status the table names, after what failed", 2, [](Station& s) {
              s.fixture.FailNthCall(1, 10);
              s.Click("Command1"); },
@@ -57,8 +72,8 @@ TEST(StatusLine, SaysEachActionsVerdictAndWhatAFailureMeans) {
     Station station(true);
     station.ClickTab(c.tab);
     c.act(station);
-    const QLabel* line = station.window->Strip()->ActionLine();
-    EXPECT_EQ(line->text().toStdString(), c.said);
+    const ElidedLine* line = station.window->Strip()->ActionLine();
+    EXPECT_EQ(line->Text().toStdString(), c.said);
     EXPECT_EQ(line->palette().color(QPalette::WindowText) == kFail, c.failed);
   }
 }
@@ -137,7 +152,7 @@ TEST(WindowRecords, EachActionIsRecordedWithOperatorAndUnitAndShownInTheView) {
   EXPECT_EQ(today->item(0, 4)->text(), "100.0 %");
   EXPECT_EQ(today->item(1, 4)->text(), "0.0 %");
   latest->setCurrentCell(2, 0);
-  EXPECT_TRUE(view->Detail()->toPlainText().contains("GetAdapterVersion"));
+  EXPECT_TRUE(view->Detail()->Trace()->toPlainText().contains("GetAdapterVersion"));
   view->UnitFilter()->setText("SN-2");
   ASSERT_EQ(latest->rowCount(), 1);
   EXPECT_EQ(latest->item(0, 1)->text(), "SN-2");
@@ -191,13 +206,19 @@ TEST(StartupProblem, IsShownInABoxTheOperatorMustClose) {
 }
 
 // "Auto Trim" beside the status line: the search moves the Trim tab's bars to the code of least
-// error, greys the tabs' controls while it runs, says its progress and verdict, is recorded,
-// and a second press cancels it with the bars on the last code written.
+// error, greys the tabs' controls while it runs, says its progress and verdict (the code, its
+// frequency and error, and that the trim is not stored until "Update Trim", unless [Trim]
+// AutoStore=yes stored it), is recorded, and a second press cancels it with the bars on the last
+// code written.
 TEST(WindowAutoTrim, FindsTheCodeOrStopsWhereCancelled) {
-  for (const bool cancel : {false, true}) {
-    SCOPED_TRACE(cancel ? "cancelled" : "to the end");
+  enum class End { kFound, kCancelled, kStored };
+  for (const End end : {End::kFound, End::kCancelled, End::kStored}) {
+    const bool cancel = end == End::kCancelled;
+    const bool store = end == End::kStored;
+    SCOPED_TRACE(cancel ? "cancelled" : store ? "stored" : "to the end");
     Station s({.bench = R"({"controller": {"oscillator": {"offset_ppm": 1500}}})",
-               .ini = testing::DefaultIni() + "[Trim]\nSettleSeconds=0\n"},
+               .ini = testing::DefaultIni() + "[Trim]\nSettleSeconds=0\n" +
+                      (store ? "AutoStore=yes\n" : "")},
               "{dir}/records.db");
     s.ClickTab(3);
     s.Click("StartTrim");
@@ -224,11 +245,22 @@ TEST(WindowAutoTrim, FindsTheCodeOrStopsWhereCancelled) {
     EXPECT_EQ(s.form->Controls().FineAdjust.Value, code);
     EXPECT_TRUE(s.Get("Update")->isEnabled());
     EXPECT_EQ(button->text().toStdString(), "Auto Trim");
-    EXPECT_THAT(s.Status(), HasSubstr(cancel ? "Auto Trim failed: cancelled" : "Auto Trim passed"));
+    const FlashRow row = s.sim().Row(kReservedRowAddress).value_or(FlashRow{});
+    EXPECT_EQ(row[kTrimByteIndex], store ? 255 - code : 0x80);  // stored only when asked
+    if (cancel) {
+      EXPECT_THAT(s.Status(), HasSubstr("Auto Trim failed: cancelled"));
+    } else {
+      const std::string chosen = TrimPointText(*report.chosen);
+      char byte[3];
+      std::snprintf(byte, sizeof byte, "%02X", 255 - code);
+      EXPECT_EQ(s.ActionLine(), "Auto Trim passed: " + chosen +
+                                    (store ? ", stored (byte 30 reads " + std::string(byte) + ")"
+                                           : " — press Update Trim to store it"));
+    }
     // The search is one record, with every measurement.
     const std::vector<records::Record> found = s.Records();
     ASSERT_FALSE(found.empty());
-    EXPECT_EQ(found.back().action, "trim-auto");
+    EXPECT_EQ(found.back().action, store ? "trim-auto=store" : "trim-auto");
     EXPECT_EQ(found.back().verdict, cancel ? "failed" : "passed");
     EXPECT_THAT(found.back().measurements, HasSubstr("auto_trim"));
   }
