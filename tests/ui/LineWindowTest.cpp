@@ -42,8 +42,14 @@ TEST(LineWindow, ScansGoToTheWaitingSocketAndEveryTileEndsWithItsVerdict) {
   LineWindow window(std::move(setup));
   ASSERT_TRUE(window.Start(error)) << error;
   window.show();
-  ASSERT_TRUE(WaitFor([&] { return window.Tiles()[0]->Text().contains("waiting for a unit"); }))
-      << window.Tiles()[0]->Text().toStdString();
+  // Every socket ready; the first one waits for the next scan.
+  ASSERT_TRUE(WaitFor([&] {
+    const auto sockets = window.Supervisor().Sockets();
+    return std::ranges::all_of(
+               sockets,
+               [](const line::SocketView& s) { return s.state == line::SocketState::kReady; }) &&
+           window.Tiles()[0]->Text().contains("waiting for a unit");
+  })) << window.Tiles()[0]->Text().toStdString();
 
   // The scanner types into the field and presses Enter.
   for (const char* scan : {"U1", "U2", "U3", "4:U4"}) {
