@@ -84,13 +84,16 @@ std::vector<YieldGroup> ComputeYield(const std::vector<Record>& records, YieldBy
   return groups;
 }
 
-bool OpenStore(const std::string& name, std::unique_ptr<RecordStore>& store, std::string& error) {
+bool OpenStore(const std::string& name, std::unique_ptr<RecordStore>& store, std::string& error,
+               const StoreAccess& access) {
   if (name == kNoStore) {
     store = std::make_unique<NoStore>();
     return true;
   }
-  if (name.starts_with("postgresql://") || name.starts_with("postgres://")) {
-    return PostgresStore::Make(name, store, error);
+  if (IsPostgresAddress(name)) {
+    PostgresSettings settings;
+    settings.password = access.password;
+    return PostgresStore::Make(name, store, error, std::move(settings));
   }
   if (name.empty()) {
     error = "no record store named (a SQLite file, postgresql://..., or none)";
