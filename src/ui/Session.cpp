@@ -28,7 +28,16 @@ Session::Session(Station& station, SessionSetup setup)
 
 void Session::Ended(const ActionRow& action) {
   const ActionResult& result = station_.LastResult();
-  records_->Record(station_, result);
+  const records::RecordNotice notice = records_->Record(station_, result);
+  const records::SpoolingStore* store = records_->Store();
+  if (store != nullptr && store->LastOutcome() == records::WriteOutcome::kLost) {
+    if (lost_++ == 0) {
+      ++lostOutages_;
+      lostLine_ = notice.line;
+    }
+  } else {
+    lost_ = 0;
+  }
   lastAction_ = VerdictText(action, result);
   lastFailed_ = !result.passed;
 }
@@ -56,7 +65,8 @@ std::string Session::RecordsState(bool& failing) const {
       return "records spooled: store unreachable";
     case records::WriteOutcome::kLost:
       failing = true;
-      return "records lost: neither store nor spool took the last";
+      return "records lost: " + std::to_string(lost_) + " record" + (lost_ == 1 ? "" : "s") +
+             " kept nowhere (neither store nor spool took " + (lost_ == 1 ? "it" : "them") + ")";
   }
   return "records: " + StoreLabel(records_->StoreName());
 }
@@ -71,6 +81,8 @@ StatusFacts Session::Facts() const {
   facts.operatorName = records_->Recorder().Source().operatorName;
   facts.lastAction = lastAction_;
   facts.lastFailed = lastFailed_;
+  facts.recordsLostOutages = lostOutages_;
+  facts.recordsLostLine = lostLine_;
   return facts;
 }
 

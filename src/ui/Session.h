@@ -44,6 +44,11 @@ class Session {
   std::string configNote_;
   std::string lastAction_;
   bool lastFailed_ = false;
+  // Records kept nowhere since one was last kept, and the outages of that kind so far, each told
+  // in one message box.
+  int lost_ = 0;
+  int lostOutages_ = 0;
+  std::string lostLine_;
 };
 
 }  // namespace halyard::ui

@@ -23,6 +23,10 @@ struct StatusFacts {
   std::string operatorName;
   std::string lastAction;  // the last action's verdict in words; empty before the first
   bool lastFailed = false;
+  // How many times records began to be kept nowhere, and what the first lost record said: each
+  // such outage is told once in a message box.
+  int recordsLostOutages = 0;
+  std::string recordsLostLine;
 };
 
 class StatusStrip final : public QWidget {
@@ -47,6 +51,7 @@ class StatusStrip final : public QWidget {
   QLineEdit* unit_;
   QPushButton* recordsButton_;
   QPushButton* autoTrimButton_;
+  int lostOutagesTold_ = 0;
 };
 
 }  // namespace halyard::ui
