@@ -102,6 +102,7 @@ SpoolLineReader::Piece SpoolLineReader::Take(size_t length, size_t skip, Piece p
 bool SpoolLineReader::Refill() {
   buffer_.erase(0, position_);
   base_ += position_;
+  searched_ -= std::min(searched_, position_);
   position_ = 0;
   const size_t had = buffer_.size();
   buffer_.resize(had + chunk_);
@@ -114,7 +115,9 @@ bool SpoolLineReader::Refill() {
 
 SpoolLineReader::Piece SpoolLineReader::Next(std::string& text, bool& ends) {
   for (;;) {
-    const size_t newline = buffer_.find('\n', position_);
+    // Bytes already searched hold no line end: a long line is not searched again at each read.
+    const size_t newline = buffer_.find('\n', std::max(position_, searched_));
+    searched_ = newline == std::string::npos ? buffer_.size() : newline;
     const bool found = newline != std::string::npos;
     const size_t available = (found ? newline : buffer_.size()) - position_;
     if (!inLongLine_ && available > maxLine_) {

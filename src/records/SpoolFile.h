@@ -57,6 +57,7 @@ class SpoolLineReader {
   size_t chunk_;
   std::string buffer_;
   size_t position_ = 0;  // in buffer_, of the first byte not handed out
+  size_t searched_ = 0;  // in buffer_: no line end before it, from position_ on
   uint64_t base_ = 0;    // where buffer_ begins, counted from the first byte read
   uint64_t lineStart_ = 0;
   bool inLongLine_ = false;
