@@ -60,9 +60,13 @@ std::string OptionProblem(const PQconninfoOption* options) {
     if (keyword == "host" || (keyword == "hostaddr" && hosts.empty())) hosts = value;
     if (keyword == "port") ports = value;
     for (const ChoiceOption& choice : ChoiceOptions()) {
-      if (keyword == choice.keyword &&
-          std::find(choice.values.begin(), choice.values.end(), value) == choice.values.end())
-        return std::string(keyword) + " \"" + std::string(value) + "\" is none of libpq's values";
+      if (keyword != choice.keyword ||
+          std::find(choice.values.begin(), choice.values.end(), value) != choice.values.end())
+        continue;
+      std::string values;
+      for (const std::string_view known : choice.values)
+        values += (values.empty() ? "" : ", ") + std::string(known);
+      return std::string(keyword) + " \"" + std::string(value) + "\" is none of " + values;
     }
     long number = 0;
     if (std::find(kIntegerOptions.begin(), kIntegerOptions.end(), keyword) !=
