@@ -59,6 +59,8 @@ class ScpiTestServer {
   std::string CounterLine() const { return "scpi:tcp:127.0.0.1:" + std::to_string(port_); }
   int Connections() const { return connections_; }
   int Queries() const { return queries_; }
+  // Stray lines sent so far, each after its answer.
+  int Strays() const { return strays_; }
 
  private:
   using Clock = std::chrono::steady_clock;
@@ -112,6 +114,7 @@ class ScpiTestServer {
         Pause(reply.strayDelay);
         const std::string stray = reply.stray + "\n";
         if (::send(client, stray.data(), stray.size(), MSG_NOSIGNAL) < 0) return;
+        ++strays_;
       }
     }
   }
@@ -123,6 +126,7 @@ class ScpiTestServer {
   std::atomic<bool> stop_{false};
   std::atomic<int> connections_{0};
   std::atomic<int> queries_{0};
+  std::atomic<int> strays_{0};
   std::thread thread_;
 };
 
