@@ -23,7 +23,7 @@ using ::testing::Not;
 using testing::ScpiReply;
 using testing::ScpiTestServer;
 
-constexpr const char* kIdentity = "ACME,CNT-91,12345,1.2";
+constexpr const char* kCounterIdentity = "ACME,CNT-91,12345,1.2";
 
 struct UntrustedCounter {
   const char* name;
@@ -47,7 +47,7 @@ const std::vector<UntrustedCounter>& UntrustedCounters() {
 
 ScpiTestServer::Handler Answering(const ScpiReply& reading) {
   return [reading](const std::string& query) {
-    return query == kScpiIdentify ? ScpiReply{kIdentity} : reading;
+    return query == kScpiIdentify ? ScpiReply{kCounterIdentity} : reading;
   };
 }
 
