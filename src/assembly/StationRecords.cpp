@@ -7,6 +7,7 @@
 #include <system_error>
 
 #include "assembly/Station.h"
+#include "records/PostgresAddress.h"
 
 namespace halyard {
 
@@ -55,9 +56,16 @@ records::RecordSource StationRecordSource(const Station& station, std::string op
 }
 
 bool StationRecords::Open(const Station& station, const RecordsSetup& setup, std::string& error) {
+  // A server's password kept out of the store's name, which a command line shows to anyone.
+  records::StoreAccess access;
+  const std::string passwordFile = station.Configuration().Get("Records", "PasswordFile");
+  if (!passwordFile.empty() && records::IsPostgresAddress(setup.store) &&
+      !records::ReadPasswordFile(passwordFile, access.password, error))
+    return false;
   std::unique_ptr<records::StoreOutput> store;
-  if (!records::OpenStoreOutput(setup.store, setup.spool, store, error)) return false;
+  if (!records::OpenStoreOutput(setup.store, setup.spool, store, error, access)) return false;
   storeName_ = setup.store;
+  access_ = access;
   records::RecordSource source = StationRecordSource(station, setup.operatorName);
   source.socket = setup.socket;
   recorder_.SetSource(std::move(source));

@@ -46,6 +46,8 @@ class StationRecords {
   records::SpoolingStore* Store() { return store_; }
   const records::SpoolingStore* Store() const { return store_; }
   const std::string& StoreName() const { return storeName_; }
+  // What reaching the store takes besides its name (the password of [Records] PasswordFile=).
+  const records::StoreAccess& Access() const { return access_; }
   // The record of an action that ended on `station`, to every output.
   records::RecordNotice Record(const Station& station, const ActionResult& result);
 
@@ -53,6 +55,7 @@ class StationRecords {
   records::ActionRecorder recorder_;
   records::SpoolingStore* store_ = nullptr;
   std::string storeName_;
+  records::StoreAccess access_;
 };
 
 }  // namespace halyard

@@ -21,10 +21,20 @@ constexpr double kPpm = 1e6;
 // least error lies within two codes below and three above the sign change; one more each way
 // leaves room for the counter's noise.
 constexpr int kNeighbourReach = 3;
+// A reading this far from the target (a share of it) is no reading of the oscillator: the
+// counter's input is elsewhere, or its answers belong to other queries. The trim reaches about
+// 1 %.
+constexpr double kPlausibleShare = 0.2;
 
 std::string Ppm(double ppm) {
   char text[32];
   std::snprintf(text, sizeof text, "%.1f", ppm);
+  return text;
+}
+
+std::string Hz(double hz) {
+  char text[48];
+  std::snprintf(text, sizeof text, "%.3f Hz", hz);
   return text;
 }
 
@@ -128,11 +138,18 @@ bool AutoTrim::MeasureAt(int code) {
   const CounterStatus status = counter_->Measure(iteration.hz, error);
   if (status != CounterStatus::kOk) {
     verdict_.Fail("counter " + report_.counter + " at code " + std::to_string(code) + ": " +
-                  CounterStatusText(status) + ": " + error);
+                  CounterStatusText(status) + ": " + error + "; nothing stored");
     return false;
   }
   iteration.errorPpm = (iteration.hz / settings_.targetHz - 1.0) * kPpm;
   report_.iterations.push_back(iteration);
+  if (std::fabs(iteration.hz / settings_.targetHz - 1.0) > kPlausibleShare) {
+    verdict_.Fail("counter " + report_.counter + " at code " + std::to_string(code) +
+                  ": implausible reading " + Hz(iteration.hz) + ", more than " +
+                  std::to_string(static_cast<int>(kPlausibleShare * 100)) + " % from the target " +
+                  Hz(settings_.targetHz) + " (check the counter's input); nothing stored");
+    return false;
+  }
   if (high_ - low_ > 1) (iteration.errorPpm < 0.0 ? low_ : high_) = code;
   if (progress_) progress_(iteration);
   return true;
@@ -144,6 +161,7 @@ void AutoTrim::Finish() {
     verdict_.Fail("nothing was measured");
     return;
   }
+  if (!AnswersMatched()) return;
   const TrimIteration best =
       *std::min_element(report_.iterations.begin(), report_.iterations.end(),
                         [](const TrimIteration& a, const TrimIteration& b) {
@@ -163,6 +181,24 @@ void AutoTrim::Finish() {
     return;
   }
   if (report_.storeAsked) Store(best.code);
+}
+
+// The counter is asked who it is once more. A line that came out of turn during the search has
+// shifted its answers by one, and shows here: as input waiting before the query, or as a reading
+// where the identification belongs. Either way no reading of the search can be trusted.
+bool AutoTrim::AnswersMatched() {
+  std::string identity;
+  std::string error;
+  CounterStatus status = counter_->Identify(identity, error);
+  if (status == CounterStatus::kOk && identity == report_.counterIdentity) return true;
+  if (status == CounterStatus::kOk) {
+    status = CounterStatus::kOutOfTurn;
+    error = "it now identifies as \"" + identity + "\", at the start as \"" +
+            report_.counterIdentity + "\"";
+  }
+  verdict_.Fail("counter " + report_.counter + " after the search: " + CounterStatusText(status) +
+                ": " + error + "; its readings cannot be trusted, nothing stored");
+  return false;
 }
 
 void AutoTrim::Store(int code) {

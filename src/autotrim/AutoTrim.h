@@ -37,7 +37,10 @@ class AutoTrim {
 
   void SetProgress(Progress progress) { progress_ = std::move(progress); }
   // Begins a search; with `store`, a passing search ends with "Update Trim" and a read-back of
-  // byte 30. False when it cannot begin: no counter, or the counter does not answer.
+  // byte 30. False when it cannot begin: no counter, or the counter does not answer. A counter
+  // fault, a reading far from the target, or answers that no longer match their queries (the
+  // counter is asked for its identification again before the choice) end the search failed,
+  // with nothing stored.
   bool Start(bool store);
   // Makes the next measurement, or ends the search. True while there is more to do.
   bool Step();
@@ -55,6 +58,7 @@ class AutoTrim {
   std::optional<int> NextCode();
   bool MeasureAt(int code);
   void Finish();
+  bool AnswersMatched();
   void Store(int code);
   void End() {
     running_ = false;

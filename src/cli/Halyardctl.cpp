@@ -68,8 +68,9 @@ class Session {
     RunStretch("shutdown", [this] { form_->Form_Unload(); });
 
     const bool failed = dialogs_.TotalCount() > 0 || !failedSteps_.empty() ||
-                        !ignoredSteps_.empty() || backendFault_;
+                        !ignoredSteps_.empty() || backendFault_ || lostRecords_ > 0;
     if (!options_.json) PrintResult(failed);
+    if (lostRecords_ > 0) return kExitRecordLost;
     return failed ? kExitFailed : kExitOk;
   }
 
@@ -112,6 +113,7 @@ class Session {
         report.result = &station_->LastResult();
         if (!report.result->passed) failedSteps_.push_back(step.text);
         report.records = records_.Record(*station_, *report.result);
+        ReportRecordFault(report.records);
       }
     } else if (step.syntax->own == OwnStep::kSerial) {
       records_.Recorder().SetUnit(step.path);
@@ -133,6 +135,14 @@ class Session {
     if (fault.empty()) return;
     err_ << kProgramName << ": " << OneLine(fault) << "\n";
     backendFault_ = true;
+  }
+
+  // A record kept nowhere, or a spool that cannot be read back, is said on stderr too: a script
+  // that reads only the exit status and stderr must not miss it.
+  void ReportRecordFault(const RecordNotice& notice) {
+    if (notice.key == records::kNoticeLost) ++lostRecords_;
+    if (notice.key == records::kNoticeLost || notice.key == records::kNoticeSpoolFault)
+      err_ << kProgramName << ": " << OneLine(notice.line) << "\n";
   }
 
   void Begin(const std::string& name) {
@@ -208,6 +218,10 @@ class Session {
     }
     out_ << "result: fail";
     const char* separator = " (";
+    if (lostRecords_ > 0) {
+      out_ << separator << lostRecords_ << " record" << (lostRecords_ == 1 ? "" : "s") << " lost";
+      separator = "; ";
+    }
     if (backendFault_) {
       out_ << separator << "bench state file not kept";
       separator = "; ";
@@ -232,6 +246,7 @@ class Session {
   std::ostream& out_;
   std::ostream& err_;
   bool backendFault_ = false;
+  int lostRecords_ = 0;
   ConsoleDialogs dialogs_;
   std::unique_ptr<EventPump> pump_;
   std::unique_ptr<Station> station_;
@@ -270,7 +285,7 @@ int RunSession(const Options& options, const std::filesystem::path& programDir, 
 
 std::string OneLine(std::string text) {
   for (char& c : text) {
-    if (c == '\n' || c == '\r') c = ' ';
+    if (c == '\n' || c == '\r' || c == '\t') c = ' ';
   }
   return text;
 }

@@ -15,6 +15,9 @@ inline constexpr const char* kProgramName = "halyardctl";
 inline constexpr int kExitOk = 0;
 inline constexpr int kExitFailed = 1;  // a test failed, a message box was raised
 inline constexpr int kExitUsage = 2;   // bad usage or a bad file; nothing ran
+// A record was kept nowhere (neither store nor spool took it): the session's results cannot be
+// traced, whatever its verdicts. Wins over kExitFailed.
+inline constexpr int kExitRecordLost = 3;
 
 struct Options {
   std::optional<std::filesystem::path> configPath;  // overrides halyard-station.ini

@@ -24,6 +24,9 @@ enum class CounterStatus {
   kClosed,       // the instrument closed the connection
   kBadAnswer,    // an answer that is not a frequency
   kUnreachable,  // could not connect or open the device
+  // A line nobody asked for (stale input before a query, a second line after an answer, an
+  // answer of the wrong kind): the answers can no longer be matched to the queries.
+  kOutOfTurn,
 };
 
 // "no signal", "timeout", ...: for verdicts and messages.

@@ -10,8 +10,9 @@ namespace {
 // SCPI answers 9.91E37 for a measurement it could not make; anything that large is no reading.
 constexpr double kScpiNotANumber = 9.9e37;
 constexpr size_t kEchoedAnswer = 120;
+}  // namespace
 
-std::string Printable(const std::string& text) {
+std::string PrintableAnswer(std::string_view text) {
   std::string shown;
   for (const char c : text.substr(0, kEchoedAnswer)) {
     const auto byte = static_cast<unsigned char>(c);
@@ -19,7 +20,24 @@ std::string Printable(const std::string& text) {
   }
   return shown;
 }
-}  // namespace
+
+ScpiAnswerReader::State ScpiAnswerReader::Take(std::string_view bytes) {
+  const size_t end = bytes.find('\n');
+  answer_.append(bytes.substr(0, end));
+  if (end == std::string_view::npos)
+    return answer_.size() > kMaxScpiAnswer ? State::kTooLong : State::kMore;
+  extra_ = bytes.substr(end + 1);
+  // A stray line shows without its line end.
+  while (!extra_.empty() && (extra_.back() == '\n' || extra_.back() == '\r'))
+    extra_.pop_back();
+  if (extra_.empty() && end + 1 < bytes.size()) extra_ = "\n";
+  if (answer_.size() > kMaxScpiAnswer) return State::kTooLong;
+  return extra_.empty() ? State::kAnswer : State::kOutOfTurn;
+}
+
+ScpiAnswerReader::State ScpiAnswerReader::End() {
+  return answer_.size() > kMaxScpiAnswer ? State::kTooLong : State::kAnswer;
+}
 
 const char* CounterStatusText(CounterStatus status) {
   switch (status) {
@@ -35,6 +53,8 @@ const char* CounterStatusText(CounterStatus status) {
       return "bad answer";
     case CounterStatus::kUnreachable:
       return "unreachable";
+    case CounterStatus::kOutOfTurn:
+      return "line out of turn";
   }
   return "unknown";
 }
@@ -49,7 +69,7 @@ CounterStatus ParseFrequency(const std::string& answer, double& hz, std::string&
   const char* end = text.data() + text.size();
   const auto parsed = std::from_chars(text.data() + skip, end, value);
   if (text.empty() || parsed.ec != std::errc() || parsed.ptr != end || !std::isfinite(value)) {
-    error = "not a frequency: \"" + Printable(answer) + "\"";
+    error = "not a frequency: \"" + PrintableAnswer(answer) + "\"";
     return CounterStatus::kBadAnswer;
   }
   if (value >= kScpiNotANumber) {
@@ -57,7 +77,7 @@ CounterStatus ParseFrequency(const std::string& answer, double& hz, std::string&
     return CounterStatus::kNoSignal;
   }
   if (value <= 0.0) {
-    error = "not a frequency: \"" + Printable(answer) + "\"";
+    error = "not a frequency: \"" + PrintableAnswer(answer) + "\"";
     return CounterStatus::kBadAnswer;
   }
   hz = value;
@@ -67,7 +87,16 @@ CounterStatus ParseFrequency(const std::string& answer, double& hz, std::string&
 CounterStatus ScpiCounter::Identify(std::string& identity, std::string& error) {
   std::string answer;
   const CounterStatus status = transport_->Query(kScpiIdentify, answer, error);
-  if (status == CounterStatus::kOk) identity = Printable(answer);
+  if (status != CounterStatus::kOk) return status;
+  double hz = 0.0;
+  std::string ignored;
+  if (ParseFrequency(answer, hz, ignored) != CounterStatus::kBadAnswer) {
+    // A reading where the identification belongs: the answer of an earlier query, late.
+    error =
+        std::string(kScpiIdentify) + " was answered \"" + PrintableAnswer(answer) + "\", a reading";
+    return CounterStatus::kOutOfTurn;
+  }
+  identity = PrintableAnswer(answer);
   return status;
 }
 

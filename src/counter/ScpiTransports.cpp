@@ -1,6 +1,8 @@
 // The SCPI counter's two ways in: a TCP socket (SCPI's raw socket, usually port 5025) and the
 // kernel's usbtmc character device. Both are opened at the first query and closed after a
-// fault, so that a late answer to a timed-out query is never taken for the next one's.
+// fault, so that a late answer to a timed-out query is never taken for the next one's; and a
+// line that arrives unasked (before a query, or after an answer) is a fault of its own, since
+// from then on an answer could be another query's.
 #include <fcntl.h>
 #include <linux/usb/tmc.h>
 #include <netdb.h>
@@ -19,7 +21,9 @@ namespace halyard {
 namespace {
 
 using Clock = std::chrono::steady_clock;
-constexpr size_t kMaxAnswer = 4096;  // a frequency or an identification is far shorter
+// The most stale input read before a query: enough to show what it was; the connection is
+// closed after it anyway.
+constexpr size_t kMaxStale = 64 * 1024;
 
 std::string SystemError(const std::string& what) {
   return what + ": " + std::strerror(errno);
@@ -56,6 +60,27 @@ bool WaitFor(int fd, short events, Clock::time_point deadline) {
   }
 }
 
+// What the transports make of the reader's state once it has one.
+CounterStatus Answered(const ScpiAnswerReader& reader, ScpiAnswerReader::State state,
+                       std::string& answer, std::string& error) {
+  switch (state) {
+    case ScpiAnswerReader::State::kAnswer:
+      answer = reader.Answer();
+      return CounterStatus::kOk;
+    case ScpiAnswerReader::State::kTooLong:
+      error = "an answer longer than " + std::to_string(kMaxScpiAnswer) + " bytes";
+      return CounterStatus::kBadAnswer;
+    case ScpiAnswerReader::State::kOutOfTurn:
+      error = "the counter sent another line, \"" + PrintableAnswer(reader.Extra()) +
+              "\", after its answer \"" + PrintableAnswer(reader.Answer()) + "\"";
+      return CounterStatus::kOutOfTurn;
+    case ScpiAnswerReader::State::kMore:
+      break;
+  }
+  error = "no whole answer";
+  return CounterStatus::kBadAnswer;
+}
+
 class TcpTransport final : public ScpiTransport {
  public:
   TcpTransport(std::string host, std::string port, std::chrono::milliseconds timeout)
@@ -63,14 +88,38 @@ class TcpTransport final : public ScpiTransport {
 
   CounterStatus Query(const std::string& query, std::string& answer, std::string& error) override {
     const Clock::time_point deadline = Clock::now() + timeout_;
+    std::string stale;
+    // An instrument that closed an idle connection is connected to again.
+    if (socket_.Open() && !Drain(stale)) socket_.Close();
     if (!socket_.Open() && !Connect(deadline, error)) return CounterStatus::kUnreachable;
-    const CounterStatus status = Exchange(query + "\n", deadline, answer, error);
+    CounterStatus status = CounterStatus::kOutOfTurn;
+    if (stale.empty()) {
+      status = Exchange(query + "\n", deadline, answer, error);
+    } else {
+      error = "the counter sent \"" + PrintableAnswer(stale) + "\" before " + query + " was asked";
+    }
     if (status != CounterStatus::kOk) socket_.Close();
     return status;
   }
   void Close() override { socket_.Close(); }
 
  private:
+  // Reads what arrived since the last answer, without waiting; false when the counter closed
+  // the connection.
+  bool Drain(std::string& stale) {
+    char buffer[512];
+    while (stale.size() < kMaxStale) {
+      const ssize_t n = ::recv(socket_.Get(), buffer, sizeof buffer, MSG_DONTWAIT);
+      if (n > 0) {
+        stale.append(buffer, static_cast<size_t>(n));
+        continue;
+      }
+      if (n < 0 && errno == EINTR) continue;
+      return n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK);
+    }
+    return true;
+  }
+
   bool Connect(Clock::time_point deadline, std::string& error) {
     addrinfo hints{};
     hints.ai_family = AF_UNSPEC;
@@ -112,9 +161,10 @@ class TcpTransport final : public ScpiTransport {
       }
       if (n > 0) sent += static_cast<size_t>(n);
     }
-    answer.clear();
+    ScpiAnswerReader reader;
     char buffer[512];
-    while (answer.find('\n') == std::string::npos) {
+    for (ScpiAnswerReader::State state = ScpiAnswerReader::State::kMore;;) {
+      if (state != ScpiAnswerReader::State::kMore) return Answered(reader, state, answer, error);
       if (!WaitFor(socket_.Get(), POLLIN, deadline)) {
         error = "no answer to " + line.substr(0, line.size() - 1) + " within " +
                 std::to_string(timeout_.count()) + " ms";
@@ -125,14 +175,8 @@ class TcpTransport final : public ScpiTransport {
         error = "the counter closed the connection";
         return CounterStatus::kClosed;
       }
-      if (n > 0) answer.append(buffer, static_cast<size_t>(n));
-      if (answer.size() > kMaxAnswer) {
-        error = "an answer longer than " + std::to_string(kMaxAnswer) + " bytes";
-        return CounterStatus::kBadAnswer;
-      }
+      if (n > 0) state = reader.Take(std::string_view(buffer, static_cast<size_t>(n)));
     }
-    answer.resize(answer.find('\n'));
-    return CounterStatus::kOk;
   }
 
   std::string host_;
@@ -156,7 +200,7 @@ class UsbtmcTransport final : public ScpiTransport {
       deviceFd_.Close();
       return CounterStatus::kClosed;
     }
-    std::string buffer(kMaxAnswer, '\0');
+    std::string buffer(kMaxScpiAnswer + 1, '\0');
     const ssize_t n = ::read(deviceFd_.Get(), buffer.data(), buffer.size());
     if (n <= 0) {
       const bool late = n < 0 && errno == ETIMEDOUT;
@@ -166,8 +210,13 @@ class UsbtmcTransport final : public ScpiTransport {
       return late ? CounterStatus::kTimeout : CounterStatus::kClosed;
     }
     buffer.resize(static_cast<size_t>(n));
-    answer = buffer.substr(0, buffer.find('\n'));
-    return CounterStatus::kOk;
+    ScpiAnswerReader reader;
+    ScpiAnswerReader::State state = reader.Take(buffer);
+    // A message may end without a line end: the driver framed it.
+    if (state == ScpiAnswerReader::State::kMore) state = reader.End();
+    const CounterStatus status = Answered(reader, state, answer, error);
+    if (status != CounterStatus::kOk) deviceFd_.Close();
+    return status;
   }
 
  private:

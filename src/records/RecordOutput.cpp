@@ -1,24 +1,26 @@
 // The record store as an output of the recorder.
 #include "records/RecordOutput.h"
 
+#include "records/SpoolFile.h"
+
 namespace halyard::records {
 
 RecordNotice StoreOutput::Take(const Record& record) {
   std::string error;
   store_->Write(record, error);
-  const std::string line = store_->TakeNotice();
-  if (line.empty()) return {};
-  return {store_->LastOutcome() == WriteOutcome::kLost ? "lost" : "spooled", line};
+  return store_->TakeNotice();
 }
 
 bool OpenStoreOutput(const std::string& storeName, const std::filesystem::path& spool,
-                     std::unique_ptr<StoreOutput>& output, std::string& error) {
+                     std::unique_ptr<StoreOutput>& output, std::string& error,
+                     const StoreAccess& access) {
   output.reset();
   if (storeName.empty() || storeName == kNoStore) return true;
   std::unique_ptr<RecordStore> store;
-  if (!OpenStore(storeName, store, error)) return false;
-  output = std::make_unique<StoreOutput>(std::make_unique<SpoolingStore>(
-      std::move(store), spool.empty() ? DefaultSpoolPath(storeName) : spool));
+  if (!OpenStore(storeName, store, error, access)) return false;
+  const std::filesystem::path path = spool.empty() ? DefaultSpoolPath(storeName) : spool;
+  if (!CheckSpoolPath(path, error)) return false;
+  output = std::make_unique<StoreOutput>(std::make_unique<SpoolingStore>(std::move(store), path));
   return true;
 }
 

@@ -8,16 +8,11 @@
 #include <string>
 
 #include "records/Record.h"
+#include "records/RecordNotice.h"
+#include "records/RecordStore.h"
 #include "records/SpoolingStore.h"
 
 namespace halyard::records {
-
-// What the operator hears when a record did not reach where it should; empty when all went well
-// or this was already said.
-struct RecordNotice {
-  std::string key;   // "spooled" or "lost"
-  std::string line;  // the readable line
-};
 
 class RecordOutput {
  public:
@@ -40,8 +35,10 @@ class StoreOutput final : public RecordOutput {
 
 // The store named `storeName` ("none": none at all, `output` left null), spooling to `spool`
 // (empty: the store's default spool). False, with one line in `error`, for a store name that can
-// never work.
+// never work or a spool that is not a regular file the station can read and write
+// (CheckSpoolPath).
 bool OpenStoreOutput(const std::string& storeName, const std::filesystem::path& spool,
-                     std::unique_ptr<StoreOutput>& output, std::string& error);
+                     std::unique_ptr<StoreOutput>& output, std::string& error,
+                     const StoreAccess& access = {});
 
 }  // namespace halyard::records

@@ -89,18 +89,21 @@ bool RecordStore::Probe(std::string& error) {
   return List({.newest = 1}, newest, error);
 }
 
-bool ProbeStore(const std::string& name, std::string& error) {
+bool ProbeStore(const std::string& name, std::string& error, const StoreAccess& access) {
   std::unique_ptr<RecordStore> store;
-  return OpenStore(name, store, error) && store->Probe(error);
+  return OpenStore(name, store, error, access) && store->Probe(error);
 }
 
-bool OpenStore(const std::string& name, std::unique_ptr<RecordStore>& store, std::string& error) {
+bool OpenStore(const std::string& name, std::unique_ptr<RecordStore>& store, std::string& error,
+               const StoreAccess& access) {
   if (name == kNoStore) {
     store = std::make_unique<NoStore>();
     return true;
   }
-  if (name.starts_with("postgresql://") || name.starts_with("postgres://")) {
-    return PostgresStore::Make(name, store, error);
+  if (IsPostgresAddress(name)) {
+    PostgresSettings settings;
+    settings.password = access.password;
+    return PostgresStore::Make(name, store, error, std::move(settings));
   }
   if (name.empty()) {
     error = "no record store named (a SQLite file, postgresql://..., or none)";

@@ -32,15 +32,23 @@ class RecordStore {
 // The yield arithmetic over records given oldest first; see docs/records.md.
 std::vector<YieldGroup> ComputeYield(const std::vector<Record>& records, YieldBy by);
 
+// What reaching a store takes besides its name.
+struct StoreAccess {
+  // A PostgreSQL server's password, read from the station's password file ([Records]
+  // PasswordFile=); empty: libpq's own ways (PGPASSWORD, ~/.pgpass), or the address's.
+  std::string password;
+};
+
 // "none", "postgresql://..." (or "postgres://..."), or the path of a SQLite file. False, with
-// one line in `error`, only for a name that can never work; a store that cannot be reached yet
-// is returned and fails its calls until it can.
-bool OpenStore(const std::string& name, std::unique_ptr<RecordStore>& store, std::string& error);
+// one line in `error` (the name shown without its password), only for a name that can never
+// work; a store that cannot be reached yet is returned and fails its calls until it can.
+bool OpenStore(const std::string& name, std::unique_ptr<RecordStore>& store, std::string& error,
+               const StoreAccess& access = {});
 
 // Tries the store named `name` on a connection of its own (so it may run on another thread than
 // the store the station writes to): true when it would take a record now, else false with one
 // line of reason.
-bool ProbeStore(const std::string& name, std::string& error);
+bool ProbeStore(const std::string& name, std::string& error, const StoreAccess& access = {});
 
 inline constexpr const char* kNoStore = "none";
 

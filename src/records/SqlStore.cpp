@@ -31,6 +31,20 @@ std::vector<std::vector<std::string>> Migrations(const char* sequenceColumn, con
   };
 }
 
+// `value` set to `now` until the end of the scope, then back to what it was.
+template <typename Value>
+class ScopedValue {
+ public:
+  ScopedValue(Value& value, Value now) : value_(value), was_(value) { value = now; }
+  ~ScopedValue() { value_ = was_; }
+  ScopedValue(const ScopedValue&) = delete;
+  ScopedValue& operator=(const ScopedValue&) = delete;
+
+ private:
+  Value& value_;
+  Value was_;
+};
+
 std::string ColumnList() {
   std::string list;
   for (const char* column : kRecordColumns)
@@ -81,6 +95,7 @@ bool SqlStore::StoredVersion(int& version, std::string& error) {
 }
 
 bool SqlStore::Migrate(std::string& error) {
+  const ScopedValue scope(wait_, Wait::kLong);
   std::vector<std::string> statements{dialect_.beginMigration};
   if (*dialect_.lockMigration != '\0') statements.emplace_back(dialect_.lockMigration);
   statements.emplace_back("CREATE TABLE IF NOT EXISTS schema_version (version INTEGER NOT NULL)");
@@ -124,6 +139,7 @@ bool SqlStore::Ready(bool create, std::string& error) {
 }
 
 bool SqlStore::Write(const Record& record, std::string& error) {
+  const ScopedValue scope(wait_, Wait::kRecord);
   if (!Ready(true, error)) return false;
   const RecordRow row = RecordToRow(record);
   // One statement is one transaction: the record is stored whole or not at all.
@@ -144,8 +160,9 @@ bool SqlStore::List(const RecordFilter& filter, std::vector<Record>& records, st
   if (!Ready(false, error)) return false;
   SqlRows rows;
   if (!Exec(ListSql(filter.newest),
-            {filter.since, filter.unit, filter.action, filter.station, filter.socket}, &rows,
-            error))
+            {ValidUtf8(filter.since), ValidUtf8(filter.unit), ValidUtf8(filter.action),
+             ValidUtf8(filter.station), ValidUtf8(filter.socket)},
+            &rows, error))
     return Drop();
   std::vector<Record> listed;
   listed.reserve(rows.size());

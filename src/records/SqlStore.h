@@ -24,13 +24,20 @@ class SqlStore : public RecordStore {
   };
 
   bool Write(const Record& record, std::string& error) override;
+  // The filter's texts are taken as the stores keep texts (ValidUtf8), so bytes that are not
+  // UTF-8 find what they were stored as, in every store.
   bool List(const RecordFilter& filter, std::vector<Record>& records, std::string& error) override;
   // Opens the store (made if need be, with its tables) and begins a writing transaction, which
   // it rolls back: a read-only file or a user without rights fails here, not at the first record.
   bool Probe(std::string& error) override;
 
  protected:
+  // How long a statement may take: a record's write holds up the operator's action and is kept
+  // short; migrating the tables and listing records may take long on a large store.
+  enum class Wait { kRecord, kLong };
+
   explicit SqlStore(Dialect dialect) : dialect_(dialect) {}
+  Wait Waiting() const { return wait_; }
 
   // Opens the connection unless it is open. `create`: a store that does not exist yet may be
   // made (writing); listing never makes one.
@@ -50,6 +57,7 @@ class SqlStore : public RecordStore {
 
   Dialect dialect_;
   bool ready_ = false;
+  Wait wait_ = Wait::kLong;
 };
 
 }  // namespace halyard::records

@@ -3,6 +3,7 @@
 
 #include <sqlite3.h>
 
+#include <cctype>
 #include <utility>
 
 namespace halyard::records {
@@ -15,6 +16,24 @@ constexpr int kBusyTimeoutMs = 10000;
 
 constexpr SqlStore::Dialect kSqlite{"BEGIN IMMEDIATE", "", "seq INTEGER PRIMARY KEY AUTOINCREMENT",
                                     "TEXT"};
+
+// `path` as a SQLite file: URI that opens it read-only and unchanging: no lock, no -shm file made
+// beside it. A store on read-only media (or in a folder the reader may not write) reads so.
+std::string ImmutableUri(const std::string& path) {
+  static constexpr char kHex[] = "0123456789ABCDEF";
+  std::string uri = "file:";
+  for (const char c : path) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (std::isalnum(byte) || c == '/' || c == '.' || c == '-' || c == '_' || c == '~') {
+      uri += c;
+    } else {
+      uri += '%';
+      uri += kHex[byte >> 4];
+      uri += kHex[byte & 0xF];
+    }
+  }
+  return uri + "?immutable=1";
+}
 
 }  // namespace
 
@@ -38,6 +57,18 @@ bool SqliteStore::Connect(bool create, std::string& error) {
   std::string ignored;
   Exec("PRAGMA journal_mode=WAL", {}, nullptr, ignored);
   Exec("PRAGMA synchronous=FULL", {}, nullptr, ignored);
+  if (create || Exec("SELECT COUNT(*) FROM sqlite_master", {}, nullptr, ignored)) return true;
+  // Reading a file in write-ahead-log mode makes its -shm file beside it: on a read-only mount,
+  // or where only reading is allowed, the file is read as one that does not change.
+  const int code = sqlite3_errcode(db_);
+  if (code != SQLITE_READONLY && code != SQLITE_CANTOPEN) return true;  // the caller's query says
+  Disconnect();
+  if (sqlite3_open_v2(ImmutableUri(path_).c_str(), &db_, SQLITE_OPEN_READONLY | SQLITE_OPEN_URI,
+                      nullptr) != SQLITE_OK) {
+    error = "record store \"" + path_ + "\": " + (db_ ? sqlite3_errmsg(db_) : "out of memory");
+    Disconnect();
+    return false;
+  }
   return true;
 }
 

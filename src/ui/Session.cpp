@@ -44,8 +44,17 @@ void Session::Say(std::string text, bool failed) {
 
 void Session::Ended(const ActionRow& action) {
   const ActionResult& result = station_.LastResult();
-  records_->Record(station_, result);
+  const records::RecordNotice notice = records_->Record(station_, result);
   written_ = written_ || records_->Store() != nullptr;
+  const records::SpoolingStore* store = records_->Store();
+  if (store != nullptr && store->LastOutcome() == records::WriteOutcome::kLost) {
+    if (lost_++ == 0) {
+      ++lostOutages_;
+      lostLine_ = notice.line;
+    }
+  } else {
+    lost_ = 0;
+  }
   const std::string& unit = records_->Recorder().Source().unit;
   if (result.passed && action.name == kRunAll && !unit.empty()) passed_.insert(unit);
   ++actionsOfUnit_;
@@ -149,7 +158,9 @@ std::string Session::RecordsState(bool& failing) const {
         return "records spooled: store unreachable (" + store->LastError() +
                "); they wait in the spool";
       case records::WriteOutcome::kLost:
-        return "records lost: neither store nor spool took the last (" + store->LastError() + ")";
+        return "records lost: " + std::to_string(lost_) + " record" + (lost_ == 1 ? "" : "s") +
+               " kept nowhere (neither store nor spool took " + (lost_ == 1 ? "it" : "them") +
+               ": " + store->LastError() + ")";
     }
   }
   switch (probe_) {
@@ -177,6 +188,8 @@ StatusFacts Session::Facts() const {
   facts.operatorName = records_->Recorder().Source().operatorName;
   facts.lastAction = lastAction_;
   facts.lastFailed = lastFailed_;
+  facts.recordsLostOutages = lostOutages_;
+  facts.recordsLostLine = lostLine_;
   return facts;
 }
 

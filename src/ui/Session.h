@@ -57,6 +57,7 @@ class Session {
   // The records of this station, null when records are off.
   records::RecordStore* Store();
   const std::string& StoreName() const { return records_->StoreName(); }
+  const records::StoreAccess& StoreAccess() const { return records_->Access(); }
   const std::string& StationName() const;
 
  private:
@@ -84,6 +85,11 @@ class Session {
   std::optional<std::string> pendingUnit_;
   std::set<std::string> passed_;  // units whose "Run All" passed in this session
   std::vector<LogEntry> log_;
+  // Records kept nowhere since one was last kept, and the outages of that kind so far, each told
+  // in one message box.
+  int lost_ = 0;
+  int lostOutages_ = 0;
+  std::string lostLine_;
 };
 
 }  // namespace halyard::ui

@@ -53,7 +53,7 @@ StationWindow::StationWindow(Station& station, SessionSetup setup, QWidget* pare
   });
   if (session_.Store() != nullptr) {
     probe_ = new StoreProbe(
-        session_.StoreName(),
+        session_.StoreName(), session_.StoreAccess(),
         [this](bool answered, const std::string& reason) {
           session_.StoreProbed(answered, reason);
           ShowStatus();

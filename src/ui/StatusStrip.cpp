@@ -5,6 +5,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QVBoxLayout>
 
@@ -67,6 +68,21 @@ void StatusStrip::Show(const StatusFacts& facts) {
   records_->SetText(q(facts.records), facts.recordsFailing);
   setup_->SetText(q(SetupLine(facts)), false);
   action_->SetText(q(facts.lastAction), facts.lastFailed);
+  if (facts.recordsLostOutages > lostOutagesTold_) {
+    lostOutagesTold_ = facts.recordsLostOutages;
+    // Not modal: the operator reads it, and the line goes on; the status stays red meanwhile.
+    auto* box = new QMessageBox(
+        QMessageBox::Critical, QStringLiteral("halyard-station"),
+        QStringLiteral("A record was kept nowhere: neither the record store nor the spool took "
+                       "it. The records of the actions from now on are lost until one of them "
+                       "works again.\n\n%1")
+            .arg(QString::fromStdString(facts.recordsLostLine)),
+        QMessageBox::Ok, this);
+    box->setTextFormat(Qt::PlainText);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setWindowModality(Qt::NonModal);
+    box->show();
+  }
 }
 
 QString StatusStrip::Text() const {

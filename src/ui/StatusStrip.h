@@ -28,6 +28,10 @@ struct StatusFacts {
   // empty before the first.
   std::string lastAction;
   bool lastFailed = false;
+  // How many times records began to be kept nowhere, and what the first lost record said: each
+  // such outage is told once in a message box.
+  int recordsLostOutages = 0;
+  std::string recordsLostLine;
 };
 
 class StatusStrip final : public QWidget {
@@ -54,6 +58,7 @@ class StatusStrip final : public QWidget {
   QLineEdit* unit_;
   QPushButton* recordsButton_;
   QPushButton* autoTrimButton_;
+  int lostOutagesTold_ = 0;
 };
 
 }  // namespace halyard::ui

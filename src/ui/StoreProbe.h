@@ -8,6 +8,8 @@
 #include <memory>
 #include <string>
 
+#include "records/RecordStore.h"
+
 class QThread;
 
 namespace halyard::ui {
@@ -16,8 +18,9 @@ class StoreProbe final : public QObject {
  public:
   using Done = std::function<void(bool answered, const std::string& reason)>;
 
-  // Tries `store` at once; `done` runs on this object's thread when the try ends.
-  StoreProbe(std::string store, Done done, QObject* parent);
+  // Tries `store` (with `access`, its password) at once; `done` runs on this object's thread
+  // when the try ends.
+  StoreProbe(std::string store, records::StoreAccess access, Done done, QObject* parent);
   // Waits for a try still running: it holds no more than the store's connection timeout.
   ~StoreProbe() override;
   StoreProbe(const StoreProbe&) = delete;

@@ -3,7 +3,9 @@
 // the bench's oscillator, answers garbage, answers late or hangs up.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cmath>
+#include <thread>
 
 #include "counter/ScpiCounter.h"
 #include "support/ScpiTestServer.h"
@@ -129,6 +131,80 @@ TEST(ScpiCounterOverTcp, AFaultyAnswerFailsItsQueryAndTheNextOneWorks) {
   }
 }
 
+TEST(ScpiAnswerReader, TakesOneLineAndCallsAnotherOutOfTurn) {
+  using State = ScpiAnswerReader::State;
+  const struct {
+    std::vector<std::string> arrivals;
+    State state;
+    std::string answer;
+  } cases[] = {
+      {{"+3.2768E+04\n"}, State::kAnswer, "+3.2768E+04"},
+      {{"+3.27", "68E+04\r", "\n"}, State::kAnswer, "+3.2768E+04\r"},
+      {{"32768.0"}, State::kMore, "32768.0"},
+      {{"32768.0\n32769.0\n"}, State::kOutOfTurn, "32768.0"},
+      {{"32768.0\n", "32769.0"}, State::kAnswer, "32768.0"},  // the second: the next query's drain
+      {{std::string(kMaxScpiAnswer, '1'), "1"}, State::kTooLong, ""},
+      {{std::string(kMaxScpiAnswer, '1') + "\n"}, State::kAnswer, std::string(kMaxScpiAnswer, '1')},
+  };
+  for (const auto& c : cases) {
+    ScpiAnswerReader reader;
+    State state = State::kMore;
+    for (const std::string& bytes : c.arrivals) {
+      if (state == State::kMore) state = reader.Take(bytes);
+    }
+    EXPECT_EQ(state, c.state) << c.arrivals.front().substr(0, 20);
+    if (state != State::kTooLong) EXPECT_EQ(reader.Answer(), c.answer);
+  }
+}
+
+// A counter that sends a line nobody asked for: the answers can no longer be matched to the
+// queries, so the query that meets it fails (never taking it for a reading) and the connection
+// is made anew; so does an identification that is a reading.
+TEST(ScpiCounterOverTcp, ALineNobodyAskedForIsAFaultAndNeverAReading) {
+  const struct {
+    const char* name;
+    ScpiReply first;
+    std::vector<CounterStatus> statuses;
+  } cases[] = {
+      {"in the answer's write",
+       {"32768.0", 0ms, false, "32000.0"},
+       {CounterStatus::kOutOfTurn, CounterStatus::kOk, CounterStatus::kOk}},
+      {"shortly after the answer",
+       {"32768.0", 0ms, false, "32000.0", 20ms},
+       {CounterStatus::kOk, CounterStatus::kOutOfTurn, CounterStatus::kOk}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::atomic<int> measurements = 0;
+    ScpiTestServer server([&, first = c.first](const std::string& query) {
+      if (query == "*IDN?") return ScpiReply{kIdentity};
+      return ++measurements == 1 ? first : ScpiReply{"32769.0"};
+    });
+    std::unique_ptr<FrequencyCounter> counter = Counter(server.CounterLine(), 500ms);
+    std::vector<CounterStatus> statuses;
+    for (size_t i = 0; i < c.statuses.size(); ++i) {
+      // The second query goes out once the stray line has been sent, whenever that is.
+      for (int wait = 0; i == 1 && c.first.strayDelay > 0ms && server.Strays() == 0 && wait < 500;
+           ++wait)
+        std::this_thread::sleep_for(10ms);
+      if (i == 1 && c.first.strayDelay > 0ms) std::this_thread::sleep_for(10ms);
+      double hz = 0.0;
+      std::string error;
+      statuses.push_back(counter->Measure(hz, error));
+      if (statuses.back() == CounterStatus::kOutOfTurn) EXPECT_THAT(error, HasSubstr("32000.0"));
+      if (statuses.back() == CounterStatus::kOk) EXPECT_NE(hz, 32000.0);
+    }
+    EXPECT_EQ(statuses, c.statuses);
+    EXPECT_EQ(server.Connections(), 2);
+  }
+  ScpiTestServer numbers([](const std::string&) { return ScpiReply{"+3.27680000E+04"}; });
+  std::string identity;
+  std::string error;
+  EXPECT_EQ(Counter(numbers.CounterLine(), 500ms)->Identify(identity, error),
+            CounterStatus::kOutOfTurn);
+  EXPECT_THAT(error, HasSubstr("a reading"));
+}
+
 // Nobody listening at the port, or no such device: each query fails naming where it went.
 TEST(ScpiCounter, ACounterNobodyAnswersAtIsUnreachable) {
   int port = 0;
@@ -176,7 +252,8 @@ TEST(ScpiCounterOverTcp, TrimsAUnitAsTheBenchsOwnCounterDoesAndFailsOnGarbage) {
   EXPECT_EQ(trimmer.Report().counterIdentity, kIdentity);
   EXPECT_EQ(trimmer.Report().counter, server.CounterLine());
   EXPECT_EQ(trimmer.Report().chosen->code, reference.station().AutoTrimmer().Report().chosen->code);
-  EXPECT_EQ(server.Queries(), 1 + static_cast<int>(trimmer.Report().iterations.size()));
+  // *IDN? before the search and after it, and a reading for each iteration.
+  EXPECT_EQ(server.Queries(), 2 + static_cast<int>(trimmer.Report().iterations.size()));
 
   const uint8_t stored = (*station.sim().Row(kReservedRowAddress))[kTrimByteIndex];
   station.TakeTrace();

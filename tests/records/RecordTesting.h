@@ -3,10 +3,13 @@
 // (tests/records/pg-server.sh), with a fresh database per test.
 #pragma once
 
+#include <arpa/inet.h>
 #include <gtest/gtest.h>
 #include <libpq-fe.h>
+#include <netinet/in.h>
 #include <sqlite3.h>
 #include <stdlib.h>
+#include <sys/socket.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -125,6 +128,18 @@ class PgServer {
     std::getline(in, url);
     return url;
   }
+  // The password of the server's one user that must give one (halyard_password).
+  std::string Password() const {
+    std::ifstream in(fs::path(handle_) / "password");
+    std::string password;
+    std::getline(in, password);
+    return password;
+  }
+  // `url` (one of AdminUrl's or FreshDatabase's) as that user, without the password.
+  static std::string AsPasswordUser(const std::string& url) {
+    const std::string admin = "postgresql://postgres@";
+    return "postgresql://halyard_password@" + url.substr(admin.size());
+  }
   // A fresh database on the server, dropped by the destructor; "" without a server.
   std::string FreshDatabase() {
     static std::atomic<int> serial{0};
@@ -170,5 +185,18 @@ class PgServer {
   std::string handle_;
   std::vector<std::string> databases_;
 };
+
+// A port on 127.0.0.1 where nothing listens (the kernel's pick, closed again at once).
+inline int ClosedPort() {
+  const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  socklen_t size = sizeof address;
+  ::bind(fd, reinterpret_cast<sockaddr*>(&address), size);
+  ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &size);
+  ::close(fd);
+  return ntohs(address.sin_port);
+}
 
 }  // namespace halyard::records::testing

@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # A throwaway PostgreSQL server for the record tests, on 127.0.0.1 and a free port, in a
 # temporary folder. HANDLE is a folder of the build tree where the server's folder ("home")
-# and address ("url") are kept for the tests.
+# and address ("url") are kept for the tests. Every user but one is trusted; that one,
+# halyard_password, must give its password ("password-url" without it, "password" the password,
+# readable by the owner only).
 #   pg-server.sh start HANDLE    a fresh server; a server left under HANDLE is stopped first
 #   pg-server.sh pause HANDLE    stop it, keeping its data and port (an outage)
 #   pg-server.sh resume HANDLE   start it again on the same port
@@ -53,12 +55,22 @@ case "$command" in
     if [[ $(id -u) -eq 0 ]]; then chown nobody "$home"; fi
     as_owner "$bin/initdb" -D "$home/data" -U postgres -A trust -E UTF8 --locale=C \
       >"$home/initdb.log" 2>&1 || { cat "$home/initdb.log" >&2; exit 1; }
+    # The first line that matches decides: the password user's comes before the trusting ones.
+    hba="$home/data/pg_hba.conf"
+    { echo "host all halyard_password 127.0.0.1/32 scram-sha-256"; cat "$hba"; } >"$home/hba"
+    as_owner tee "$hba" <"$home/hba" >/dev/null
+    rm -f "$home/hba"
+    password="pw-$RANDOM$RANDOM-x"
     for _ in $(seq 1 20); do
       port=$((20000 + RANDOM % 40000))
       port_in_use "$port" && continue
       echo "$port" | as_owner tee "$home/port" >/dev/null
       if run_server "$home"; then
         echo "postgresql://postgres@127.0.0.1:$port/postgres" >"$handle/url"
+        psql -qAt "postgresql://postgres@127.0.0.1:$port/postgres" \
+          -c "CREATE ROLE halyard_password LOGIN SUPERUSER PASSWORD '$password'" >/dev/null
+        (umask 077 && echo "$password" >"$handle/password")
+        echo "postgresql://halyard_password@127.0.0.1:$port/postgres" >"$handle/password-url"
         exit 0
       fi
     done

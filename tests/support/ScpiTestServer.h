@@ -1,7 +1,7 @@
 // A small SCPI counter for the tests: a thread listening on 127.0.0.1 at a port the kernel
 // picks, answering each query line with what the test's handler says: an answer, an answer
-// given late, or the connection closed. It stops when destroyed, and by itself after its
-// lifetime, so a test that hangs cannot keep it running.
+// given late, an answer followed by a line nobody asked for, or the connection closed. It stops
+// when destroyed, and by itself after its lifetime, so a test that hangs cannot keep it running.
 #pragma once
 
 #include <arpa/inet.h>
@@ -22,6 +22,8 @@ struct ScpiReply {
   std::string text;                    // sent with a newline
   std::chrono::milliseconds delay{0};  // before it is sent
   bool close = false;                  // close the connection instead of answering
+  std::string stray{};                 // a line nobody asked for, after the answer, if not empty
+  std::chrono::milliseconds strayDelay{0};  // after the answer; 0: in the same write
 };
 
 class ScpiTestServer {
@@ -57,6 +59,8 @@ class ScpiTestServer {
   std::string CounterLine() const { return "scpi:tcp:127.0.0.1:" + std::to_string(port_); }
   int Connections() const { return connections_; }
   int Queries() const { return queries_; }
+  // Stray lines sent so far, each after its answer.
+  int Strays() const { return strays_; }
 
  private:
   using Clock = std::chrono::steady_clock;
@@ -102,8 +106,15 @@ class ScpiTestServer {
         const ScpiReply reply = handler_(query);
         Pause(reply.delay);
         if (reply.close) return;
-        const std::string line = reply.text + "\n";
+        std::string line = reply.text + "\n";
+        const bool together = !reply.stray.empty() && reply.strayDelay.count() == 0;
+        if (together) line += reply.stray + "\n";
         if (::send(client, line.data(), line.size(), MSG_NOSIGNAL) < 0) return;
+        if (reply.stray.empty() || together) continue;
+        Pause(reply.strayDelay);
+        const std::string stray = reply.stray + "\n";
+        if (::send(client, stray.data(), stray.size(), MSG_NOSIGNAL) < 0) return;
+        ++strays_;
       }
     }
   }
@@ -115,6 +126,7 @@ class ScpiTestServer {
   std::atomic<bool> stop_{false};
   std::atomic<int> connections_{0};
   std::atomic<int> queries_{0};
+  std::atomic<int> strays_{0};
   std::thread thread_;
 };
 

@@ -93,6 +93,46 @@ TEST(StatusLine, SaysTheAdapterTheConfigurationAndTheRecordStore) {
   EXPECT_THAT(spooled.Status(), HasSubstr("records spooled: store unreachable"));
 }
 
+// Neither the store nor the spool takes the records: the records' status turns red and counts
+// them, stays so until a record is kept again, and each such outage is told in one message box.
+TEST(StatusLine, RecordsKeptNowhereStayRedUntilOneIsKeptAndAreToldOncePerOutage) {
+  Station s({.bench = Bench(true), .ini = ShippedIni()}, "{dir}/no/folder/records.db");
+  const std::filesystem::path lock = s.fixture.Dir() / "spool.lock";
+  const auto boxes = [&] {
+    std::vector<std::string> texts;
+    for (QMessageBox* box : s.window->findChildren<QMessageBox*>()) {
+      if (box->isVisible()) texts.push_back(box->text().toStdString());
+    }
+    return texts;
+  };
+  const auto recordsLine = [&]() -> const QLabel* {
+    for (const QLabel* label : s.window->Strip()->findChildren<QLabel*>()) {
+      if (label->text().startsWith("records")) return label;
+    }
+    return nullptr;
+  };
+  s.ClickTab(1);
+  // Each pass: an outage in which two records are lost, then one record spooled again.
+  for (int outage = 1; outage <= 2; ++outage) {
+    SCOPED_TRACE(outage);
+    std::filesystem::remove(lock);            // the spooled record's lock file
+    std::filesystem::create_directory(lock);  // a spool that cannot be locked takes nothing
+    s.Click("Command2", 0);
+    s.Click("Command2", 0);
+    EXPECT_THAT(s.Status(), HasSubstr("records lost: 2 records kept nowhere"));
+    EXPECT_EQ(recordsLine()->palette().color(QPalette::WindowText), kFail);
+    const std::vector<std::string> told = boxes();
+    ASSERT_EQ(told.size(), 1u);
+    EXPECT_THAT(told[0], AllOf(HasSubstr("kept nowhere"), HasSubstr("record lost: the store")));
+    for (QMessageBox* box : s.window->findChildren<QMessageBox*>())
+      box->close();
+    std::filesystem::remove(lock);
+    s.Click("Command2", 0);
+    EXPECT_THAT(s.Status(), AllOf(HasSubstr("records spooled"), Not(HasSubstr("records lost"))));
+    EXPECT_TRUE(boxes().empty());
+  }
+}
+
 TEST(WindowRecords, EachActionIsRecordedWithOperatorAndUnitAndShownInTheView) {
   Station station({.bench = Bench(true), .ini = ShippedIni()}, "{dir}/records.db");
   EXPECT_THAT(station.Status(), HasSubstr("records: records.db"));
