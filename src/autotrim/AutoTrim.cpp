@@ -156,12 +156,16 @@ bool AutoTrim::MeasureAt(int code) {
 }
 
 void AutoTrim::Finish() {
-  End();
-  if (report_.iterations.empty()) {
+  // The readings are checked on the counter's own connection, before the counter is let go.
+  running_ = false;
+  const bool measured = !report_.iterations.empty();
+  const bool trusted = measured && AnswersMatched();
+  counter_->Release();
+  if (!measured) {
     verdict_.Fail("nothing was measured");
     return;
   }
-  if (!AnswersMatched()) return;
+  if (!trusted) return;
   const TrimIteration best =
       *std::min_element(report_.iterations.begin(), report_.iterations.end(),
                         [](const TrimIteration& a, const TrimIteration& b) {

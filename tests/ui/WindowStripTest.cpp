@@ -105,12 +105,7 @@ TEST(StatusLine, RecordsKeptNowhereStayRedUntilOneIsKeptAndAreToldOncePerOutage)
     }
     return texts;
   };
-  const auto recordsLine = [&]() -> const QLabel* {
-    for (const QLabel* label : s.window->Strip()->findChildren<QLabel*>()) {
-      if (label->text().startsWith("records")) return label;
-    }
-    return nullptr;
-  };
+  const auto recordsLine = [&] { return s.window->Strip()->RecordsLine(); };
   s.ClickTab(1);
   // Each pass: an outage in which two records are lost, then one record spooled again.
   for (int outage = 1; outage <= 2; ++outage) {
