@@ -15,6 +15,7 @@
 
 #include "InstallPaths.h"
 #include "assembly/Station.h"
+#include "support/ScratchDir.h"
 #include "support/TestServices.h"
 
 namespace halyard {
@@ -47,8 +48,8 @@ TEST(ProfileFile, ReadsLikeTheProfileApi) {
 }
 
 TEST(ProfileFile, LoadsRegularReadableFilesOnly) {
-  const auto dir = fs::path(::testing::TempDir()) / "halyard-config-test";
-  fs::create_directories(dir);
+  const testing::ScratchDir scratch;
+  const fs::path& dir = scratch.path;
   std::ofstream(dir / "good.ini", std::ios::binary)
       << "\xEF\xBB\xBF[DefaultFiles]\r\nSREC_FileName=x.srec\r\n";
   std::ofstream(dir / "huge.ini", std::ios::binary) << std::string(kProfileFileMax + 1, ';');
@@ -74,7 +75,6 @@ TEST(ProfileFile, LoadsRegularReadableFilesOnly) {
     EXPECT_EQ(ProfileFile::Load(c.path).Found(), c.reason.empty());
   }
   EXPECT_EQ(ProfileFile::Load(dir / "good.ini").Get("DefaultFiles", "SREC_FileName"), "x.srec");
-  fs::remove_all(dir);
 }
 
 TEST(ConfigurationPathFor, JoinsTheFolderAndTheNameWithoutExtension) {

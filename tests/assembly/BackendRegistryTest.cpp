@@ -12,6 +12,7 @@
 #include "cli/Halyardctl.h"
 #include "i2c/FakeKernelBus.h"
 #include "support/Paths.h"
+#include "support/ScratchDir.h"
 
 namespace halyard::testing {
 namespace {
@@ -39,14 +40,9 @@ Made Make(const std::string& adapter, std::optional<std::string> benchPath = std
   return made;
 }
 
-std::string BenchFile(const std::string& text) {
-  const std::string path = ::testing::TempDir() + "/registry-bench.json";
-  std::ofstream(path) << text;
-  return path;
-}
-
 TEST(BackendRegistry, EachRowIsReachedByItsNameAndMakesItsBackendWithItsOwnCounterOrNone) {
-  const std::string bench = BenchFile("{}");
+  const ScratchDir scratch;
+  const std::string bench = scratch.Write("bench.json", "{}").string();
   const std::string simDriver = std::string("driver:") + SIM_DRIVER + "," + bench;
   const struct {
     std::string adapter;  // "": the default
@@ -87,14 +83,15 @@ TEST(BackendRegistry, RefusesInOneLineWrittenFromTheRows) {
   }
   // Only the row that takes the bench file takes --bench; the others refuse it before they
   // are tried (the i2c row would otherwise open its device, the driver row load its library).
-  const std::string bench = BenchFile("{}");
+  const ScratchDir scratch;
+  const std::string bench = scratch.Write("bench.json", "{}").string();
   for (const std::string adapter : {"i2c:/dev/i2c-1", "driver:/nonexistent/libfoo.so"}) {
     EXPECT_EQ(
         Make(adapter, bench).text,
         "a bench file works only with the simulated bench (adapter sim), not with " + adapter);
   }
   // A maker's refusal names the backend, but for the bench's, which names its file.
-  const std::string broken = BenchFile("{ \"adapters\": [ }");
+  const std::string broken = scratch.Write("broken.json", "{ \"adapters\": [ }").string();
   const struct {
     std::string adapter;
     std::optional<std::string> benchFile;

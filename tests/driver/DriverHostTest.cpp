@@ -8,6 +8,7 @@
 
 #include "adapter/Statuses.h"
 #include "driver/DriverHost.h"
+#include "support/ScratchDir.h"
 
 namespace halyard {
 namespace {
@@ -15,13 +16,13 @@ namespace {
 using ::testing::HasSubstr;
 
 TEST(DriverHostLoad, RefusesWhatIsNoUsableDriverWithOneLineOfReason) {
-  const std::filesystem::path text = std::filesystem::path(::testing::TempDir()) / "text.so";
-  std::ofstream(text) << "not a library\n";
+  const testing::ScratchDir scratch;
+  const std::filesystem::path text = scratch.Write("text.so", "not a library\n");
   const struct {
     std::string library, argument, reason;
   } cases[] = {
       {"/no/such/libdriver.so", "", "no such file"},
-      {::testing::TempDir(), "", "not a regular file"},
+      {scratch.path.string(), "", "not a regular file"},
       {text.string(), "", "not a loadable library"},
       {HOSTILE_NO_ENTRY, "well", "exports no halyard_driver_entry"},
       {HOSTILE_TOO_SMALL, "well", "too small for the interface's"},

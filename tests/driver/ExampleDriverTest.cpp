@@ -11,6 +11,7 @@
 
 #include "cli/Halyardctl.h"
 #include "support/Paths.h"
+#include "support/ScratchDir.h"
 
 namespace halyard::cli {
 namespace {
@@ -32,8 +33,8 @@ CliRun Halyardctl(std::vector<std::string> args) {
 }
 
 // A configuration file with the shipped settings and, unless empty, [Adapter] Backend.
-std::string Config(const std::string& backend) {
-  const fs::path path = fs::path(::testing::TempDir()) / "adapter-choice.ini";
+std::string Config(const testing::ScratchDir& scratch, const std::string& backend) {
+  const fs::path path = scratch.path / "adapter-choice.ini";
   const std::string firmware = (testing::SourceDir() / "firmware").string();
   std::ofstream(path) << "[DefaultFiles]\nSREC_FileName=" << firmware
                       << "/halyard-fw.srec\nEXPECTED_VERSION=1.2\n"
@@ -44,7 +45,8 @@ std::string Config(const std::string& backend) {
 // The built program, run from another folder: the driver configures the target, Run All passes
 // and is counted, and the start-up line names the driver.
 TEST(ExampleDriver, TheBuiltProgramConfiguresAndPassesRunAllAndSaysSoInItsStartupLine) {
-  const fs::path out = fs::path(::testing::TempDir()) / "example-driver-out.txt";
+  const testing::ScratchDir scratch;
+  const fs::path out = scratch.path / "example-driver-out.txt";
   const std::string command = "cd / && '" + (testing::BinDir() / "halyardctl").string() +
                               "' --no-wait --adapter '" + kLoopback +
                               "' configure run-all state >'" + out.string() + "'";
@@ -59,8 +61,8 @@ TEST(ExampleDriver, TheBuiltProgramConfiguresAndPassesRunAllAndSaysSoInItsStartu
 }
 
 TEST(BackendChoice, CommandLineThenConfigurationThenTheBenchAndOneLineWhenRefused) {
-  const std::string bench = (fs::path(::testing::TempDir()) / "choice-bench.json").string();
-  std::ofstream(bench) << "{}";
+  const testing::ScratchDir scratch;
+  const std::string bench = scratch.Write("choice-bench.json", "{}").string();
   const struct {
     std::string backend;  // [Adapter] Backend in the configuration ("": none)
     std::vector<std::string> args;
@@ -95,7 +97,7 @@ TEST(BackendChoice, CommandLineThenConfigurationThenTheBenchAndOneLineWhenRefuse
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.backend + " " + ::testing::PrintToString(c.args));
-    std::vector<std::string> args{"--no-wait", "--config", Config(c.backend)};
+    std::vector<std::string> args{"--no-wait", "--config", Config(scratch, c.backend)};
     args.insert(args.end(), c.args.begin(), c.args.end());
     const CliRun run = Halyardctl(args);
     EXPECT_EQ(run.code, c.code) << run.err;

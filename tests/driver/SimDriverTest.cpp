@@ -11,6 +11,7 @@
 #include "driver/DriverHost.h"
 #include "sim/SimulatedAdapter.h"
 #include "support/Golden.h"
+#include "support/ScratchDir.h"
 #include "support/TestStation.h"
 
 namespace halyard::testing {
@@ -94,8 +95,8 @@ TEST(SimDriver, BlockReadsComeBackAsTheBenchHandsThem) {
       json << std::hex << std::setw(2) << std::setfill('0') << (i & 0xFF) << ' ';
     json << (n >= 0 ? "\"" : "") << "}}]}";
     const std::string rules = n < 0 && count < 0 ? "{}" : json.str();
-    const std::string file = ::testing::TempDir() + "/blocks.json";
-    std::ofstream(file) << rules;
+    const ScratchDir scratch;
+    const std::string file = scratch.Write("blocks.json", rules).string();
     std::string error;
     std::unique_ptr<SimulatedAdapter> bench = MakeSimulatedAdapterFromJson(rules, error);
     std::unique_ptr<DriverHost> driver = DriverHost::Load(SIM_DRIVER, file, error);
