@@ -3,15 +3,25 @@
 
 #include <libpq-fe.h>
 
+#include <string_view>
 #include <utility>
+#include <vector>
 
 namespace halyard::records {
 
 namespace {
 
+std::string PostgresMeasurement(const std::vector<std::string>& path) {
+  std::string keys;
+  for (const std::string& key : path)
+    keys += (keys.empty() ? "" : ",") + key;
+  return "CAST(CAST(measurements AS jsonb) #>> '{" + keys + "}' AS DOUBLE PRECISION)";
+}
+
 // Both text columns that hold times compare byte by byte, whatever the database's locale.
 constexpr SqlStore::Dialect kPostgres{"BEGIN", "SELECT pg_advisory_xact_lock(7243101)",
-                                      "seq BIGSERIAL PRIMARY KEY", "TEXT COLLATE \"C\""};
+                                      "seq BIGSERIAL PRIMARY KEY", "TEXT COLLATE \"C\"",
+                                      {PostgresMeasurement}};
 
 // A station waits this long for a server that does not answer, then spools.
 constexpr const char* kConnectTimeoutSeconds = "5";
@@ -76,24 +86,56 @@ void PostgresStore::Disconnect() {
 }
 
 bool PostgresStore::Exec(const std::string& sql, const std::vector<std::string>& params,
-                         SqlRows* rows, std::string& error) {
+                         const RowSink& take, std::string& error) {
   std::vector<const char*> values;
   for (const std::string& param : params)
     values.push_back(param.c_str());
+  if (take) {
+    if (PQsendQueryParams(conn_, sql.c_str(), static_cast<int>(values.size()), nullptr,
+                          values.data(), nullptr, nullptr, 0) == 0) {
+      error = OneLine(PQerrorMessage(conn_));
+      return false;
+    }
+    PQsetSingleRowMode(conn_);
+    return Stream(take, error);
+  }
   PGresult* result = PQexecParams(conn_, sql.c_str(), static_cast<int>(values.size()), nullptr,
                                   values.data(), nullptr, nullptr, 0);
   const ExecStatusType status = PQresultStatus(result);
   const bool ok = status == PGRES_COMMAND_OK || status == PGRES_TUPLES_OK;
   if (!ok) error = OneLine(result ? PQresultErrorMessage(result) : PQerrorMessage(conn_));
-  if (ok && rows != nullptr) {
-    for (int r = 0; r < PQntuples(result); ++r) {
-      std::vector<std::string>& row = rows->emplace_back();
-      for (int c = 0; c < PQnfields(result); ++c) {
-        row.emplace_back(PQgetvalue(result, r, c), static_cast<size_t>(PQgetlength(result, r, c)));
-      }
-    }
-  }
   PQclear(result);
+  return ok;
+}
+
+bool PostgresStore::Stream(const RowSink& take, std::string& error) {
+  bool ok = true;
+  bool stopped = false;
+  std::vector<std::string_view> row;
+  // Every result is read, up to the null that ends the statement, so the connection is free
+  // for the next one.
+  while (PGresult* result = PQgetResult(conn_)) {
+    const ExecStatusType status = PQresultStatus(result);
+    if (status == PGRES_SINGLE_TUPLE && !stopped) {
+      row.clear();
+      for (int c = 0; c < PQnfields(result); ++c)
+        row.emplace_back(PQgetvalue(result, 0, c), static_cast<size_t>(PQgetlength(result, 0, c)));
+      if (!take(row)) {
+        stopped = true;
+        if (PGcancel* cancel = PQgetCancel(conn_)) {
+          char ignored[256];
+          PQcancel(cancel, ignored, sizeof ignored);
+          PQfreeCancel(cancel);
+        }
+      }
+    } else if (status != PGRES_SINGLE_TUPLE && status != PGRES_TUPLES_OK &&
+               status != PGRES_COMMAND_OK && !stopped && ok) {
+      // After a cancel the statement ends in an error that is none of the caller's.
+      error = OneLine(PQresultErrorMessage(result));
+      ok = false;
+    }
+    PQclear(result);
+  }
   return ok;
 }
 

@@ -24,11 +24,14 @@ class PostgresStore final : public SqlStore {
  protected:
   bool Connect(bool create, std::string& error) override;
   void Disconnect() override;
-  bool Exec(const std::string& sql, const std::vector<std::string>& params, SqlRows* rows,
+  bool Exec(const std::string& sql, const std::vector<std::string>& params, const RowSink& take,
             std::string& error) override;
 
  private:
   explicit PostgresStore(std::string address);
+  // Hands the rows of a statement sent in single-row mode to `take`, one at a time; stops the
+  // server's work when `take` has had enough.
+  bool Stream(const RowSink& take, std::string& error);
 
   std::string address_;  // may hold a password: never printed
   pg_conn* conn_ = nullptr;

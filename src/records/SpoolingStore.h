@@ -24,7 +24,7 @@ class SpoolingStore final : public RecordStore {
   // True when the record is safe, in the store or in the spool. Spooled records go first.
   bool Write(const Record& record, std::string& error) override;
   // The store's records; the spooled ones are not among them until they are written.
-  bool List(const RecordFilter& filter, std::vector<Record>& records, std::string& error) override;
+  RecordReader& Reader() override { return store_->Reader(); }
 
   // Writes the spooled records to the store; true when the spool is empty afterwards.
   bool Flush(std::string& error);

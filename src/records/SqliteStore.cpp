@@ -13,8 +13,15 @@ namespace {
 // than one INSERT.
 constexpr int kBusyTimeoutMs = 10000;
 
+std::string SqliteMeasurement(const std::vector<std::string>& path) {
+  std::string dotted = "$";
+  for (const std::string& key : path)
+    dotted += "." + key;
+  return "json_extract(measurements, '" + dotted + "')";
+}
+
 constexpr SqlStore::Dialect kSqlite{"BEGIN IMMEDIATE", "", "seq INTEGER PRIMARY KEY AUTOINCREMENT",
-                                    "TEXT"};
+                                    "TEXT", {SqliteMeasurement}};
 
 }  // namespace
 
@@ -36,8 +43,8 @@ bool SqliteStore::Connect(bool create, std::string& error) {
   // WAL lets readers and one writer work at once; FULL syncs each commit, so a record that
   // was reported written survives a power cut. Both fail harmlessly on a read-only file.
   std::string ignored;
-  Exec("PRAGMA journal_mode=WAL", {}, nullptr, ignored);
-  Exec("PRAGMA synchronous=FULL", {}, nullptr, ignored);
+  Exec("PRAGMA journal_mode=WAL", {}, {}, ignored);
+  Exec("PRAGMA synchronous=FULL", {}, {}, ignored);
   return true;
 }
 
@@ -48,23 +55,23 @@ void SqliteStore::Disconnect() {
 }
 
 bool SqliteStore::Exec(const std::string& sql, const std::vector<std::string>& params,
-                       SqlRows* rows, std::string& error) {
+                       const RowSink& take, std::string& error) {
   sqlite3_stmt* statement = nullptr;
   int rc = sqlite3_prepare_v2(db_, sql.c_str(), static_cast<int>(sql.size()), &statement, nullptr);
   for (size_t i = 0; rc == SQLITE_OK && i < params.size(); ++i) {
     rc = sqlite3_bind_text(statement, static_cast<int>(i + 1), params[i].data(),
                            static_cast<int>(params[i].size()), SQLITE_TRANSIENT);
   }
+  std::vector<std::string_view> row;
   while (rc == SQLITE_OK || rc == SQLITE_ROW) {
     rc = sqlite3_step(statement);
-    if (rc != SQLITE_ROW || rows == nullptr) continue;
-    std::vector<std::string>& row = rows->emplace_back();
+    if (rc != SQLITE_ROW || !take) continue;
+    row.clear();
     for (int c = 0; c < sqlite3_column_count(statement); ++c) {
       const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(statement, c));
-      row.emplace_back(
-          text ? std::string(text, static_cast<size_t>(sqlite3_column_bytes(statement, c)))
-               : std::string());
+      row.emplace_back(text ? text : "", static_cast<size_t>(sqlite3_column_bytes(statement, c)));
     }
+    if (!take(row)) rc = SQLITE_DONE;
   }
   if (rc != SQLITE_DONE) error = "record store \"" + path_ + "\": " + sqlite3_errmsg(db_);
   sqlite3_finalize(statement);

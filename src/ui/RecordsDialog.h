@@ -1,6 +1,7 @@
 // The records view: this station's latest records (newest first, failed ones marked), today's
-// counts and first-pass yield per action, a filter by unit, and the trace of the record
-// selected. It only reads the store; a store that cannot be read says so in the view.
+// counts and first-pass yield per action and the quality report's charts of today, a filter by
+// unit, and the trace of the record selected. It only reads the store; a store that cannot be
+// read says so in the view.
 #pragma once
 
 #include <QDialog>
@@ -16,6 +17,8 @@ class QTableWidget;
 
 namespace halyard::ui {
 
+class QualityCharts;
+
 class RecordsDialog final : public QDialog {
  public:
   RecordsDialog(records::RecordStore* store, std::string station, QWidget* parent);
@@ -26,6 +29,7 @@ class RecordsDialog final : public QDialog {
   QTableWidget* Latest() const { return latest_; }
   QTableWidget* Today() const { return today_; }
   QPlainTextEdit* Detail() const { return detail_; }
+  QualityCharts* Charts() const { return charts_; }
   QLabel* Problem() const { return problem_; }
 
  private:
@@ -39,6 +43,7 @@ class RecordsDialog final : public QDialog {
   QTableWidget* latest_;
   QTableWidget* today_;
   QPlainTextEdit* detail_;
+  QualityCharts* charts_;
 };
 
 }  // namespace halyard::ui

@@ -171,4 +171,24 @@ class PgServer {
   std::vector<std::string> databases_;
 };
 
+// A test of one store, run on SQLite ("sqlite") and on a fresh PostgreSQL database
+// ("postgres").
+class StoreTest : public ::testing::TestWithParam<std::string> {
+ protected:
+  void SetUp() override {
+    name_ = GetParam() == "sqlite" ? (scratch_ / "records.db").string() : server_.FreshDatabase();
+    ASSERT_FALSE(name_.empty()) << "the PostgreSQL fixture is not running";
+  }
+  std::unique_ptr<RecordStore> Open() const { return testing::Open(name_); }
+  // Runs SQL on the store behind the station's back.
+  Rows Raw(const std::string& sql) const {
+    if (GetParam() == "sqlite") return SqliteRows(name_, sql);
+    return PgServer::ExecSql(name_, sql).rows;
+  }
+
+  Scratch scratch_;
+  PgServer server_{HALYARD_PG_SHARED};
+  std::string name_;
+};
+
 }  // namespace halyard::records::testing

@@ -16,23 +16,7 @@ using testing::PgServer;
 using testing::Rows;
 using testing::SampleRecord;
 
-class StoreSuite : public ::testing::TestWithParam<std::string> {
- protected:
-  void SetUp() override {
-    name_ = GetParam() == "sqlite" ? (scratch_ / "records.db").string() : server_.FreshDatabase();
-    ASSERT_FALSE(name_.empty()) << "the PostgreSQL fixture is not running";
-  }
-  std::unique_ptr<RecordStore> Open() const { return testing::Open(name_); }
-  // Runs SQL on the store behind the station's back.
-  Rows Raw(const std::string& sql) const {
-    if (GetParam() == "sqlite") return testing::SqliteRows(name_, sql);
-    return PgServer::ExecSql(name_, sql).rows;
-  }
-
-  testing::Scratch scratch_;
-  PgServer server_{HALYARD_PG_SHARED};
-  std::string name_;
-};
+class StoreSuite : public testing::StoreTest {};
 
 TEST_P(StoreSuite, EveryFieldComesBackAsWrittenAndAnIdIsStoredOnce) {
   auto store = Open();
