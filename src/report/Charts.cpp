@@ -40,7 +40,7 @@ double LargestValue(const Chart& chart) {
 
 // A round number at or above `value`: 1, 2 or 5 times a power of ten.
 double RoundUp(double value) {
-  if (value <= 0) return 1;
+  if (value < 1) return 1;  // counts: no tick between whole numbers
   const double power = std::pow(10.0, std::floor(std::log10(value)));
   for (const double step : {1.0, 2.0, 5.0, 10.0}) {
     if (step * power >= value) return step * power;
@@ -60,14 +60,15 @@ std::string Axes(const Chart& chart, const Plot& plot) {
     const double y = plot.Y(value);
     svg += "<line x1=\"" + Attr(plot.x0) + "\" y1=\"" + Attr(y) + "\" x2=\"" +
            Attr(plot.x0 + plot.width) + "\" y2=\"" + Attr(y) + "\" stroke=\"#ddd\"/>";
-    const int decimals = plot.top < 4 ? 2 : 0;
+    const int decimals = value == std::floor(value) ? 0 : 1;
     svg += Text(plot.x0 - 4, y + 4, Number(value, decimals) + chart.yUnit, "end");
   }
   const size_t step = (plot.categories + kMostLabels - 1) / kMostLabels;
   for (size_t i = 0; i < plot.categories; i += std::max<size_t>(step, 1)) {
     std::string label = chart.labels[i];
     if (label.size() > kLongestLabel) label = label.substr(0, kLongestLabel - 1) + "\u2026";
-    svg += Text(plot.X(i + 0.5), plot.y0 + plot.height + 14, label, "middle", 10);
+    const double at = static_cast<double>(i) + (chart.edgeLabels ? 0.0 : 0.5);
+    svg += Text(plot.X(at), plot.y0 + plot.height + 14, label, "middle", 10);
   }
   return svg;
 }
@@ -157,7 +158,7 @@ std::string ChartSvg(const Chart& chart, int width, int height) {
                   kTop,
                   static_cast<double>(width - kLeft - kRight),
                   static_cast<double>(height - kTop - kBottom),
-                  chart.yMax > 0 ? chart.yMax : RoundUp(LargestValue(chart)),
+                  chart.yMax > 0 ? chart.yMax : 4 * RoundUp(LargestValue(chart) / 4),
                   std::max<size_t>(chart.labels.size(), 1)};
   std::string svg = "<svg xmlns=\"http://www.w3.org/2000/svg\" class=\"chart\" width=\"" +
                     std::to_string(width) + "\" height=\"" + std::to_string(height) +

@@ -74,6 +74,7 @@ Chart TrimChart(const TrimFigures& figures) {
   const double tolerance = figures.spread.tolerancePpm;
   Chart chart{.title = "Automatic trim: final error (ppm), tolerance \u00b1" +
                        Number(tolerance, 1) + " ppm"};
+  chart.edgeLabels = true;
   Series counts{"units", kFirstPassColour, {}};
   for (int bin = 1; bin <= records::kTrimBins; ++bin) {
     chart.labels.push_back(Number(figures.BinFrom(bin), 0));

@@ -4,6 +4,7 @@
 #include <nlohmann/json.hpp>
 #include <sstream>
 
+#include "Ctl.h"
 #include "RecordTesting.h"
 #include "cli/Halyardctl.h"
 #include "records/Sha256.h"
@@ -15,25 +16,6 @@ namespace {
 
 using nlohmann::json;
 namespace fs = std::filesystem;
-
-struct CtlRun {
-  int code;
-  std::string out;
-  std::string err;
-  std::vector<std::string> lines;
-};
-
-CtlRun Halyardctl(const std::vector<std::string>& args) {
-  std::ostringstream out, err;
-  CtlRun run{HalyardctlMain(args, halyard::testing::SourceDir() / "config", out, err),
-             out.str(),
-             err.str(),
-             {}};
-  std::istringstream lines(run.out);
-  for (std::string line; std::getline(lines, line);)
-    run.lines.push_back(line);
-  return run;
-}
 
 class RecordsCli : public ::testing::Test {
  protected:
