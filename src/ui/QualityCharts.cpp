@@ -20,6 +20,7 @@ QualityCharts::QualityCharts(QWidget* parent) : QWidget(parent), layout_(new QVB
 }
 
 void QualityCharts::Show(const report::QualityReport& report) {
+  shown_ = report;
   for (QSvgWidget* chart : charts_)
     delete chart;
   charts_.clear();

@@ -19,9 +19,11 @@ class QualityCharts final : public QWidget {
   // Shows the charts of `report` in place of those shown.
   void Show(const report::QualityReport& report);
   const std::vector<QSvgWidget*>& Charts() const { return charts_; }
+  const report::QualityReport& Shown() const { return shown_; }
 
  private:
   QVBoxLayout* layout_;
+  report::QualityReport shown_;
   std::vector<QSvgWidget*> charts_;
 };
 
