@@ -15,6 +15,8 @@ packages=(
   nlohmann-json3-dev libcli11-dev
   binutils
   libsqlite3-dev sqlite3 libpq-dev libssl-dev postgresql
+  # the quality report is checked in a real browser (tests/records/ReportBrowserTest.cpp)
+  chromium
 )
 for option in "$@"; do
   case "$option" in

@@ -107,13 +107,15 @@ int RecordsMain(const std::vector<std::string>& args, std::ostream& out, std::os
   listCommand->add_option("--action", list.filter.action, "only this action's records");
   listCommand->add_option("--newest", list.filter.newest, "only the newest N records")
       ->check(CLI::PositiveNumber);
-  auto* csvFlag = listCommand->add_flag("--csv", csv, "CSV, one row per record, measurements flattened");
+  auto* csvFlag =
+      listCommand->add_flag("--csv", csv, "CSV, one row per record, measurements flattened");
   listCommand->add_flag("--junit", junit, "JUnit XML, a test suite per unit")->excludes(csvFlag);
   Query yield;
   std::string by = "day";
   CLI::App* yieldCommand = app.add_subcommand("yield", "one JSON object per group");
   AddQueryOptions(*yieldCommand, yield);
-  yieldCommand->add_option("--socket", yield.filter.socket, "only this socket's records (a line's)");
+  yieldCommand->add_option("--socket", yield.filter.socket,
+                           "only this socket's records (a line's)");
   yieldCommand->add_option("--by", by, "group by day, hour, unit, action, socket or station")
       ->check(CLI::IsMember({"day", "hour", "unit", "action", "socket", "station"}));
   Query reportQuery;
@@ -141,16 +143,20 @@ int RecordsMain(const std::vector<std::string>& args, std::ostream& out, std::os
   bool ok = true;
   if (listCommand->parsed()) {
     ok = List(reader, query.filter,
-              junit ? ListFormat::kJunit : csv ? ListFormat::kCsv : ListFormat::kJson, out, error);
+              junit ? ListFormat::kJunit
+              : csv ? ListFormat::kCsv
+                    : ListFormat::kJson,
+              out, error);
   } else if (yieldCommand->parsed()) {
     records::YieldBy grouping = records::YieldBy::kDay;
     report::GroupingByName(by, grouping);
-    ok = reader.Yield(query.filter, grouping,
-                      [&](const records::YieldGroup& group) {
-                        out << report::YieldGroupJson(by.c_str(), group) << "\n";
-                        return true;
-                      },
-                      error);
+    ok = reader.Yield(
+        query.filter, grouping,
+        [&](const records::YieldGroup& group) {
+          out << report::YieldGroupJson(by.c_str(), group) << "\n";
+          return true;
+        },
+        error);
   } else {
     ok = Report(reader, query.filter, html, out, error);
   }

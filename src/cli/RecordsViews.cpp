@@ -34,9 +34,9 @@ void Flatten(const Json& value, const std::string& path,
       Flatten(value[i], path + "." + std::to_string(i), cells);
   } else {
     cells.emplace_back(path, value.is_string() ? value.get<std::string>()
-                             : value.is_null() ? std::string()
-                                               : value.dump(-1, ' ', false,
-                                                            Json::error_handler_t::replace));
+                             : value.is_null()
+                                 ? std::string()
+                                 : value.dump(-1, ' ', false, Json::error_handler_t::replace));
   }
 }
 
@@ -153,10 +153,10 @@ void JunitView::WriteSuite() {
       out_ << "/>\n";
       continue;
     }
-    out_ << ">\n      <failure message=\"" << Xml(record.reason) << "\" type=\"" << Xml(record.verdict)
-         << "\">record " << Xml(record.id) << ", station " << Xml(record.station) << ", socket "
-         << Xml(record.socket) << ", operator " << Xml(record.operatorName)
-         << "</failure>\n    </testcase>\n";
+    out_ << ">\n      <failure message=\"" << Xml(record.reason) << "\" type=\""
+         << Xml(record.verdict) << "\">record " << Xml(record.id) << ", station "
+         << Xml(record.station) << ", socket " << Xml(record.socket) << ", operator "
+         << Xml(record.operatorName) << "</failure>\n    </testcase>\n";
   }
   out_ << "  </testsuite>\n";
   unit_.clear();

@@ -19,8 +19,10 @@ std::string PostgresMeasurement(const std::vector<std::string>& path) {
 }
 
 // Both text columns that hold times compare byte by byte, whatever the database's locale.
-constexpr SqlStore::Dialect kPostgres{"BEGIN", "SELECT pg_advisory_xact_lock(7243101)",
-                                      "seq BIGSERIAL PRIMARY KEY", "TEXT COLLATE \"C\"",
+constexpr SqlStore::Dialect kPostgres{"BEGIN",
+                                      "SELECT pg_advisory_xact_lock(7243101)",
+                                      "seq BIGSERIAL PRIMARY KEY",
+                                      "TEXT COLLATE \"C\"",
                                       {PostgresMeasurement}};
 
 // A station waits this long for a server that does not answer, then spools.

@@ -58,8 +58,7 @@ std::string GroupKey(YieldBy by) {
 // A record's place in time and its verdict as one text: the start, the insertion order (fixed
 // width, so texts compare as the pair does) and the verdict last. MIN gives the verdict of the
 // first record of a group, MAX of the last, without sorting the records for it.
-constexpr const char* kOrderedVerdict =
-    "started || CAST(1000000000000 + seq AS TEXT) || verdict";
+constexpr const char* kOrderedVerdict = "started || CAST(1000000000000 + seq AS TEXT) || verdict";
 // Whether such a text ends in "passed" (both verdicts have six letters).
 std::string EndsPassed(const char* column) {
   return "CASE WHEN substr(" + std::string(column) + ", length(" + column +
@@ -87,26 +86,25 @@ BoundSql ListSql(const RecordFilter& filter, RecordOrder order) {
   } else {
     bound.sql = "SELECT " + columns + matching;
   }
-  bound.sql += order == RecordOrder::kByUnit ? " ORDER BY unit, started, seq"
-                                             : " ORDER BY started, seq";
+  bound.sql +=
+      order == RecordOrder::kByUnit ? " ORDER BY unit, started, seq" : " ORDER BY started, seq";
   return bound;
 }
 
 BoundSql YieldSql(const RecordFilter& filter, YieldBy by) {
   BoundSql bound;
   // A record without a unit is a unit of its own: its `u` is its own sequence number.
-  bound.sql =
-      "WITH pairs AS (SELECT " + GroupKey(by) +
-      " AS k, unit, CASE WHEN unit = '' THEN seq ELSE 0 END AS u, COUNT(*) AS n,"
-      " SUM(CASE WHEN verdict = 'passed' THEN 1 ELSE 0 END) AS p, MIN(" +
-      kOrderedVerdict + ") AS f, MAX(" + kOrderedVerdict + ") AS l FROM records" +
-      Where(filter, bound.params) +
-      " GROUP BY 1, 2, 3, action),"
-      " units AS (SELECT k, SUM(n) AS n, SUM(p) AS p, COUNT(*) AS pairs, MIN(" +
-      EndsPassed("f") + ") AS fp, MIN(" + EndsPassed("l") +
-      ") AS lp, MIN(f) AS first FROM pairs GROUP BY k, unit, u)"
-      " SELECT k, SUM(n), SUM(p), COUNT(*), SUM(fp), SUM(lp), SUM(n) - SUM(pairs)"
-      " FROM units GROUP BY k ORDER BY MIN(first)";
+  bound.sql = "WITH pairs AS (SELECT " + GroupKey(by) +
+              " AS k, unit, CASE WHEN unit = '' THEN seq ELSE 0 END AS u, COUNT(*) AS n,"
+              " SUM(CASE WHEN verdict = 'passed' THEN 1 ELSE 0 END) AS p, MIN(" +
+              kOrderedVerdict + ") AS f, MAX(" + kOrderedVerdict + ") AS l FROM records" +
+              Where(filter, bound.params) +
+              " GROUP BY 1, 2, 3, action),"
+              " units AS (SELECT k, SUM(n) AS n, SUM(p) AS p, COUNT(*) AS pairs, MIN(" +
+              EndsPassed("f") + ") AS fp, MIN(" + EndsPassed("l") +
+              ") AS lp, MIN(f) AS first FROM pairs GROUP BY k, unit, u)"
+              " SELECT k, SUM(n), SUM(p), COUNT(*), SUM(fp), SUM(lp), SUM(n) - SUM(pairs)"
+              " FROM units GROUP BY k ORDER BY MIN(first)";
   return bound;
 }
 

@@ -18,9 +18,7 @@ class NoStore final : public RecordStore, public RecordReader {
   bool Each(const RecordFilter&, RecordOrder, const RecordSink&, std::string&) override {
     return true;
   }
-  bool Yield(const RecordFilter&, YieldBy, const GroupSink&, std::string&) override {
-    return true;
-  }
+  bool Yield(const RecordFilter&, YieldBy, const GroupSink&, std::string&) override { return true; }
   bool Failures(const RecordFilter&, std::vector<FailureCount>& failures, std::string&) override {
     failures.clear();
     return true;
@@ -36,12 +34,13 @@ class NoStore final : public RecordStore, public RecordReader {
 bool RecordReader::List(const RecordFilter& filter, std::vector<Record>& records,
                         std::string& error) {
   std::vector<Record> listed;
-  const bool ok = Each(filter, RecordOrder::kOldestFirst,
-                       [&listed](const Record& record) {
-                         listed.push_back(record);
-                         return true;
-                       },
-                       error);
+  const bool ok = Each(
+      filter, RecordOrder::kOldestFirst,
+      [&listed](const Record& record) {
+        listed.push_back(record);
+        return true;
+      },
+      error);
   if (ok) records = std::move(listed);
   return ok;
 }
@@ -49,12 +48,13 @@ bool RecordReader::List(const RecordFilter& filter, std::vector<Record>& records
 bool RecordReader::Groups(const RecordFilter& filter, YieldBy by, std::vector<YieldGroup>& groups,
                           std::string& error) {
   std::vector<YieldGroup> found;
-  const bool ok = Yield(filter, by,
-                        [&found](const YieldGroup& group) {
-                          found.push_back(group);
-                          return true;
-                        },
-                        error);
+  const bool ok = Yield(
+      filter, by,
+      [&found](const YieldGroup& group) {
+        found.push_back(group);
+        return true;
+      },
+      error);
   if (ok) groups = std::move(found);
   return ok;
 }

@@ -177,22 +177,22 @@ bool SqlStore::Each(const RecordFilter& filter, RecordOrder order, const RecordS
                     std::string& error) {
   bool failed = false;
   Record record;
-  const bool ok = Read(ListSql(filter, order),
-                       [&](SqlRow columns) {
-                         RecordRow row;
-                         if (columns.size() != row.size()) {
-                           error = "the store returned " + std::to_string(columns.size()) +
-                                   " columns";
-                           return !(failed = true);
-                         }
-                         std::copy(columns.begin(), columns.end(), row.begin());
-                         if (!RecordFromRow(row, record, error)) {
-                           error = "record " + row[0] + ": " + error;
-                           return !(failed = true);
-                         }
-                         return take(record);
-                       },
-                       error);
+  const bool ok = Read(
+      ListSql(filter, order),
+      [&](SqlRow columns) {
+        RecordRow row;
+        if (columns.size() != row.size()) {
+          error = "the store returned " + std::to_string(columns.size()) + " columns";
+          return !(failed = true);
+        }
+        std::copy(columns.begin(), columns.end(), row.begin());
+        if (!RecordFromRow(row, record, error)) {
+          error = "record " + row[0] + ": " + error;
+          return !(failed = true);
+        }
+        return take(record);
+      },
+      error);
   return ok && !failed;
 }
 
@@ -200,13 +200,14 @@ bool SqlStore::Yield(const RecordFilter& filter, YieldBy by, const GroupSink& ta
                      std::string& error) {
   bool failed = false;
   YieldGroup group;
-  const bool ok = Read(YieldSql(filter, by),
-                       [&](SqlRow row) {
-                         if (ToGroup(row, group)) return take(group);
-                         error = "the store returned a yield it cannot read";
-                         return !(failed = true);
-                       },
-                       error);
+  const bool ok = Read(
+      YieldSql(filter, by),
+      [&](SqlRow row) {
+        if (ToGroup(row, group)) return take(group);
+        error = "the store returned a yield it cannot read";
+        return !(failed = true);
+      },
+      error);
   return ok && !failed;
 }
 
@@ -214,15 +215,16 @@ bool SqlStore::Failures(const RecordFilter& filter, std::vector<FailureCount>& f
                         std::string& error) {
   std::vector<FailureCount> found;
   bool failed = false;
-  const bool ok = Read(FailuresSql(filter),
-                       [&](SqlRow row) {
-                         FailureCount& count = found.emplace_back();
-                         count.reason = std::string(row.empty() ? "" : row[0]);
-                         if (row.size() == 2 && ToInt(row[1], count.records)) return true;
-                         error = "the store returned a failure count it cannot read";
-                         return !(failed = true);
-                       },
-                       error);
+  const bool ok = Read(
+      FailuresSql(filter),
+      [&](SqlRow row) {
+        FailureCount& count = found.emplace_back();
+        count.reason = std::string(row.empty() ? "" : row[0]);
+        if (row.size() == 2 && ToInt(row[1], count.records)) return true;
+        error = "the store returned a failure count it cannot read";
+        return !(failed = true);
+      },
+      error);
   if (!ok || failed) return false;
   failures = std::move(found);
   return true;
@@ -232,17 +234,17 @@ bool SqlStore::Trims(const RecordFilter& filter, std::vector<TrimSpread>& spread
                      std::string& error) {
   std::vector<TrimSpread> found;
   bool failed = false;
-  const bool ok = Read(TrimsSql(filter, dialect_.queries),
-                       [&](SqlRow row) {
-                         if (AddTrimRow(row, found)) return true;
-                         error = "the store returned a trim figure it cannot read";
-                         return !(failed = true);
-                       },
-                       error);
+  const bool ok = Read(
+      TrimsSql(filter, dialect_.queries),
+      [&](SqlRow row) {
+        if (AddTrimRow(row, found)) return true;
+        error = "the store returned a trim figure it cannot read";
+        return !(failed = true);
+      },
+      error);
   if (!ok || failed) return false;
-  std::stable_sort(found.begin(), found.end(), [](const TrimSpread& a, const TrimSpread& b) {
-    return a.count > b.count;
-  });
+  std::stable_sort(found.begin(), found.end(),
+                   [](const TrimSpread& a, const TrimSpread& b) { return a.count > b.count; });
   spreads = std::move(found);
   return true;
 }

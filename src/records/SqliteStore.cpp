@@ -20,8 +20,8 @@ std::string SqliteMeasurement(const std::vector<std::string>& path) {
   return "json_extract(measurements, '" + dotted + "')";
 }
 
-constexpr SqlStore::Dialect kSqlite{"BEGIN IMMEDIATE", "", "seq INTEGER PRIMARY KEY AUTOINCREMENT",
-                                    "TEXT", {SqliteMeasurement}};
+constexpr SqlStore::Dialect kSqlite{
+    "BEGIN IMMEDIATE", "", "seq INTEGER PRIMARY KEY AUTOINCREMENT", "TEXT", {SqliteMeasurement}};
 
 }  // namespace
 

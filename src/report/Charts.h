@@ -28,8 +28,8 @@ struct Chart {
   std::vector<Series> bars;         // side by side in each category
   std::vector<Series> lines;        // through the categories' middles
   std::vector<Marker> markers;
-  double yMax = 0.0;  // the top of the axis; 0: a round number above the largest value
-  std::string yUnit;  // after each tick's number ("%")
+  double yMax = 0.0;        // the top of the axis; 0: a round number above the largest value
+  std::string yUnit;        // after each tick's number ("%")
   bool edgeLabels = false;  // a label at its category's left edge (a histogram's bin edges)
 };
 

@@ -19,12 +19,13 @@ TrimFigures FiguresOf(const records::TrimSpread& spread) {
   figures.meanPpm = spread.sum / n;
   if (spread.count < 2) return figures;
   // The sums come from the database; rounding may leave a hair below zero.
-  const double variance = std::max(0.0, (spread.sumOfSquares - spread.sum * spread.sum / n) / (n - 1));
+  const double variance =
+      std::max(0.0, (spread.sumOfSquares - spread.sum * spread.sum / n) / (n - 1));
   figures.sigmaPpm = std::sqrt(variance);
   if (*figures.sigmaPpm > 0) {
     const double tolerance = spread.tolerancePpm;
-    figures.cpk =
-        std::min(tolerance - figures.meanPpm, figures.meanPpm + tolerance) / (3 * *figures.sigmaPpm);
+    figures.cpk = std::min(tolerance - figures.meanPpm, figures.meanPpm + tolerance) /
+                  (3 * *figures.sigmaPpm);
   }
   return figures;
 }

@@ -27,10 +27,11 @@ std::string Cell(const std::string& text, const char* tag = "td") {
   return std::string("<") + tag + ">" + Escaped(text) + "</" + tag + ">";
 }
 
-std::string GroupTable(const char* id, const char* keyTitle, const std::vector<YieldGroup>& groups) {
+std::string GroupTable(const char* id, const char* keyTitle,
+                       const std::vector<YieldGroup>& groups) {
   std::string html = std::string("<table id=\"") + id + "\"><tr>" + Cell(keyTitle, "th");
-  for (const char* title : {"tested", "passed", "failed", "units", "first-pass yield",
-                            "final yield", "retests"})
+  for (const char* title :
+       {"tested", "passed", "failed", "units", "first-pass yield", "final yield", "retests"})
     html += Cell(title, "th");
   html += "</tr>";
   for (const YieldGroup& g : groups) {

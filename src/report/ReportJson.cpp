@@ -96,18 +96,20 @@ std::string QualityReportJson(const QualityReport& report) {
   int cumulative = 0;
   for (const records::FailureCount& failure : report.failures) {
     cumulative += failure.records;
-    failures.push_back({{"reason", failure.reason},
-                        {"records", failure.records},
-                        {"cumulative_share", report.total.failed > 0
-                                                 ? double(cumulative) / report.total.failed
-                                                 : 0.0}});
+    failures.push_back(
+        {{"reason", failure.reason},
+         {"records", failure.records},
+         {"cumulative_share",
+          report.total.failed > 0 ? double(cumulative) / report.total.failed : 0.0}});
   }
   Json trims = Json::array();
   for (const TrimFigures& figures : report.trims)
     trims.push_back(Trim(figures));
   const records::RecordFilter& filter = report.filter;
-  Json out{{"since", filter.since},         {"until", filter.until},
-           {"station", filter.station},     {"total", Group(nullptr, report.total)},
+  Json out{{"since", filter.since},
+           {"until", filter.until},
+           {"station", filter.station},
+           {"total", Group(nullptr, report.total)},
            {"days", Groups("day", report.days)},
            {"hours", Groups("hour", report.hours)},
            {"stations", Groups("station", report.stations)},

@@ -21,8 +21,8 @@ using Group = std::tuple<std::string, int, int, int, int, int, int, int, double,
 
 Group G(std::string key, int tested, int passed, int units, int firstPass, int finalPass,
         int retests) {
-  return {std::move(key), tested, passed, tested - passed, units, firstPass, finalPass, retests,
-          double(firstPass) / units, double(finalPass) / units};
+  return {std::move(key), tested,    passed,  tested - passed,           units,
+          firstPass,      finalPass, retests, double(firstPass) / units, double(finalPass) / units};
 }
 
 class Query : public testing::StoreTest {
@@ -98,10 +98,10 @@ TEST_P(Query, FailuresAreRankedByCountThenByTheirFirstOccurrence) {
   std::vector<std::pair<std::string, int>> ranked;
   for (const FailureCount& f : failures)
     ranked.emplace_back(f.reason, f.records);
-  EXPECT_EQ(ranked, (std::vector<std::pair<std::string, int>>{
-                        {"Run All failed: SMBus status 5", 2},
-                        {"Programming failed: status 3", 1},
-                        {"Run All failed: I2C status 2", 1}}));
+  EXPECT_EQ(ranked,
+            (std::vector<std::pair<std::string, int>>{{"Run All failed: SMBus status 5", 2},
+                                                      {"Programming failed: status 3", 1},
+                                                      {"Run All failed: I2C status 2", 1}}));
   ASSERT_TRUE(Open()->Reader().Failures({.since = "2026-12-07"}, failures, error)) << error;
   ASSERT_EQ(failures.size(), 1u);
   EXPECT_EQ(failures[0].reason, "Run All failed: I2C status 2");
@@ -110,7 +110,8 @@ TEST_P(Query, FailuresAreRankedByCountThenByTheirFirstOccurrence) {
 TEST_P(Query, TheTrimSpreadCountsEachToleranceIntoItsBins) {
   std::vector<Record> written;
   for (const char* ppm : {"-10.0", "20", "30.5", "150", "-250"})
-    written.push_back(TrimRecord("trim-auto", std::string(R"({"code":97,"error_ppm":)") + ppm + "}", 100));
+    written.push_back(
+        TrimRecord("trim-auto", std::string(R"({"code":97,"error_ppm":)") + ppm + "}", 100));
   written.push_back(TrimRecord("trim-auto=store", R"({"code":90,"error_ppm":5})", 50));
   written.push_back(TrimRecord("trim-auto", "null", 100));  // cancelled: nothing chosen
   written.push_back(TrimRecord("run-all", R"({"code":1,"error_ppm":1})", 100));  // no trim

@@ -79,7 +79,8 @@ TEST(ReportInABrowser, ThePageShowsTheChartsAndTheNumbersOfYield) {
       ASSERT_TRUE(store->Write(record, error)) << error;
   }
   const fs::path page = scratch / "report.html";
-  ASSERT_EQ(Halyardctl({"records", "report", "--store", db, "--html", page.string()}).code, kExitOk);
+  ASSERT_EQ(Halyardctl({"records", "report", "--store", db, "--html", page.string()}).code,
+            kExitOk);
   std::string html = Read(page);
   html.insert(html.rfind("</body>"), kProbe);
   std::ofstream(scratch / "probed.html") << html;
@@ -89,10 +90,12 @@ TEST(ReportInABrowser, ThePageShowsTheChartsAndTheNumbersOfYield) {
       std::string("timeout 120 ") + kChromium +
       " --headless --no-sandbox --disable-gpu --disable-quic --no-first-run"
       " --disable-background-networking --disable-component-update --disable-sync"
-      " --user-data-dir='" + (scratch / "profile").string() + "' --window-size=900,2400"
-      " --screenshot='" + shot.string() + "' --dump-dom 'file://" +
-      (scratch / "probed.html").string() + "' >'" + (scratch / "dom.html").string() + "' 2>'" +
-      (scratch / "chromium.log").string() + "'";
+      " --user-data-dir='" +
+      (scratch / "profile").string() +
+      "' --window-size=900,2400"
+      " --screenshot='" +
+      shot.string() + "' --dump-dom 'file://" + (scratch / "probed.html").string() + "' >'" +
+      (scratch / "dom.html").string() + "' 2>'" + (scratch / "chromium.log").string() + "'";
   ASSERT_EQ(std::system(command.c_str()), 0) << Read(scratch / "chromium.log");
   const json probe = Probe(Read(scratch / "dom.html"));
   ASSERT_TRUE(probe.is_object()) << Read(scratch / "dom.html");

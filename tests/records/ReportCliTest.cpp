@@ -49,7 +49,8 @@ TEST_F(RecordViews, NewestAndTimeSpanListTheRightRecordsOldestFirst) {
   // The trims started at 11:00 on the first day: the newest two are the second day's.
   EXPECT_EQ(IdsOf(Records({"list", "--newest", "2"})),
             (std::vector<std::string>{written_[7].id, written_[8].id}));
-  const CtlRun span = Records({"list", "--since", "2026-12-06T09:00", "--until", "2026-12-06T10:01"});
+  const CtlRun span =
+      Records({"list", "--since", "2026-12-06T09:00", "--until", "2026-12-06T10:01"});
   EXPECT_EQ(IdsOf(span), (std::vector<std::string>{written_[2].id, written_[3].id, written_[4].id,
                                                    written_[5].id}));
   for (const char* bad : {"0", "-3", "many"}) {
@@ -125,12 +126,10 @@ TEST_F(RecordViews, TheReportGivesTheNumbersOfYieldAndTheTrimsSpread) {
   EXPECT_TRUE(page.str().starts_with("<!DOCTYPE html>"));
   // Self-contained: nothing to run, nothing fetched (the one address is SVG's name space).
   EXPECT_EQ(page.str().find("<script"), std::string::npos);
-  EXPECT_EQ(std::regex_replace(page.str(), std::regex("http://www.w3.org/2000/svg"), "")
-                .find("//"),
+  EXPECT_EQ(std::regex_replace(page.str(), std::regex("http://www.w3.org/2000/svg"), "").find("//"),
             std::string::npos);
   EXPECT_NE(page.str().find("Records started from 2026-12-07"), std::string::npos);
-  EXPECT_EQ(Records({"report", "--html", (scratch_ / "no" / "r.html").string()}).code,
-            kExitUsage);
+  EXPECT_EQ(Records({"report", "--html", (scratch_ / "no" / "r.html").string()}).code, kExitUsage);
 }
 
 }  // namespace

@@ -55,9 +55,10 @@ TEST(RecordsViewCharts, ShowTodaysReportOfThisStationAlone) {
   ASSERT_EQ(shown.hours.size(), 1u);
   const std::vector<QSvgWidget*>& charts = view->Charts()->Charts();
   ASSERT_EQ(charts.size(), 3u);  // no automatic trim today
-  const std::vector<std::pair<const char*, QColor>> drawn{{"Yield per hour", QColor("#38a169")},
-                                                         {"Units per hour", QColor("#5a6b82")},
-                                                         {"Failures by reason", QColor("#c53030")}};
+  const std::vector<std::pair<const char*, QColor>> drawn{
+      {"Yield per hour", QColor("#38a169")},
+      {"Units per hour", QColor("#5a6b82")},
+      {"Failures by reason", QColor("#c53030")}};
   for (size_t i = 0; i < charts.size(); ++i) {
     SCOPED_TRACE(drawn[i].first);
     EXPECT_EQ(charts[i]->accessibleName().toStdString(), drawn[i].first);

@@ -1,0 +1,186 @@
+// The records commands on a generated store of a million records (a few thousand in the quick
+// run), SQLite and PostgreSQL each: each halyardctl command as a process, beside the database's
+// own client (sqlite3, psql) running the same statements with the same answer, with both
+// processes' wall time and peak memory. The PostgreSQL server is a throwaway one, started as the
+// record tests start theirs (tests/records/pg-server.sh).
+#include <cstdlib>
+#include <map>
+
+#include "BenchSupport.h"
+#include "RecordsGenerator.h"
+#include "records/RecordQueries.h"
+
+namespace halyard::bench {
+
+namespace {
+
+using records::RecordFilter;
+using records::RecordOrder;
+using records::YieldBy;
+
+size_t RecordCount() {
+  if (const char* count = std::getenv("HALYARD_BENCH_RECORDS")) return std::stoul(count);
+  return QuickRun() ? 3000 : 1000000;
+}
+
+// A store made once per process and kept for every benchmark of it.
+struct Store {
+  std::string name;  // the file or the URL
+  GeneratedRecords made;
+  std::string error;  // why there is none
+  bool postgres = false;
+};
+
+std::string PgHandle() {
+  return (ScratchDir() / "pg").string();
+}
+
+Store& TheStore(bool postgres) {
+  static std::map<bool, Store> stores;
+  auto [it, added] = stores.try_emplace(postgres);
+  Store& store = it->second;
+  if (!added) return store;
+  store.postgres = postgres;
+  const auto start = std::chrono::steady_clock::now();
+  if (postgres) {
+    const std::string script = std::string(HALYARD_PG_SCRIPT) + " start '" + PgHandle() + "'";
+    std::ifstream url;
+    if (std::system(script.c_str()) == 0) url.open(PgHandle() + "/url");
+    std::getline(url, store.name);
+    if (store.name.empty()) store.error = "the PostgreSQL server would not start";
+    std::atexit([] {
+      std::system((std::string(HALYARD_PG_SCRIPT) + " stop '" + PgHandle() + "'").c_str());
+    });
+    if (store.error.empty()) GeneratePostgres(RecordCount(), store.name, store.made, store.error);
+  } else {
+    store.name = (ScratchDir() / "records.db").string();
+    GenerateSqlite(RecordCount(), store.name, store.made, store.error);
+  }
+  std::fprintf(stderr, "%s store of %zu records made in %.1f s%s%s\n",
+               postgres ? "PostgreSQL" : "SQLite", RecordCount(),
+               std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(),
+               store.error.empty() ? "" : ": ", store.error.c_str());
+  return store;
+}
+
+// The statement with its parameters written in, for the database's own client.
+std::string Literal(const records::BoundSql& bound) {
+  std::string sql = bound.sql;
+  for (size_t i = bound.params.size(); i > 0; --i) {
+    std::string value = "'";
+    for (const char c : bound.params[i - 1])
+      value += c == '\'' ? std::string("''") : std::string(1, c);
+    const std::string name = "$" + std::to_string(i);
+    for (size_t at = sql.find(name); at != std::string::npos; at = sql.find(name))
+      sql.replace(at, name.size(), value + "'");
+  }
+  return sql;
+}
+
+struct Command {
+  std::vector<std::string> halyardctl;  // after "records"
+  std::vector<records::BoundSql> statements;
+};
+
+std::vector<std::string> ClientArgs(const Store& store,
+                                    const std::vector<records::BoundSql>& statements) {
+  if (!store.postgres) {
+    std::string sql;
+    for (const records::BoundSql& statement : statements)
+      sql += Literal(statement) + ";\n";
+    return {"/usr/bin/sqlite3", store.name, sql};
+  }
+  std::vector<std::string> args{"/usr/bin/psql", "-X", "-q", "-A", "-t", "-d", store.name};
+  for (const records::BoundSql& statement : statements) {
+    args.push_back("-c");
+    args.push_back(Literal(statement));
+  }
+  return args;
+}
+
+void Measure(benchmark::State& state, bool postgres,
+             const std::function<Command(const GeneratedRecords&)>& make) {
+  Store& store = TheStore(postgres);
+  if (!store.error.empty()) {
+    state.SkipWithError(store.error.c_str());
+    return;
+  }
+  const Command command = make(store.made);
+  std::vector<std::string> ctl{(BinDir() / "halyardctl").string(), "records"};
+  ctl.insert(ctl.end(), command.halyardctl.begin(), command.halyardctl.end());
+  ctl.insert(ctl.begin() + 3, {"--store", store.name});
+  ChildRun mine, theirs;
+  for (auto _ : state) {
+    std::string error;
+    if (!RunChild(ctl, mine, error) || mine.exitStatus != 0 ||
+        !RunChild(ClientArgs(store, command.statements), theirs, error) || theirs.exitStatus != 0) {
+      state.SkipWithError(("a command failed: " + error + mine.out.substr(0, 300)).c_str());
+      return;
+    }
+    state.SetIterationTime(mine.wallSeconds);
+  }
+  state.counters["ctl_ms"] = mine.wallSeconds * 1e3;
+  state.counters["sql_ms"] = theirs.wallSeconds * 1e3;
+  state.counters["ratio"] = mine.wallSeconds / theirs.wallSeconds;
+  state.counters["ctl_peak_mib"] = mine.peakRssBytes / (1 << 20);
+  state.counters["sql_peak_mib"] = theirs.peakRssBytes / (1 << 20);
+}
+
+Command Yield(const char* by, YieldBy grouping, const RecordFilter& filter = {}) {
+  Command command{{"yield", "--by", by}, {records::YieldSql(filter, grouping)}};
+  if (!filter.since.empty())
+    command.halyardctl.insert(command.halyardctl.end(), {"--since", filter.since});
+  return command;
+}
+
+void Register(bool postgres) {
+  const std::string db = postgres ? "PostgreSQL/" : "SQLite/";
+  const auto add = [&](const std::string& name,
+                       std::function<Command(const GeneratedRecords&)> make) {
+    benchmark::RegisterBenchmark(
+        (db + name).c_str(),
+        [postgres, make](benchmark::State& state) { Measure(state, postgres, make); })
+        ->Iterations(1)
+        ->UseManualTime()
+        ->Unit(benchmark::kMillisecond);
+  };
+  add("YieldByDay", [](const GeneratedRecords&) { return Yield("day", YieldBy::kDay); });
+  add("YieldByUnit", [](const GeneratedRecords&) { return Yield("unit", YieldBy::kUnit); });
+  add("YieldByAction", [](const GeneratedRecords&) { return Yield("action", YieldBy::kAction); });
+  add("YieldByDaySinceAWeek", [](const GeneratedRecords& made) {
+    return Yield("day", YieldBy::kDay, {.since = made.lastDay.substr(0, 8) + "24"});
+  });
+  add("Report", [](const GeneratedRecords&) {
+    Command command{{"report"}, {}};
+    for (const YieldBy by :
+         {YieldBy::kAll, YieldBy::kDay, YieldBy::kHour, YieldBy::kStation, YieldBy::kSocket})
+      command.statements.push_back(records::YieldSql({}, by));
+    command.statements.push_back(records::FailuresSql({}));
+    return command;
+  });
+  add("ListUnit", [](const GeneratedRecords& made) {
+    return Command{{"list", "--unit", made.someUnit},
+                   {records::ListSql({.unit = made.someUnit}, RecordOrder::kOldestFirst)}};
+  });
+  add("ListNewest200", [](const GeneratedRecords&) {
+    return Command{{"list", "--newest", "200"},
+                   {records::ListSql({.newest = 200}, RecordOrder::kOldestFirst)}};
+  });
+  add("ListADayAsCsv", [](const GeneratedRecords& made) {
+    const RecordFilter day{.since = made.lastDay.substr(0, 8) + "30",
+                           .until = made.lastDay.substr(0, 8) + "31"};
+    return Command{{"list", "--csv", "--since", day.since, "--until", day.until},
+                   {records::ListSql(day, RecordOrder::kOldestFirst)}};
+  });
+}
+
+}  // namespace
+
+}  // namespace halyard::bench
+
+int main(int argc, char** argv) {
+  if (!halyard::bench::InitBenchmarks(argc, argv)) return 1;
+  halyard::bench::Register(false);
+  halyard::bench::Register(true);
+  return halyard::bench::RunBenchmarks();
+}
