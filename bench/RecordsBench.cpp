@@ -18,10 +18,14 @@ using records::RecordFilter;
 using records::RecordOrder;
 using records::YieldBy;
 
+}  // namespace
+
 size_t RecordCount() {
   if (const char* count = std::getenv("HALYARD_BENCH_RECORDS")) return std::stoul(count);
   return QuickRun() ? 3000 : 1000000;
 }
+
+namespace {
 
 // A store made once per process and kept for every benchmark of it.
 struct Store {
@@ -122,12 +126,19 @@ void Measure(benchmark::State& state, bool postgres,
   state.counters["ctl_ms"] = mine.wallSeconds * 1e3;
   state.counters["sql_ms"] = theirs.wallSeconds * 1e3;
   state.counters["ratio"] = mine.wallSeconds / theirs.wallSeconds;
+  // CPU time holds still when the machine is busy; the servers' own CPU is not in it.
+  state.counters["ctl_cpu_ms"] = mine.cpuSeconds * 1e3;
+  state.counters["sql_cpu_ms"] = theirs.cpuSeconds * 1e3;
   state.counters["ctl_peak_mib"] = mine.peakRssBytes / (1 << 20);
   state.counters["sql_peak_mib"] = theirs.peakRssBytes / (1 << 20);
 }
 
-Command Yield(const char* by, YieldBy grouping, const RecordFilter& filter = {}) {
-  Command command{{"yield", "--by", by}, {records::YieldSql(filter, grouping)}};
+const records::QueryDialect& Queries(bool postgres) {
+  return postgres ? records::kPostgresQueries : records::kSqliteQueries;
+}
+
+Command Yield(bool postgres, const char* by, YieldBy grouping, const RecordFilter& filter = {}) {
+  Command command{{"yield", "--by", by}, {records::YieldSql(filter, grouping, Queries(postgres))}};
   if (!filter.since.empty())
     command.halyardctl.insert(command.halyardctl.end(), {"--since", filter.since});
   return command;
@@ -144,18 +155,22 @@ void Register(bool postgres) {
         ->UseManualTime()
         ->Unit(benchmark::kMillisecond);
   };
-  add("YieldByDay", [](const GeneratedRecords&) { return Yield("day", YieldBy::kDay); });
-  add("YieldByUnit", [](const GeneratedRecords&) { return Yield("unit", YieldBy::kUnit); });
-  add("YieldByAction", [](const GeneratedRecords&) { return Yield("action", YieldBy::kAction); });
-  add("YieldByDaySinceAWeek", [](const GeneratedRecords& made) {
-    return Yield("day", YieldBy::kDay, {.since = made.lastDay.substr(0, 8) + "24"});
+  add("YieldByDay",
+      [postgres](const GeneratedRecords&) { return Yield(postgres, "day", YieldBy::kDay); });
+  add("YieldByUnit",
+      [postgres](const GeneratedRecords&) { return Yield(postgres, "unit", YieldBy::kUnit); });
+  add("YieldByAction",
+      [postgres](const GeneratedRecords&) { return Yield(postgres, "action", YieldBy::kAction); });
+  add("YieldByDaySinceAWeek", [postgres](const GeneratedRecords& made) {
+    return Yield(postgres, "day", YieldBy::kDay, {.since = made.lastDay.substr(0, 8) + "24"});
   });
-  add("Report", [](const GeneratedRecords&) {
+  add("Report", [postgres](const GeneratedRecords&) {
     Command command{{"report"}, {}};
     for (const YieldBy by :
          {YieldBy::kAll, YieldBy::kDay, YieldBy::kHour, YieldBy::kStation, YieldBy::kSocket})
-      command.statements.push_back(records::YieldSql({}, by));
+      command.statements.push_back(records::YieldSql({}, by, Queries(postgres)));
     command.statements.push_back(records::FailuresSql({}));
+    command.statements.push_back(records::TrimsSql({}, Queries(postgres)));
     return command;
   });
   add("ListUnit", [](const GeneratedRecords& made) {
@@ -178,7 +193,20 @@ void Register(bool postgres) {
 
 }  // namespace halyard::bench
 
+// `halyard_records_bench --make-store=FILE.db` writes the generated SQLite store to FILE.db and
+// exits (HALYARD_BENCH_RECORDS records, a million by default): a store to try the records
+// commands on by hand.
 int main(int argc, char** argv) {
+  const std::string make = "--make-store=";
+  if (argc == 2 && std::string(argv[1]).starts_with(make)) {
+    halyard::bench::GeneratedRecords made;
+    std::string error;
+    if (halyard::bench::GenerateSqlite(halyard::bench::RecordCount(), argv[1] + make.size(), made,
+                                       error))
+      return 0;
+    std::fprintf(stderr, "halyard_records_bench: %s\n", error.c_str());
+    return 1;
+  }
   if (!halyard::bench::InitBenchmarks(argc, argv)) return 1;
   halyard::bench::Register(false);
   halyard::bench::Register(true);

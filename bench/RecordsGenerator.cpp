@@ -31,11 +31,17 @@ constexpr const char* kReasons[] = {"SMBus Test failed: status 5",  "I2C Test fa
 // One record of each action, from a session on the simulated bench.
 bool Templates(std::vector<Record>& templates, std::string& error) {
   const std::string db = (ScratchDir() / "templates.db").string();
+  std::filesystem::remove(db);
   std::vector<std::string> args{"--no-wait", "--records", db, "--operator", "Ana", "serial=T"};
   args.insert(args.end(), std::begin(kActions), std::end(kActions));
   std::ostringstream out, err;
-  if (cli::HalyardctlMain(args, BinDir(), out, err) != cli::kExitOk) {
-    error = "the template session failed: " + err.str();
+  // The configuration names its firmware images relative to the programs' folder.
+  const std::filesystem::path here = std::filesystem::current_path();
+  std::filesystem::current_path(BinDir());
+  const int code = cli::HalyardctlMain(args, BinDir(), out, err);
+  std::filesystem::current_path(here);
+  if (code != cli::kExitOk) {
+    error = "the template session failed: " + err.str() + out.str().substr(0, 400);
     return false;
   }
   std::unique_ptr<records::RecordStore> store;
@@ -106,6 +112,21 @@ bool GenerateSqlite(size_t count, const std::string& path, GeneratedRecords& mad
   }
   sqlite3* db = nullptr;
   sqlite3_open(path.c_str(), &db);
+  // The station's indexes are built again after the rows are in: one sort each instead of a
+  // million scattered inserts.
+  std::vector<std::string> indexes;
+  sqlite3_exec(
+      db, "SELECT sql FROM sqlite_master WHERE type = 'index' AND sql IS NOT NULL",
+      [](void* out, int, char** values, char**) {
+        static_cast<std::vector<std::string>*>(out)->push_back(values[0]);
+        return 0;
+      },
+      &indexes, nullptr);
+  for (const std::string& index : indexes) {
+    const size_t name = index.find("INDEX ") + 6;
+    const std::string drop = "DROP INDEX " + index.substr(name, index.find(' ', name) - name);
+    sqlite3_exec(db, drop.c_str(), nullptr, nullptr, nullptr);
+  }
   // No journal and no syncs: a benchmark's store, written once.
   sqlite3_exec(db, "DELETE FROM records; PRAGMA journal_mode=OFF; PRAGMA synchronous=OFF; BEGIN",
                nullptr, nullptr, nullptr);
@@ -131,6 +152,8 @@ bool GenerateSqlite(size_t count, const std::string& path, GeneratedRecords& mad
       },
       error);
   sqlite3_finalize(insert);
+  for (const std::string& index : indexes)
+    sqlite3_exec(db, index.c_str(), nullptr, nullptr, nullptr);
   const bool committed =
       sqlite3_exec(db, "COMMIT; PRAGMA journal_mode=WAL", nullptr, nullptr, nullptr) == SQLITE_OK;
   sqlite3_close(db);
@@ -183,6 +206,16 @@ bool GeneratePostgres(size_t count, const std::string& url, GeneratedRecords& ma
   PGconn* conn = PQconnectdb(url.c_str());
   std::string ignored;
   PgOk(conn, "DELETE FROM records", ignored);
+  // As for SQLite: the indexes are built again after the rows are in.
+  std::vector<std::string> indexes;
+  PGresult* found = PQexec(conn,
+                           "SELECT indexname, indexdef FROM pg_indexes WHERE tablename = 'records'"
+                           " AND indexname NOT IN ('records_pkey', 'records_id_key')");
+  for (int r = 0; r < PQntuples(found); ++r) {
+    indexes.emplace_back(PQgetvalue(found, r, 1));
+    PgOk(conn, ("DROP INDEX " + std::string(PQgetvalue(found, r, 0))).c_str(), ignored);
+  }
+  PQclear(found);
   std::string columns;
   for (size_t i = 0; i < records::kRecordColumnCount; ++i)
     columns += (i ? ", " : "") + std::string(records::kRecordColumns[i]);
@@ -207,11 +240,13 @@ bool GeneratePostgres(size_t count, const std::string& url, GeneratedRecords& ma
   if (ok) ok = PQputCopyData(conn, buffer.data(), static_cast<int>(buffer.size())) == 1;
   ok = PQputCopyEnd(conn, ok ? nullptr : "generation failed") == 1 && ok;
   PGresult* result = PQgetResult(conn);
-  if (PQresultStatus(result) != PGRES_COMMAND_OK) {
+  if (ok && PQresultStatus(result) != PGRES_COMMAND_OK) {
     error = PQresultErrorMessage(result);
     ok = false;
   }
   PQclear(result);
+  for (const std::string& index : indexes)
+    ok = ok && PgOk(conn, index.c_str(), error);
   // The statistics and the visibility map a server that has run a while would have.
   ok = ok && PgOk(conn, "VACUUM ANALYZE records", error);
   PQfinish(conn);

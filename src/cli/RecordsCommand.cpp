@@ -92,39 +92,81 @@ bool Report(records::RecordReader& reader, const records::RecordFilter& filter,
   return static_cast<bool>(file);
 }
 
+// The three commands' options, as CLI11 fills them.
+struct Options {
+  Query list;
+  bool csv = false;
+  bool junit = false;
+  Query yield;
+  std::string by = "day";
+  Query report;
+  std::string html;
+  CLI::App* listCommand = nullptr;
+  CLI::App* yieldCommand = nullptr;
+};
+
+void AddCommands(CLI::App& app, Options& o) {
+  app.require_subcommand(1);
+  o.listCommand = app.add_subcommand("list", "one JSON object per record, oldest first");
+  CLI::App& list = *o.listCommand;
+  AddQueryOptions(list, o.list);
+  list.add_option("--socket", o.list.filter.socket, "only this socket's records (a line's)");
+  list.add_option("--unit", o.list.filter.unit, "only this unit's records");
+  list.add_option("--action", o.list.filter.action, "only this action's records");
+  list.add_option("--newest", o.list.filter.newest, "only the newest N records")
+      ->check(CLI::PositiveNumber);
+  auto* csv = list.add_flag("--csv", o.csv, "CSV, one row per record, measurements flattened");
+  list.add_flag("--junit", o.junit, "JUnit XML, a test suite per unit")->excludes(csv);
+  o.yieldCommand = app.add_subcommand("yield", "one JSON object per group");
+  AddQueryOptions(*o.yieldCommand, o.yield);
+  o.yieldCommand->add_option("--socket", o.yield.filter.socket,
+                             "only this socket's records (a line's)");
+  o.yieldCommand->add_option("--by", o.by, "group by day, hour, unit, action, socket or station")
+      ->check(CLI::IsMember({"day", "hour", "unit", "action", "socket", "station"}));
+  CLI::App* report =
+      app.add_subcommand("report", "the quality report: JSON, or one HTML page with --html");
+  AddQueryOptions(*report, o.report);
+  report->add_option("--html", o.html, "write the report as HTML to FILE");
+}
+
+int Run(Options& o, std::ostream& out, std::ostream& err) {
+  const bool listing = o.listCommand->parsed();
+  const bool yielding = o.yieldCommand->parsed();
+  Query& query = listing ? o.list : yielding ? o.yield : o.report;
+  std::unique_ptr<records::RecordStore> store;
+  if (!OpenForReading(query, store, err)) return kUsage;
+  records::RecordReader& reader = store->Reader();
+  std::string error;
+  bool ok = true;
+  if (listing) {
+    const ListFormat format = o.junit ? ListFormat::kJunit
+                              : o.csv ? ListFormat::kCsv
+                                      : ListFormat::kJson;
+    ok = List(reader, query.filter, format, out, error);
+  } else if (yielding) {
+    records::YieldBy grouping = records::YieldBy::kDay;
+    report::GroupingByName(o.by, grouping);
+    const auto print = [&](const records::YieldGroup& group) {
+      out << report::YieldGroupJson(o.by.c_str(), group) << "\n";
+      return true;
+    };
+    ok = reader.Yield(query.filter, grouping, print, error);
+  } else {
+    ok = Report(reader, query.filter, o.html, out, error);
+  }
+  if (!ok) {
+    err << "halyardctl records: " << error << "\n";
+    return kUsage;
+  }
+  return kOk;
+}
+
 }  // namespace
 
 int RecordsMain(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
   CLI::App app{"Reads a record store.", "halyardctl records"};
-  app.require_subcommand(1);
-  Query list;
-  bool csv = false;
-  bool junit = false;
-  CLI::App* listCommand = app.add_subcommand("list", "one JSON object per record, oldest first");
-  AddQueryOptions(*listCommand, list);
-  listCommand->add_option("--socket", list.filter.socket, "only this socket's records (a line's)");
-  listCommand->add_option("--unit", list.filter.unit, "only this unit's records");
-  listCommand->add_option("--action", list.filter.action, "only this action's records");
-  listCommand->add_option("--newest", list.filter.newest, "only the newest N records")
-      ->check(CLI::PositiveNumber);
-  auto* csvFlag =
-      listCommand->add_flag("--csv", csv, "CSV, one row per record, measurements flattened");
-  listCommand->add_flag("--junit", junit, "JUnit XML, a test suite per unit")->excludes(csvFlag);
-  Query yield;
-  std::string by = "day";
-  CLI::App* yieldCommand = app.add_subcommand("yield", "one JSON object per group");
-  AddQueryOptions(*yieldCommand, yield);
-  yieldCommand->add_option("--socket", yield.filter.socket,
-                           "only this socket's records (a line's)");
-  yieldCommand->add_option("--by", by, "group by day, hour, unit, action, socket or station")
-      ->check(CLI::IsMember({"day", "hour", "unit", "action", "socket", "station"}));
-  Query reportQuery;
-  std::string html;
-  CLI::App* reportCommand =
-      app.add_subcommand("report", "the quality report: JSON, or one HTML page with --html");
-  AddQueryOptions(*reportCommand, reportQuery);
-  reportCommand->add_option("--html", html, "write the report as HTML to FILE");
-
+  Options options;
+  AddCommands(app, options);
   std::vector<std::string> reversed(args.rbegin(), args.rend());
   try {
     app.parse(reversed);
@@ -135,36 +177,7 @@ int RecordsMain(const std::vector<std::string>& args, std::ostream& out, std::os
     err << "halyardctl records: " << e.what() << "\n";
     return kUsage;
   }
-  Query& query = listCommand->parsed() ? list : yieldCommand->parsed() ? yield : reportQuery;
-  std::unique_ptr<records::RecordStore> store;
-  if (!OpenForReading(query, store, err)) return kUsage;
-  records::RecordReader& reader = store->Reader();
-  std::string error;
-  bool ok = true;
-  if (listCommand->parsed()) {
-    ok = List(reader, query.filter,
-              junit ? ListFormat::kJunit
-              : csv ? ListFormat::kCsv
-                    : ListFormat::kJson,
-              out, error);
-  } else if (yieldCommand->parsed()) {
-    records::YieldBy grouping = records::YieldBy::kDay;
-    report::GroupingByName(by, grouping);
-    ok = reader.Yield(
-        query.filter, grouping,
-        [&](const records::YieldGroup& group) {
-          out << report::YieldGroupJson(by.c_str(), group) << "\n";
-          return true;
-        },
-        error);
-  } else {
-    ok = Report(reader, query.filter, html, out, error);
-  }
-  if (!ok) {
-    err << "halyardctl records: " << error << "\n";
-    return kUsage;
-  }
-  return kOk;
+  return Run(options, out, err);
 }
 
 }  // namespace halyard::cli

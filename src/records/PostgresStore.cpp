@@ -11,19 +11,10 @@ namespace halyard::records {
 
 namespace {
 
-std::string PostgresMeasurement(const std::vector<std::string>& path) {
-  std::string keys;
-  for (const std::string& key : path)
-    keys += (keys.empty() ? "" : ",") + key;
-  return "CAST(CAST(measurements AS jsonb) #>> '{" + keys + "}' AS DOUBLE PRECISION)";
-}
-
 // Both text columns that hold times compare byte by byte, whatever the database's locale.
-constexpr SqlStore::Dialect kPostgres{"BEGIN",
-                                      "SELECT pg_advisory_xact_lock(7243101)",
-                                      "seq BIGSERIAL PRIMARY KEY",
-                                      "TEXT COLLATE \"C\"",
-                                      {PostgresMeasurement}};
+constexpr SqlStore::Dialect kPostgres{"BEGIN", "SELECT pg_advisory_xact_lock(7243101)",
+                                      "seq BIGSERIAL PRIMARY KEY", "TEXT COLLATE \"C\"",
+                                      &kPostgresQueries};
 
 // A station waits this long for a server that does not answer, then spools.
 constexpr const char* kConnectTimeoutSeconds = "5";

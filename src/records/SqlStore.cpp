@@ -201,7 +201,7 @@ bool SqlStore::Yield(const RecordFilter& filter, YieldBy by, const GroupSink& ta
   bool failed = false;
   YieldGroup group;
   const bool ok = Read(
-      YieldSql(filter, by),
+      YieldSql(filter, by, *dialect_.queries),
       [&](SqlRow row) {
         if (ToGroup(row, group)) return take(group);
         error = "the store returned a yield it cannot read";
@@ -235,7 +235,7 @@ bool SqlStore::Trims(const RecordFilter& filter, std::vector<TrimSpread>& spread
   std::vector<TrimSpread> found;
   bool failed = false;
   const bool ok = Read(
-      TrimsSql(filter, dialect_.queries),
+      TrimsSql(filter, *dialect_.queries),
       [&](SqlRow row) {
         if (AddTrimRow(row, found)) return true;
         error = "the store returned a trim figure it cannot read";

@@ -28,7 +28,7 @@ class SqlStore : public RecordStore, public RecordReader {
     const char* lockMigration;   // run first inside it; empty when the transaction suffices
     const char* sequenceColumn;  // the insertion order, which breaks ties of equal times
     const char* timeType;        // a text column that compares byte by byte
-    QueryDialect queries;
+    const QueryDialect* queries;
   };
 
   bool Write(const Record& record, std::string& error) override;

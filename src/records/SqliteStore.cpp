@@ -13,15 +13,8 @@ namespace {
 // than one INSERT.
 constexpr int kBusyTimeoutMs = 10000;
 
-std::string SqliteMeasurement(const std::vector<std::string>& path) {
-  std::string dotted = "$";
-  for (const std::string& key : path)
-    dotted += "." + key;
-  return "json_extract(measurements, '" + dotted + "')";
-}
-
-constexpr SqlStore::Dialect kSqlite{
-    "BEGIN IMMEDIATE", "", "seq INTEGER PRIMARY KEY AUTOINCREMENT", "TEXT", {SqliteMeasurement}};
+constexpr SqlStore::Dialect kSqlite{"BEGIN IMMEDIATE", "", "seq INTEGER PRIMARY KEY AUTOINCREMENT",
+                                    "TEXT", &kSqliteQueries};
 
 }  // namespace
 
