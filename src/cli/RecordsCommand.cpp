@@ -93,7 +93,7 @@ bool Report(records::RecordReader& reader, const records::RecordFilter& filter,
 }
 
 // The three commands' options, as CLI11 fills them.
-struct Options {
+struct RecordsOptions {
   Query list;
   bool csv = false;
   bool junit = false;
@@ -105,7 +105,7 @@ struct Options {
   CLI::App* yieldCommand = nullptr;
 };
 
-void AddCommands(CLI::App& app, Options& o) {
+void AddCommands(CLI::App& app, RecordsOptions& o) {
   app.require_subcommand(1);
   o.listCommand = app.add_subcommand("list", "one JSON object per record, oldest first");
   CLI::App& list = *o.listCommand;
@@ -129,7 +129,7 @@ void AddCommands(CLI::App& app, Options& o) {
   report->add_option("--html", o.html, "write the report as HTML to FILE");
 }
 
-int Run(Options& o, std::ostream& out, std::ostream& err) {
+int Run(RecordsOptions& o, std::ostream& out, std::ostream& err) {
   const bool listing = o.listCommand->parsed();
   const bool yielding = o.yieldCommand->parsed();
   Query& query = listing ? o.list : yielding ? o.yield : o.report;
@@ -165,7 +165,7 @@ int Run(Options& o, std::ostream& out, std::ostream& err) {
 
 int RecordsMain(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
   CLI::App app{"Reads a record store.", "halyardctl records"};
-  Options options;
+  RecordsOptions options;
   AddCommands(app, options);
   std::vector<std::string> reversed(args.rbegin(), args.rend());
   try {

@@ -63,7 +63,13 @@ std::string Axes(const Chart& chart, const Plot& plot) {
     const int decimals = value == std::floor(value) ? 0 : 1;
     svg += Text(plot.x0 - 4, y + 4, Number(value, decimals) + chart.yUnit, "end");
   }
-  const size_t step = (plot.categories + kMostLabels - 1) / kMostLabels;
+  // As many labels as fit side by side at the font's size, at most kMostLabels.
+  size_t longest = 1;
+  for (const std::string& label : chart.labels)
+    longest = std::max(longest, std::min(label.size(), kLongestLabel));
+  const auto fit = static_cast<size_t>(plot.width / (6.0 * static_cast<double>(longest) + 12));
+  const size_t most = std::clamp<size_t>(fit, 1, kMostLabels);
+  const size_t step = (plot.categories + most - 1) / most;
   for (size_t i = 0; i < plot.categories; i += std::max<size_t>(step, 1)) {
     std::string label = chart.labels[i];
     if (label.size() > kLongestLabel) label = label.substr(0, kLongestLabel - 1) + "\u2026";

@@ -60,11 +60,9 @@ Chart ParetoChart(const std::vector<records::FailureCount>& failures, int failed
     cumulative.values.push_back(failed > 0 ? 100.0 * sum / failed : 0);
     if (rest) break;
   }
-  // The cumulative share is drawn on the counts' axis: its 100 % at the total.
-  const double top = std::max(1, failed);
+  // The cumulative share is drawn on the counts' axis: its 100 % at the number failed.
   for (double& share : cumulative.values)
-    share = share * top / 100;
-  chart.yMax = top;
+    share = share * failed / 100;
   chart.bars = {std::move(counts)};
   chart.lines = {std::move(cumulative)};
   return chart;

@@ -72,7 +72,7 @@ std::string Section(const char* id, const std::string& title, const std::string&
          "</section>";
 }
 
-std::string Groups(const QualityReport& report) {
+std::string GroupSections(const QualityReport& report) {
   std::string html = Section("days", "Yield per day",
                              ChartSvg(YieldChart("Yield per day", report.days)) +
                                  GroupTable("day-table", "day", report.days));
@@ -106,6 +106,7 @@ std::string Failures(const QualityReport& report) {
              Cell(std::to_string(f.records)) + Cell(Percent(f.records / failed)) +
              Cell(Percent(sum / failed)) + "</tr>";
   }
+  table += "</table>";
   const std::string retests = "<p>" + std::to_string(report.total.retests) +
                               " retests: records of an action a unit had had before.</p>";
   return Section("failures", "Failures by reason",
@@ -144,7 +145,7 @@ std::string QualityReportHtml(const QualityReport& report) {
   return "<!DOCTYPE html>\n<html lang=\"en\"><head><meta charset=\"utf-8\">"
          "<title>Quality report</title><style>" +
          std::string(kStyle) + "</style></head><body><h1>Quality report</h1><p class=\"period\">" +
-         Escaped(Period(report.filter)) + "</p>" + Summary(report) + Groups(report) +
+         Escaped(Period(report.filter)) + "</p>" + Summary(report) + GroupSections(report) +
          Failures(report) + Trims(report) + "</body></html>\n";
 }
 

@@ -37,7 +37,7 @@ Json Group(const char* keyName, const records::YieldGroup& group) {
   return line;
 }
 
-Json Groups(const char* keyName, const std::vector<records::YieldGroup>& groups) {
+Json GroupList(const char* keyName, const std::vector<records::YieldGroup>& groups) {
   Json list = Json::array();
   for (const records::YieldGroup& group : groups)
     list.push_back(Group(keyName, group));
@@ -110,10 +110,10 @@ std::string QualityReportJson(const QualityReport& report) {
            {"until", filter.until},
            {"station", filter.station},
            {"total", Group(nullptr, report.total)},
-           {"days", Groups("day", report.days)},
-           {"hours", Groups("hour", report.hours)},
-           {"stations", Groups("station", report.stations)},
-           {"sockets", Groups("socket", report.sockets)},
+           {"days", GroupList("day", report.days)},
+           {"hours", GroupList("hour", report.hours)},
+           {"stations", GroupList("station", report.stations)},
+           {"sockets", GroupList("socket", report.sockets)},
            {"failures", std::move(failures)},
            {"trim", std::move(trims)}};
   return Dump(out, 2);

@@ -23,8 +23,12 @@ const charts = [...document.querySelectorAll('svg.chart')].map(svg => {
       .filter(r => r.getBoundingClientRect().height > 0).length;
   return {title: svg.getAttribute('aria-label'), width: box.width, height: box.height, bars};
 });
+const sections = [...document.querySelectorAll('section')].map(
+    section => ({id: section.id, top: section.parentElement === document.body}));
+const tables = [...document.querySelectorAll('table')].map(
+    table => [table.id || table.className, table.closest('section')?.id ?? '']);
 document.getElementById('probe').textContent =
-    JSON.stringify({text: document.body.innerText, charts});
+    JSON.stringify({text: document.body.innerText, charts, sections, tables});
 </script>)";
 
 std::string Read(const fs::path& path) {
@@ -108,6 +112,13 @@ TEST(ReportInABrowser, ThePageShowsTheChartsAndTheNumbersOfYield) {
     EXPECT_GE(chart.at("height").get<double>(), 200) << chart;
     EXPECT_GT(chart.at("bars").get<int>(), 0) << chart;
   }
+  // The page parsed as written: each section a part of its own, each table in its section (an
+  // unclosed table pulls what follows out of its place).
+  for (const json& section : probe.at("sections"))
+    EXPECT_TRUE(section.at("top").get<bool>()) << section;
+  EXPECT_EQ(probe.at("tables"), json::parse(R"([["total", "summary"], ["day-table", "days"],
+      ["hour-table", "hours"], ["station-table", "stations"], ["socket-table", "sockets"],
+      ["failure-table", "failures"], ["trim-table", "trim"]])"));
   // Each day's and station's row of the page reads as `records yield` gives it.
   const std::string text = probe.at("text");
   for (const auto& [by, key] : std::vector<std::pair<std::string, std::string>>{
