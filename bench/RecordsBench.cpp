@@ -22,7 +22,7 @@ using records::YieldBy;
 
 size_t RecordCount() {
   if (const char* count = std::getenv("HALYARD_BENCH_RECORDS")) return std::stoul(count);
-  return QuickRun() ? 3000 : 1000000;
+  return QuickRun() ? 500 : 1000000;
 }
 
 namespace {
@@ -146,8 +146,10 @@ Command Yield(bool postgres, const char* by, YieldBy grouping, const RecordFilte
 
 void Register(bool postgres) {
   const std::string db = postgres ? "PostgreSQL/" : "SQLite/";
+  // The quick run shows the program works with a yield, the report and a list of each store.
   const auto add = [&](const std::string& name,
                        std::function<Command(const GeneratedRecords&)> make) {
+    if (QuickRun() && name != "YieldByDay" && name != "Report" && name != "ListNewest200") return;
     benchmark::RegisterBenchmark(
         (db + name).c_str(),
         [postgres, make](benchmark::State& state) { Measure(state, postgres, make); })

@@ -28,8 +28,13 @@ constexpr const char* kReasons[] = {"SMBus Test failed: status 5",  "I2C Test fa
                                     "Programming failed: status 3", "SMBus Test failed: status 7",
                                     "Configure failed: status 10",  "SWB Test failed: status 4"};
 
-// One record of each action, from a session on the simulated bench.
+// One record of each action, from a session on the simulated bench (once a process).
 bool Templates(std::vector<Record>& templates, std::string& error) {
+  static std::vector<Record> made;
+  if (!made.empty()) {
+    templates = made;
+    return true;
+  }
   const std::string db = (ScratchDir() / "templates.db").string();
   std::filesystem::remove(db);
   std::vector<std::string> args{"--no-wait", "--records", db, "--operator", "Ana", "serial=T"};
@@ -45,7 +50,9 @@ bool Templates(std::vector<Record>& templates, std::string& error) {
     return false;
   }
   std::unique_ptr<records::RecordStore> store;
-  return records::OpenStore(db, store, error) && store->List({}, templates, error);
+  if (!records::OpenStore(db, store, error) || !store->List({}, made, error)) return false;
+  templates = made;
+  return true;
 }
 
 // Calls `row` for each generated record, in the order written.

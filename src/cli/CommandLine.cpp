@@ -65,7 +65,7 @@ int HalyardctlMain(const std::vector<std::string>& args, const std::filesystem::
     app.footer(StepHelp() +
                "\nExit status: 0 all went through, 1 a test failed or a message "
                "box was raised, 2 bad usage or a bad file.\n"
-               "halyardctl records list|yield --help: read a record store.");
+               "halyardctl records list|yield|report --help: read a record store.");
 
     std::vector<const char*> argv{kProgramName};
     for (const std::string& arg : args)
