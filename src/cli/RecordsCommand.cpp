@@ -67,8 +67,20 @@ bool List(records::RecordReader& reader, const records::RecordFilter& filter, Li
     const auto collect = [&csv](const Record& record) { return csv.Collect(record), true; };
     if (!reader.Each(filter, RecordOrder::kOldestFirst, collect, error)) return false;
     csv.WriteHeader(out);
-    const auto write = [&](const Record& record) { return csv.Write(record, out), true; };
-    return reader.Each(filter, RecordOrder::kOldestFirst, write, error);
+    bool complete = true;
+    const auto write = [&](const Record& record) {
+      complete = csv.Write(record, out) && complete;
+      return true;
+    };
+    if (!reader.Each(filter, RecordOrder::kOldestFirst, write, error)) return false;
+    // Never a cell dropped in silence: a record written meanwhile may measure what the header
+    // does not name.
+    if (!complete) {
+      error =
+          "records came into the store while it was read, with measurements the CSV header "
+          "lacks: export again, or with --until";
+    }
+    return complete;
   }
   const auto write = [&out](const Record& record) {
     out << records::RecordToJsonLine(record) << "\n";

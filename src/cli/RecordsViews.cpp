@@ -98,8 +98,11 @@ void CsvView::WriteHeader(std::ostream& out) const {
   out << header.substr(0, header.size() - 1) << "\n";
 }
 
-void CsvView::Write(const records::Record& record, std::ostream& out) const {
+bool CsvView::Write(const records::Record& record, std::ostream& out) const {
   const auto cells = MeasurementCells(record);
+  const bool complete = std::all_of(cells.begin(), cells.end(), [this](const auto& cell) {
+    return std::find(keys_.begin(), keys_.end(), cell.first) != keys_.end();
+  });
   const records::RecordRow row = records::RecordToRow(record);
   std::string line;
   for (size_t i = 0; i < row.size(); ++i) {
@@ -114,6 +117,7 @@ void CsvView::Write(const records::Record& record, std::ostream& out) const {
     }
   }
   out << line.substr(0, line.size() - 1) << "\n";
+  return complete;
 }
 
 JunitView::JunitView(std::ostream& out) : out_(out) {

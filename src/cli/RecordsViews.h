@@ -17,7 +17,9 @@ class CsvView {
  public:
   void Collect(const records::Record& record);
   void WriteHeader(std::ostream& out) const;
-  void Write(const records::Record& record, std::ostream& out) const;
+  // False, with the row written all the same, when the record has a measurement the header
+  // lacks: it came into the store between the two readings.
+  bool Write(const records::Record& record, std::ostream& out) const;
 
  private:
   std::vector<std::string> keys_;  // measurement columns, in the order first seen

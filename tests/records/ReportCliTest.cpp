@@ -6,6 +6,7 @@
 
 #include "Ctl.h"
 #include "RecordTesting.h"
+#include "cli/RecordsViews.h"
 
 namespace halyard::cli {
 namespace {
@@ -130,6 +131,24 @@ TEST_F(RecordViews, TheReportGivesTheNumbersOfYieldAndTheTrimsSpread) {
             std::string::npos);
   EXPECT_NE(page.str().find("Records started from 2026-12-07"), std::string::npos);
   EXPECT_EQ(Records({"report", "--html", (scratch_ / "no" / "r.html").string()}).code, kExitUsage);
+}
+
+// The header names the measurements of the records the first reading saw; a record written
+// before the second reading may measure more, and that is said, never dropped in silence.
+TEST(CsvView, ARecordWithAMeasurementTheHeaderLacksIsReported) {
+  records::Record seen = records::testing::SampleRecord();
+  records::Record later = records::testing::SampleRecord();
+  later.measurements =
+      R"({"tests":[{"test":"SMBus Test","passed":false,"status":5}],"version":"1.2"})";
+  CsvView csv;
+  csv.Collect(seen);
+  std::ostringstream out;
+  csv.WriteHeader(out);
+  EXPECT_TRUE(csv.Write(seen, out));
+  EXPECT_FALSE(csv.Write(later, out));
+  const std::string text = out.str();  // the row is written all the same
+  EXPECT_NE(text.find(seen.id), std::string::npos);
+  EXPECT_NE(text.find(later.id), std::string::npos);
 }
 
 }  // namespace
