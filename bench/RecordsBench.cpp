@@ -5,9 +5,11 @@
 // record tests start theirs (tests/records/pg-server.sh).
 #include <cstdlib>
 #include <map>
+#include <sstream>
 
 #include "BenchSupport.h"
 #include "RecordsGenerator.h"
+#include "cli/Halyardctl.h"
 #include "records/RecordQueries.h"
 
 namespace halyard::bench {
@@ -144,6 +146,41 @@ Command Yield(bool postgres, const char* by, YieldBy grouping, const RecordFilte
   return command;
 }
 
+// The command in this process (HalyardctlMain), as often as the library likes: what the command
+// itself costs, without a process's start.
+void MeasureInProcess(
+    benchmark::State& state, bool postgres,
+    const std::function<std::vector<std::string>(const GeneratedRecords&)>& make) {
+  Store& store = TheStore(postgres);
+  if (!store.error.empty()) {
+    state.SkipWithError(store.error.c_str());
+    return;
+  }
+  std::vector<std::string> args = make(store.made);
+  args.insert(args.begin() + 2, {"--store", store.name});
+  for (auto _ : state) {
+    std::ostringstream out, err;
+    if (cli::HalyardctlMain(args, BinDir(), out, err) != cli::kExitOk) {
+      state.SkipWithError(err.str().c_str());
+      return;
+    }
+  }
+}
+
+void RegisterInProcess(bool postgres) {
+  const std::string db = postgres ? "PostgreSQL/InProcess/" : "SQLite/InProcess/";
+  benchmark::RegisterBenchmark((db + "ListUnit").c_str(), [postgres](benchmark::State& state) {
+    MeasureInProcess(state, postgres, [](const GeneratedRecords& made) {
+      return std::vector<std::string>{"records", "list", "--unit", made.someUnit};
+    });
+  })->Unit(benchmark::kMillisecond);
+  benchmark::RegisterBenchmark((db + "ListNewest200").c_str(), [postgres](benchmark::State& state) {
+    MeasureInProcess(state, postgres, [](const GeneratedRecords&) {
+      return std::vector<std::string>{"records", "list", "--newest", "200"};
+    });
+  })->Unit(benchmark::kMillisecond);
+}
+
 void Register(bool postgres) {
   const std::string db = postgres ? "PostgreSQL/" : "SQLite/";
   // The quick run shows the program works with a yield, the report and a list of each store.
@@ -211,6 +248,8 @@ int main(int argc, char** argv) {
   }
   if (!halyard::bench::InitBenchmarks(argc, argv)) return 1;
   halyard::bench::Register(false);
+  halyard::bench::RegisterInProcess(false);
   halyard::bench::Register(true);
+  halyard::bench::RegisterInProcess(true);
   return halyard::bench::RunBenchmarks();
 }
