@@ -3,6 +3,9 @@
 // own client (sqlite3, psql) running the same statements with the same answer, with both
 // processes' wall time and peak memory. The PostgreSQL server is a throwaway one, started as the
 // record tests start theirs (tests/records/pg-server.sh).
+#include <libpq-fe.h>
+#include <unistd.h>
+
 #include <cstdlib>
 #include <map>
 #include <sstream>
@@ -41,6 +44,40 @@ std::string PgHandle() {
   return (ScratchDir() / "pg").string();
 }
 
+bool PgExec(const std::string& url, const std::string& sql) {
+  PGconn* conn = PQconnectdb(url.c_str());
+  PGresult* result = PQexec(conn, sql.c_str());
+  const bool ok = PQresultStatus(result) == PGRES_COMMAND_OK;
+  PQclear(result);
+  PQfinish(conn);
+  return ok;
+}
+
+// A database of the benchmark's own. On the server the record tests share when ctest names its
+// handle (HALYARD_PG_HANDLE: the quick run saves a server's start), else on a server of its own,
+// stopped at exit.
+std::string PgDatabase(std::string& error) {
+  static std::string admin;
+  if (const char* handle = std::getenv("HALYARD_PG_HANDLE"); handle != nullptr && *handle) {
+    std::ifstream(std::string(handle) + "/url") >> admin;
+    const std::string name = "bench_" + std::to_string(getpid());
+    if (admin.empty() || !PgExec(admin, "CREATE DATABASE " + name)) {
+      error = "no database on the shared server (" + std::string(handle) + ")";
+      return "";
+    }
+    std::atexit([] {
+      PgExec(admin, "DROP DATABASE IF EXISTS bench_" + std::to_string(getpid()) + " WITH (FORCE)");
+    });
+    return admin.substr(0, admin.rfind('/') + 1) + name;
+  }
+  const std::string script = std::string(HALYARD_PG_SCRIPT) + " start '" + PgHandle() + "'";
+  if (std::system(script.c_str()) == 0) std::ifstream(PgHandle() + "/url") >> admin;
+  std::atexit(
+      [] { std::system((std::string(HALYARD_PG_SCRIPT) + " stop '" + PgHandle() + "'").c_str()); });
+  if (admin.empty()) error = "the PostgreSQL server would not start";
+  return admin;
+}
+
 Store& TheStore(bool postgres) {
   static std::map<bool, Store> stores;
   auto [it, added] = stores.try_emplace(postgres);
@@ -49,14 +86,7 @@ Store& TheStore(bool postgres) {
   store.postgres = postgres;
   const auto start = std::chrono::steady_clock::now();
   if (postgres) {
-    const std::string script = std::string(HALYARD_PG_SCRIPT) + " start '" + PgHandle() + "'";
-    std::ifstream url;
-    if (std::system(script.c_str()) == 0) url.open(PgHandle() + "/url");
-    std::getline(url, store.name);
-    if (store.name.empty()) store.error = "the PostgreSQL server would not start";
-    std::atexit([] {
-      std::system((std::string(HALYARD_PG_SCRIPT) + " stop '" + PgHandle() + "'").c_str());
-    });
+    store.name = PgDatabase(store.error);
     if (store.error.empty()) GeneratePostgres(RecordCount(), store.name, store.made, store.error);
   } else {
     store.name = (ScratchDir() / "records.db").string();
