@@ -278,8 +278,10 @@ int main(int argc, char** argv) {
   }
   if (!halyard::bench::InitBenchmarks(argc, argv)) return 1;
   halyard::bench::Register(false);
-  halyard::bench::RegisterInProcess(false);
   halyard::bench::Register(true);
-  halyard::bench::RegisterInProcess(true);
+  if (!halyard::bench::QuickRun()) {  // the quick run lists through the program already
+    halyard::bench::RegisterInProcess(false);
+    halyard::bench::RegisterInProcess(true);
+  }
   return halyard::bench::RunBenchmarks();
 }
