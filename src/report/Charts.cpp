@@ -182,7 +182,9 @@ std::string ChartSvg(const Chart& chart, int width, int height) {
                     "\" viewBox=\"0 0 " + std::to_string(width) + " " + std::to_string(height) +
                     "\" font-family=\"sans-serif\" role=\"img\" aria-label=\"" +
                     Escaped(chart.title) + "\">";
-  svg += "<rect width=\"100%\" height=\"100%\" fill=\"#fff\"/>";
+  // Sizes in numbers: the window's SVG renderer takes no percentages.
+  svg += "<rect width=\"" + std::to_string(width) + "\" height=\"" + std::to_string(height) +
+         "\" fill=\"#fff\"/>";
   svg += Text(kLeft, 20, chart.title, "start", 13);
   svg += Legend(chart, width - kRight);
   svg += Axes(chart, plot) + Bars(chart, plot) + Lines(chart, plot);

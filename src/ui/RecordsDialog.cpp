@@ -8,6 +8,7 @@
 #include <QPlainTextEdit>
 #include <QScrollArea>
 #include <QSplitter>
+#include <QTabWidget>
 #include <QTableWidget>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -70,11 +71,14 @@ RecordsDialog::RecordsDialog(records::RecordStore* store, std::string station, Q
   problem_->setTextFormat(Qt::PlainText);
   auto* splitter = new QSplitter(Qt::Vertical, this);
   splitter->addWidget(latest_);
-  splitter->addWidget(detail_);
+  // The selected record's trace, or the charts of today: one place below the list, by a tab.
   auto* charts = new QScrollArea(this);
   charts->setWidget(charts_);
   charts->setWidgetResizable(true);
-  splitter->addWidget(charts);
+  auto* below = new QTabWidget(this);
+  below->addTab(detail_, QStringLiteral("Trace"));
+  below->addTab(charts, QStringLiteral("Charts of today"));
+  splitter->addWidget(below);
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(unit_);
   layout->addWidget(problem_);
