@@ -77,7 +77,7 @@ int HalyardctlMain(const std::vector<std::string>& args, const std::filesystem::
                "\nExit status: 0 all went through, 1 a test failed or a message "
                "box was raised, 2 bad usage or a bad file, 3 a record was lost (kept neither "
                "in the store nor in the spool).\n"
-               "halyardctl records list|yield --help: read a record store.\n"
+               "halyardctl records list|yield|report --help: read a record store.\n"
                "halyardctl line --help: run the line of the configuration's [Line] section.");
 
     std::vector<const char*> argv{kProgramName};

@@ -243,11 +243,6 @@ bool SpoolingStore::Write(const Record& record, std::string& error) {
   return true;
 }
 
-bool SpoolingStore::List(const RecordFilter& filter, std::vector<Record>& records,
-                         std::string& error) {
-  return store_->List(filter, records, error);
-}
-
 RecordNotice SpoolingStore::TakeNotice() {
   return std::exchange(notice_, {});
 }
