@@ -15,6 +15,8 @@ packages=(
   nlohmann-json3-dev libcli11-dev
   binutils
   libsqlite3-dev sqlite3 libpq-dev libssl-dev postgresql
+  # The factory messages: Qpid Proton's AMQP 1.0 client, and the broker its tests start.
+  libqpid-proton-cpp12-dev rabbitmq-server
 )
 for option in "$@"; do
   case "$option" in

@@ -6,6 +6,7 @@
 
 #include "Version.h"
 #include "assembly/Backend.h"
+#include "cli/ExportCommand.h"
 #include "cli/Halyardctl.h"
 #include "cli/RecordsCommand.h"
 #include "cli/Steps.h"
@@ -37,6 +38,10 @@ int HalyardctlMain(const std::vector<std::string>& args, const std::filesystem::
                    std::ostream& out, std::ostream& err,
                    const std::vector<std::filesystem::path>& configFallbacks) {
   try {
+    if (args.size() > 1 && args[0] == "records" && args[1] == "export") {
+      return ExportMain(std::vector<std::string>(args.begin() + 2, args.end()), programDir,
+                        configFallbacks, out, err);
+    }
     if (!args.empty() && args[0] == "records") {
       return RecordsMain(std::vector<std::string>(args.begin() + 1, args.end()), out, err);
     }
@@ -62,10 +67,12 @@ int HalyardctlMain(const std::vector<std::string>& args, const std::filesystem::
     app.add_option("--operator", options.operatorName, "the operator's name in the records");
     app.add_option("--spool", options.spoolPath, "where records wait while the store is down");
     app.add_option("steps", options.steps, "operator actions, in order");
-    app.footer(StepHelp() +
-               "\nExit status: 0 all went through, 1 a test failed or a message "
-               "box was raised, 2 bad usage or a bad file.\n"
-               "halyardctl records list|yield --help: read a record store.");
+    app.footer(
+        StepHelp() +
+        "\nExit status: 0 all went through, 1 a test failed or a message "
+        "box was raised, 2 bad usage or a bad file.\n"
+        "halyardctl records list|yield --help: read a record store; records export --help: send\n"
+        "it to the factory's broker.");
 
     std::vector<const char*> argv{kProgramName};
     for (const std::string& arg : args)

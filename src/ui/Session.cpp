@@ -40,8 +40,17 @@ AutoTrim* Session::AutoTrimmer() const {
 void Session::SetOperator(std::string name) {
   records_->Recorder().SetOperator(std::move(name));
 }
+// A scan ends the unit in work and begins the next one's.
 void Session::SetUnit(std::string unit) {
-  records_->Recorder().SetUnit(std::move(unit));
+  records_->BeginUnit(std::move(unit));
+}
+
+bool Session::Admit(std::string& reason) {
+  return records_->Admit(reason);
+}
+
+void Session::Close() {
+  records_->Close();
 }
 
 std::string Session::RecordsState(bool& failing) const {

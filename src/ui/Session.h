@@ -28,6 +28,10 @@ class Session {
 
   void SetOperator(std::string name);
   void SetUnit(std::string unit);
+  // Before an action of the table: false, with the reason, when the unit may not be tested here.
+  bool Admit(std::string& reason);
+  // The window closes: the unit in work ends, and the records' outputs pass on what they can.
+  void Close();
   StatusFacts Facts() const;
   // The records of this station, null when records are off.
   records::RecordStore* Store();
