@@ -31,6 +31,7 @@
 #include <utility>
 #include <vector>
 
+#include "factory/AmqpMessage.h"
 #include "factory/CfxMessages.h"
 
 namespace halyard::factory {
@@ -44,33 +45,6 @@ constexpr std::chrono::milliseconds kLastRetry{5000};
 // Proton's run() returns on stop only once every scheduled piece of work has run: the link's
 // timers are one short tick, so that stopping takes no longer than it.
 const proton::duration kTick{100};
-
-// A durable message as CFX's AMQP binding sends it: the envelope as a data section, its id and
-// names repeated in the properties.
-proton::message MessageOf(const std::string& envelope) {
-  EnvelopeHeader header;
-  ReadEnvelopeHeader(envelope, header);
-  proton::message message;
-  message.id(proton::message_id(header.uniqueId));
-  message.subject(header.source + "." + header.messageName);
-  message.content_type("application/json");
-  message.durable(true);
-  message.body(proton::binary(envelope));
-  const std::string topic = header.messageName.substr(0, header.messageName.rfind('.'));
-  message.properties().put("cfx-topic", topic);
-  message.properties().put("cfx-message", header.messageName);
-  message.properties().put("cfx-handle", header.source);
-  message.properties().put("cfx-target", header.target);
-  return message;
-}
-
-// Queues the station sends to or reads from survive a broker's restart: the link asks for them
-// durable, and RabbitMQ declares them so.
-proton::target_options DurableTarget(const std::string& address) {
-  proton::target_options target;
-  target.address(address).durability_mode(proton::terminus::UNSETTLED_STATE);
-  return target;
-}
 
 std::string TagOf(const proton::tracker& tracker) {
   const proton::binary tag = tracker.tag();
@@ -138,8 +112,7 @@ class AmqpLink::Handler final : public proton::messaging_handler {
       requestsOpen_ = true;
       requests_ = connection.open_sender(
           settings_.requestTo, proton::sender_options().target(DurableTarget(settings_.requestTo)));
-      proton::source_options source;
-      source.address(settings_.replyAddress).durability_mode(proton::terminus::UNSETTLED_STATE);
+      proton::source_options source = DurableSource(settings_.replyAddress);
       connection.open_receiver(settings_.replyAddress, proton::receiver_options().source(source));
     }
   }
@@ -166,14 +139,7 @@ class AmqpLink::Handler final : public proton::messaging_handler {
   void on_tracker_release(proton::tracker& tracker) override { Resend(tracker); }
 
   void on_message(proton::delivery&, proton::message& message) override {
-    const proton::value& body = message.body();
-    std::string text;
-    if (body.type() == proton::BINARY) {
-      const proton::binary bytes = proton::get<proton::binary>(body);
-      text.assign(bytes.begin(), bytes.end());
-    } else if (body.type() == proton::STRING) {
-      text = proton::get<std::string>(body);
-    }
+    const std::string text = EnvelopeOf(message);
     EnvelopeHeader header;
     if (!ReadEnvelopeHeader(text, header)) return;
     std::lock_guard lock(mutex_);

@@ -231,7 +231,7 @@ TEST_F(BrokerTest, TheMesDecidesWhetherAUnitIsTestedHere) {
   });
   const std::string check =
       "ValidateUnits=yes\nMesHandle=Halyard.Test.MES\nValidationAddress=" + requests +
-      "\nValidationTimeoutMs=700\n";
+      "\nValidationTimeoutMs=600\n";
   const struct {
     std::string unit;
     std::string noAnswer;
@@ -241,7 +241,7 @@ TEST_F(BrokerTest, TheMesDecidesWhetherAUnitIsTestedHere) {
       {"U-OK", "refuse", true, ""},
       {"U-BAD", "refuse", false,
        "the MES refused unit U-BAD: wrong route: not through burn-in (failure code 42)"},
-      {"U-SILENT", "refuse", false, "the MES did not answer the unit check within 700 ms"},
+      {"U-SILENT", "refuse", false, "the MES did not answer the unit check within 600 ms"},
       {"U-SILENT", "admit", true, ""},
   };
   for (const auto& c : cases) {

@@ -64,11 +64,13 @@ run_broker() {
   return 1
 }
 
+# Stops the broker: gracefully for an outage (TERM), so that what it accepted is on its disk when
+# it comes back; at once (KILL) when everything of it is removed anyway.
 stop_broker() {
-  local home=$1 pid
+  local home=$1 signal=$2 pid
   [[ -f "$home/rabbit.pid" ]] || return 0
   pid=$(cat "$home/rabbit.pid")
-  as_owner kill "$pid" 2>/dev/null || true
+  as_owner kill -"$signal" "$pid" 2>/dev/null || true
   for _ in $(seq 1 300); do
     kill -0 "$pid" 2>/dev/null || break
     sleep 0.1
@@ -97,14 +99,15 @@ CONF
     : >"$home/rabbitmq-env.conf"
     mkdir -p "$home/log"
     if [[ $(id -u) -eq 0 ]]; then chown -R nobody "$home"; fi
-    # Its own epmd, so that stopping the broker can stop it too.
-    as_owner "$epmd" -address 127.0.0.1 -port $((port + 2)) >/dev/null 2>&1 &
-    echo $! >"$home/epmd.pid"
+    # Its own epmd, so that stopping the broker can stop it too: it writes its own pid (as root,
+    # runuser's would be the one known, and epmd would outlive it).
+    as_owner bash -c 'echo $$ >"$1/epmd.pid"; exec "$2" -address 127.0.0.1 -port "$3"' \
+      epmd "$home" "$epmd" $((port + 2)) >/dev/null 2>&1 &
     run_broker "$home"
     echo "amqp://127.0.0.1:$port" >"$handle/url"
     ;;
   pause)
-    stop_broker "$(cat "$handle/home")"
+    stop_broker "$(cat "$handle/home")" TERM
     ;;
   resume)
     run_broker "$(cat "$handle/home")"
@@ -112,8 +115,8 @@ CONF
   stop)
     if [[ -f "$handle/home" ]]; then
       home=$(cat "$handle/home")
-      stop_broker "$home"
-      if [[ -f "$home/epmd.pid" ]]; then kill "$(cat "$home/epmd.pid")" 2>/dev/null || true; fi
+      stop_broker "$home" KILL
+      if [[ -f "$home/epmd.pid" ]]; then as_owner kill "$(cat "$home/epmd.pid")" 2>/dev/null || true; fi
       rm -rf "$home"
     fi
     rm -rf "$handle"
