@@ -18,10 +18,10 @@ namespace halyard::cli {
 
 namespace {
 
-constexpr int kOk = 0;
-constexpr int kWaiting = 1;
-constexpr int kUsage = 2;
-constexpr size_t kBatch = 500;  // messages per append: one sync each
+constexpr int kExportOk = 0;
+constexpr int kExportWaiting = 1;
+constexpr int kExportUsage = 2;
+constexpr size_t kExportBatch = 500;  // messages per append: one sync each
 
 struct ExportOptions {
   bool cfx = false;
@@ -84,10 +84,10 @@ int ExportMain(const std::vector<std::string>& args, const std::filesystem::path
     app.parse(reversed);
   } catch (const CLI::CallForHelp&) {
     out << app.help();
-    return kOk;
+    return kExportOk;
   } catch (const CLI::ParseError& e) {
     err << "halyardctl records export: " << e.what() << "\n";
-    return kUsage;
+    return kExportUsage;
   }
   factory::FactorySettings settings;
   std::vector<records::Record> found;
@@ -97,7 +97,7 @@ int ExportMain(const std::vector<std::string>& args, const std::filesystem::path
       !ListRecords(options, found, error) ||
       !factory::Outbox::Open(settings.outbox, true, outbox, error)) {
     err << "halyardctl records export: " << error << "\n";
-    return kUsage;
+    return kExportUsage;
   }
   const size_t before = outbox->Waiting();  // left by an export that could not finish
   factory::AmqpLink link({settings.broker,
@@ -110,13 +110,13 @@ int ExportMain(const std::vector<std::string>& args, const std::filesystem::path
                           settings.heartbeat,
                           {}},
                          *outbox);
-  for (size_t i = 0; i < found.size(); i += kBatch) {
+  for (size_t i = 0; i < found.size(); i += kExportBatch) {
     std::vector<std::string> batch;
-    for (size_t j = i; j < std::min(found.size(), i + kBatch); ++j)
+    for (size_t j = i; j < std::min(found.size(), i + kExportBatch); ++j)
       batch.push_back(factory::UnitsTested(settings.handle, found[j], records::NewRecordId()));
     if (!outbox->Append(batch, error)) {
       err << "halyardctl records export: " << error << "\n";
-      return kUsage;
+      return kExportUsage;
     }
     link.Wake();
   }
@@ -128,11 +128,11 @@ int ExportMain(const std::vector<std::string>& args, const std::filesystem::path
       << (before ? std::to_string(before) + " left by an earlier export" : "") << "; ";
   if (waiting == 0) {
     out << "the broker accepted every message\n";
-    return kOk;
+    return kExportOk;
   }
   out << waiting << " wait in " << outbox->Path().string() << " ("
       << (state.error.empty() ? "the broker did not answer in time" : state.error) << ")\n";
-  return kWaiting;
+  return kExportWaiting;
 }
 
 }  // namespace halyard::cli

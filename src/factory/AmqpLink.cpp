@@ -62,8 +62,9 @@ class AmqpLink::Handler final : public proton::messaging_handler {
 
   ~Handler() override { Stop(); }
 
+  // Without a connection there is nothing to wake: the next one sends what waits when it opens.
   void Wake() {
-    OnLinkThread([this] { Pump(); });
+    OnLinkThread([this] { Pump(); }, false);
   }
 
   std::future<std::string> Ask(const std::string& envelope, const std::string& requestId) {
@@ -184,13 +185,13 @@ class AmqpLink::Handler final : public proton::messaging_handler {
 
  private:
   // Work from the station's thread: through the connection's work queue, which wakes the link's
-  // thread. Without a connection it waits for the next, whose opening does the same.
-  void OnLinkThread(std::function<void()> work) {
+  // thread. Without a connection, work to `keep` waits for the next one's opening.
+  void OnLinkThread(std::function<void()> work, bool keep = true) {
     std::lock_guard lock(mutex_);
     if (stopping_) return;
     if (work_ != nullptr) {
       work_->add(std::move(work));
-    } else {
+    } else if (keep) {
       later_.push_back(std::move(work));
     }
   }
