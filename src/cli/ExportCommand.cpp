@@ -62,14 +62,11 @@ bool ListRecords(ExportOptions& options, std::vector<records::Record>& found, st
          store->List(options.filter, found, error);
 }
 
-}  // namespace
-
-int ExportMain(const std::vector<std::string>& args, const std::filesystem::path& programDir,
-               const std::vector<std::filesystem::path>& configFallbacks, std::ostream& out,
-               std::ostream& err) {
+// The command line into `options`; false when the program ends here, with `status`.
+bool ParseExport(const std::vector<std::string>& args, ExportOptions& options, std::ostream& out,
+                 std::ostream& err, int& status) {
   CLI::App app{"Sends stored records to the factory's broker as CFX UnitsTested messages.",
                "halyardctl records export"};
-  ExportOptions options;
   app.add_flag("--cfx", options.cfx, "as IPC-CFX messages to [Factory] Broker=")->required();
   app.add_option("--store", options.store, "the record store: FILE.db, postgresql://...")
       ->required();
@@ -82,13 +79,38 @@ int ExportMain(const std::vector<std::string>& args, const std::filesystem::path
   std::vector<std::string> reversed(args.rbegin(), args.rend());
   try {
     app.parse(reversed);
+    return true;
   } catch (const CLI::CallForHelp&) {
     out << app.help();
-    return kExportOk;
+    status = kExportOk;
   } catch (const CLI::ParseError& e) {
     err << "halyardctl records export: " << e.what() << "\n";
-    return kExportUsage;
+    status = kExportUsage;
   }
+  return false;
+}
+
+// Each record as its UnitsTested into the outbox, in batches, the link woken after each.
+bool Enqueue(const std::vector<records::Record>& found, const factory::FactorySettings& settings,
+             factory::Outbox& outbox, factory::AmqpLink& link, std::string& error) {
+  for (size_t i = 0; i < found.size(); i += kExportBatch) {
+    std::vector<std::string> batch;
+    for (size_t j = i; j < std::min(found.size(), i + kExportBatch); ++j)
+      batch.push_back(factory::UnitsTested(settings.handle, found[j], records::NewRecordId()));
+    if (!outbox.Append(batch, error)) return false;
+    link.Wake();
+  }
+  return true;
+}
+
+}  // namespace
+
+int ExportMain(const std::vector<std::string>& args, const std::filesystem::path& programDir,
+               const std::vector<std::filesystem::path>& configFallbacks, std::ostream& out,
+               std::ostream& err) {
+  ExportOptions options;
+  int status = kExportOk;
+  if (!ParseExport(args, options, out, err, status)) return status;
   factory::FactorySettings settings;
   std::vector<records::Record> found;
   std::unique_ptr<factory::Outbox> outbox;
@@ -110,27 +132,21 @@ int ExportMain(const std::vector<std::string>& args, const std::filesystem::path
                           settings.heartbeat,
                           {}},
                          *outbox);
-  for (size_t i = 0; i < found.size(); i += kExportBatch) {
-    std::vector<std::string> batch;
-    for (size_t j = i; j < std::min(found.size(), i + kExportBatch); ++j)
-      batch.push_back(factory::UnitsTested(settings.handle, found[j], records::NewRecordId()));
-    if (!outbox->Append(batch, error)) {
-      err << "halyardctl records export: " << error << "\n";
-      return kExportUsage;
-    }
-    link.Wake();
+  if (!Enqueue(found, settings, *outbox, link, error)) {
+    err << "halyardctl records export: " << error << "\n";
+    return kExportUsage;
   }
   outbox->WaitEmpty(std::chrono::steady_clock::now() + std::chrono::seconds(options.waitSeconds));
   const size_t waiting = outbox->Waiting();
   const factory::LinkState state = link.State();
   link.Stop(std::chrono::milliseconds(0));
-  out << "exported " << found.size() << " records" << (before ? " and " : "")
-      << (before ? std::to_string(before) + " left by an earlier export" : "") << "; ";
+  out << "exported " << found.size() << " records";
+  if (before > 0) out << " and " << before << " left by an earlier export";
   if (waiting == 0) {
-    out << "the broker accepted every message\n";
+    out << "; the broker accepted every message\n";
     return kExportOk;
   }
-  out << waiting << " wait in " << outbox->Path().string() << " ("
+  out << "; " << waiting << " wait in " << outbox->Path().string() << " ("
       << (state.error.empty() ? "the broker did not answer in time" : state.error) << ")\n";
   return kExportWaiting;
 }

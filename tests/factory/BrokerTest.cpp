@@ -293,6 +293,40 @@ TEST_F(BrokerTest, TheBackfillSendsStoredRecordsAsRepeatsOfThemselves) {
   EXPECT_EQ(TestedIds(got), stored);  // the second pass only repeats the first
 }
 
+TEST_F(BrokerTest, ABackfillThatCannotFinishSaysSoAndKeepsTheRest) {
+  const std::string store = (folder_ / "r.db").string();
+  std::unique_ptr<records::RecordStore> db;
+  std::string error;
+  ASSERT_TRUE(records::OpenStore(store, db, error)) << error;
+  ASSERT_TRUE(db->Write(Numbered(1), error)) << error;
+  const struct {
+    std::string ini;
+    int status;
+    std::string said;
+  } cases[] = {
+      {halyard::testing::DefaultIni(), 2, "names no broker ([Factory] Broker=)"},
+      {Ini("Broker=amqp://127.0.0.1:1\n"), 1, "exported 1 records; 1 wait in "},
+      // What the last one left goes first, and now the broker takes both.
+      {Ini(), 0, "exported 1 records and 1 left by an earlier export; the broker accepted"},
+  };
+  for (const auto& c : cases) {
+    const fs::path config = folder_ / "export.ini";
+    // The first Broker= wins: the unreachable one stands before the section's own.
+    std::string ini = c.ini;
+    if (const size_t at = ini.find("Broker=amqp://127.0.0.1:1\n"); at != std::string::npos) {
+      ini.erase(at, std::string("Broker=amqp://127.0.0.1:1\n").size());
+      ini.insert(ini.find("[Factory]\n") + 10, "Broker=amqp://127.0.0.1:1\n");
+    }
+    std::ofstream(config) << ini;
+    std::ostringstream out, err;
+    const int status = cli::HalyardctlMain({"records", "export", "--cfx", "--store", store,
+                                            "--config", config.string(), "--wait", "1"},
+                                           folder_, out, err);
+    EXPECT_EQ(status, c.status) << out.str() << err.str();
+    EXPECT_NE((out.str() + err.str()).find(c.said), std::string::npos) << out.str() << err.str();
+  }
+}
+
 TEST_F(BrokerTest, AWrongPasswordKeepsTheMessagesAndIsNeverPrinted) {
   const fs::path password = folder_ / "pw";
   std::ofstream(password) << "not-the-Password-42\n";
