@@ -247,6 +247,9 @@ class AmqpLink::Handler final : public proton::messaging_handler {
       connectAt_.reset();
       Connect();
     }
+    // OutboxSync=background: what was appended since the last tick goes to the disk now, never in
+    // the path of a message to the broker.
+    outbox_.Sync();
     Pump();  // whatever a lost wake-up left waiting
     if (ready_ && settings_.heartbeatMessage && now >= nextHeartbeat_) {
       if (sender_.credit() > 0) sender_.send(MessageOf(settings_.heartbeatMessage()));
@@ -257,7 +260,6 @@ class AmqpLink::Handler final : public proton::messaging_handler {
 
   void Pump() {
     if (!ready_) return;
-    outbox_.Sync();
     OutboxEntry entry;
     while (sender_.credit() > 0 && outbox_.Next(sentUpTo_, entry)) {
       const proton::tracker tracker = sender_.send(MessageOf(entry.text));

@@ -133,10 +133,17 @@ bool Outbox::Append(const std::vector<std::string>& messages, std::string& error
   return true;
 }
 
+// The sync runs outside the lock, so that an append is never held up by it. The file is replaced
+// (Compact) only on the publisher's thread, which is the one that syncs.
 void Outbox::Sync() {
-  std::lock_guard lock(mutex_);
-  if (unsynced_ && fd_ >= 0) ::fdatasync(fd_);
-  unsynced_ = false;
+  int fd = -1;
+  {
+    std::lock_guard lock(mutex_);
+    if (!unsynced_) return;
+    unsynced_ = false;
+    fd = fd_;
+  }
+  if (fd >= 0) ::fdatasync(fd);
 }
 
 bool Outbox::Next(uint64_t after, OutboxEntry& entry) const {

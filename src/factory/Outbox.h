@@ -39,7 +39,8 @@ class Outbox {
   // Writes `messages` in one append; synced before returning unless the outbox syncs in the
   // background (then Sync does it). False, with `error`, when the disk would not take them.
   bool Append(const std::vector<std::string>& messages, std::string& error);
-  // Syncs what was appended; the publisher calls it when the outbox syncs in the background.
+  // Syncs what was appended; the publisher calls it (from its own thread, every tick) when the
+  // outbox syncs in the background.
   void Sync();
   // The first message after `sequence` (0: the first of all); false when there is none.
   bool Next(uint64_t after, OutboxEntry& entry) const;
