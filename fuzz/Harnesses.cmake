@@ -7,3 +7,4 @@ halyard_harness(bench BenchFuzzer.cpp 8192 halyard_sim nlohmann_json::nlohmann_j
 halyard_harness(state StateFuzzer.cpp 4096 halyard_sim)
 halyard_harness(srec SrecFuzzer.cpp 4096 halyard_sim)
 halyard_harness(hex HexFuzzer.cpp 512 halyard_sim)
+halyard_harness(cfx CfxFuzzer.cpp 4096 halyard_factory nlohmann_json::nlohmann_json)

@@ -11,6 +11,19 @@ namespace halyard::factory {
 
 namespace {
 
+// A record read back from a store (a backfill) is data from outside: every field is taken for
+// what it is, and one of another kind than expected counts as absent.
+const Json& Field(const Json& object, const char* key) {
+  static const Json kAbsent;
+  if (!object.is_object()) return kAbsent;
+  const auto it = object.find(key);
+  return it == object.end() ? kAbsent : *it;
+}
+
+double NumberOr(const Json& value, double fallback) {
+  return value.is_number() ? value.get<double>() : fallback;
+}
+
 const char* ResultText(bool passed) {
   return passed ? "Passed" : "Failed";
 }
@@ -79,27 +92,32 @@ void AddScalar(MeasurementBase& base, const std::string& name, const Json& value
 
 void AddTests(MeasurementBase& base, const Json& tests, Json& out) {
   for (const Json& test : tests) {
-    const std::string name = test.value("test", "");
-    if (test.contains("status") && test["status"].is_number()) {
-      AddNumeric(base, name + " status", test["status"].get<double>(), nullptr, Limits{}, 0, out);
+    const Json& named = Field(test, "test");
+    const std::string name = named.is_string() ? named.get<std::string>() : "test";
+    if (const Json& status = Field(test, "status"); status.is_number()) {
+      AddNumeric(base, name + " status", status.get<double>(), nullptr, Limits{}, 0, out);
     } else {
-      AddScalar(base, name, test.value("passed", false), out);
+      AddScalar(base, name,
+                Json(Field(test, "passed").is_boolean() && Field(test, "passed").get<bool>()), out);
     }
   }
 }
 
 // Each frequency the search measured, and the one it chose, against the trim tolerance.
 void AddAutoTrim(MeasurementBase& base, const Json& trim, Json& out) {
-  const double target = trim.value("target_hz", 0.0);
-  const double tolerance = target * trim.value("tolerance_ppm", 0.0) / 1e6;
+  const double target = NumberOr(Field(trim, "target_hz"), 0.0);
+  const double tolerance = target * NumberOr(Field(trim, "tolerance_ppm"), 0.0) / 1e6;
   const Limits limits{target, target - tolerance, target + tolerance};
   int sequence = 0;
-  for (const Json& iteration : trim.value("iterations", Json::array()))
-    AddNumeric(base, "auto_trim.frequency", iteration.value("hz", 0.0), "Hz", limits, ++sequence,
-               out);
-  if (const Json chosen = trim.value("chosen", Json()); chosen.is_object()) {
-    AddNumeric(base, "auto_trim.chosen_frequency", chosen.value("hz", 0.0), "Hz", limits, 0, out);
-    AddScalar(base, "auto_trim.chosen_code", chosen.value("code", 0), out);
+  if (const Json& iterations = Field(trim, "iterations"); iterations.is_array()) {
+    for (const Json& iteration : iterations)
+      AddNumeric(base, "auto_trim.frequency", NumberOr(Field(iteration, "hz"), 0.0), "Hz", limits,
+                 ++sequence, out);
+  }
+  if (const Json& chosen = Field(trim, "chosen"); chosen.is_object()) {
+    AddNumeric(base, "auto_trim.chosen_frequency", NumberOr(Field(chosen, "hz"), 0.0), "Hz", limits,
+               0, out);
+    AddScalar(base, "auto_trim.chosen_code", Field(chosen, "code"), out);
   }
   for (const char* key : {"within_tolerance", "cancelled", "stored_trim_byte", "counter"}) {
     if (trim.contains(key)) AddScalar(base, std::string("auto_trim.") + key, trim[key], out);

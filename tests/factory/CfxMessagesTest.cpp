@@ -154,6 +154,22 @@ TEST(CfxMessages, UnitsTestedCarriesTheRecordWhereTheMappingSays) {
   EXPECT_EQ(test["TestProcedure"], "halyard-station 0.1.0");
 }
 
+// A record read back from a shared store for a backfill may hold anything in its measurements: a
+// field of another kind counts as absent, and the message still follows its definition.
+TEST(CfxMessages, MeasurementsOfTheWrongKindAreTakenForWhatTheyAre) {
+  const std::string message = UnitsTested(
+      "h",
+      MakeRecord("run-all", R"({"tests":[{"test":5,"passed":"yes"},7,{"test":"SMBus Test"}],)"
+                            R"("auto_trim":{"target_hz":"4e6","iterations":[3,{"hz":"x"}],)"
+                            R"("chosen":{"hz":null,"code":"c"}}})"),
+      kUnit.transactionId);
+  EXPECT_EQ(testing::CheckEnvelope(message), std::vector<std::string>{});
+  const json smbus = Measurement(message, "SMBus Test");
+  ASSERT_FALSE(smbus.is_null());
+  EXPECT_EQ(smbus["Value"], false);  // no "passed": not passed
+  EXPECT_FALSE(Measurement(message, "auto_trim.frequency", 2).is_null());
+}
+
 TEST(CfxMessages, ASocketIsAPosition) {
   const struct {
     std::string socket;
