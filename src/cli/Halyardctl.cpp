@@ -110,7 +110,7 @@ class Session {
       const ActionInput input{static_cast<int16_t>(step.value), step.path};
       std::string refusal;
       if (report.action->recorded && !records_.Admit(refusal)) {
-        station_->Refuse(*report.action, Reason::Own(refusal));
+        station_->Refuse(*report.action, Reason::Said(refusal));
       } else {
         report.wentThrough = station_->Perform(*report.action, input);
       }

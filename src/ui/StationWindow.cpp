@@ -285,7 +285,7 @@ void StationWindow::Handle(const ControlEntry& entry, const ActionInput& input) 
   std::string refusal;
   bool ran = true;
   if (action->recorded && !form_.Busy() && !AutoTrimRunning() && !session_.Admit(refusal)) {
-    station_.Refuse(*action, Reason::Own(refusal));
+    station_.Refuse(*action, Reason::Said(refusal));
   } else {
     ran = station_.Perform(*action, input);
   }
