@@ -11,6 +11,7 @@
 #include <fstream>
 #include <set>
 #include <sstream>
+#include <thread>
 
 #include <nlohmann/json.hpp>
 
@@ -184,6 +185,8 @@ TEST_F(BrokerTest, AnOutageInTheMiddleOfASessionLosesNothing) {
   testing::PauseBroker();
   take(5, 10);  // into the outbox: the broker is away
   EXPECT_EQ(output->Box().Waiting(), 5u);
+  for (int i = 0; i < 50 && output->Link().connected; ++i)
+    std::this_thread::sleep_for(100ms);  // the link hears of the closed connection on its thread
   EXPECT_FALSE(output->Link().connected);
   testing::ResumeBroker();
   take(10, 15);
