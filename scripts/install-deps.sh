@@ -17,6 +17,8 @@ packages=(
   libsqlite3-dev sqlite3 libpq-dev libssl-dev postgresql
   # the quality report is checked in a real browser (tests/records/ReportBrowserTest.cpp)
   chromium
+  # The factory messages: Qpid Proton's AMQP 1.0 client, and the broker its tests start.
+  libqpid-proton-cpp12-dev rabbitmq-server
 )
 for option in "$@"; do
   case "$option" in

@@ -62,6 +62,9 @@ class SpoolingStore final : public RecordStore {
   std::string lastError_;
 };
 
+// The station's state folder: $XDG_STATE_HOME (else ~/.local/state), then halyard-station/.
+std::filesystem::path StateFolder();
+
 // Where a station keeps the spool of `storeName` when none is given: in its state folder
 // ($XDG_STATE_HOME or ~/.local/state, then halyard-station/), one file per store, named by a
 // digest of the store's name so that no password lands in a file name.
