@@ -118,10 +118,12 @@ bool TakeLauncherLine(ChildRun& run) {
   long peakKib = 0;
   int exitStatus = -1;
   long long spawnedNs = 0;
-  if (std::sscanf(run.out.c_str() + at, "peak_rss_kib=%ld exit=%d spawned_ns=%lld", &peakKib,
-                  &exitStatus, &spawnedNs) != 3) {
+  long long cpuUs = 0;
+  if (std::sscanf(run.out.c_str() + at, "peak_rss_kib=%ld exit=%d spawned_ns=%lld cpu_us=%lld",
+                  &peakKib, &exitStatus, &spawnedNs, &cpuUs) != 4) {
     return false;
   }
+  run.cpuSeconds = static_cast<double>(cpuUs) * 1e-6;
   run.out.resize(at);
   run.peakRssBytes = static_cast<double>(peakKib) * 1024.0;  // Linux reports KiB
   run.exitStatus = exitStatus;

@@ -54,6 +54,7 @@ struct ChildRun {
   double wallSeconds = 0;   // from spawning to reaping, as the benchmark saw it
   double spawnedAt = 0;     // the monotonic clock (s) when the child itself was started
   double peakRssBytes = 0;  // the child's own peak resident memory
+  double cpuSeconds = 0;    // the child's own user and system time
   std::string out;          // what it wrote to stdout
 };
 

@@ -1,8 +1,9 @@
 // Runs a program and prints, after its output, one line "peak_rss_kib=<n> exit=<s>
-// spawned_ns=<t>": its peak resident memory, its exit status and the monotonic clock when it was
-// started. The benchmarks start their children through this small program because Linux carries
-// the peak of the process that execs into the exec'd one: a child spawned straight from a
-// benchmark holding hundreds of MiB would report the benchmark's peak, not its own.
+// spawned_ns=<t> cpu_us=<c>": its peak resident memory, its exit status, the monotonic clock when
+// it was started and its user and system time. The benchmarks start their children through this
+// small program because Linux carries the peak of the process that execs into the exec'd one: a
+// child spawned straight from a benchmark holding hundreds of MiB would report the benchmark's
+// peak, not its own.
 #include <spawn.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -31,8 +32,10 @@ int main(int argc, char** argv) {
   rusage usage{};
   while (::wait4(pid, &status, 0, &usage) < 0 && errno == EINTR) {
   }
-  std::printf("peak_rss_kib=%ld exit=%d spawned_ns=%lld\n", usage.ru_maxrss,
+  const auto micros = [](const timeval& t) { return t.tv_sec * 1000000LL + t.tv_usec; };
+  std::printf("peak_rss_kib=%ld exit=%d spawned_ns=%lld cpu_us=%lld\n", usage.ru_maxrss,
               WIFEXITED(status) ? WEXITSTATUS(status) : -1,
-              static_cast<long long>(std::chrono::nanoseconds(spawned).count()));
+              static_cast<long long>(std::chrono::nanoseconds(spawned).count()),
+              micros(usage.ru_utime) + micros(usage.ru_stime));
   return 0;
 }

@@ -9,12 +9,16 @@ packages=(
   # CMakeLists.txt builds with clang and links with lld when they are there; the sanitizer
   # builds and the fuzzers take clang's runtime libraries.
   clang lld libclang-rt-14-dev
-  qt6-base-dev qt6-base-dev-tools libgl-dev
+  qt6-base-dev qt6-base-dev-tools qt6-svg-dev libgl-dev
   fonts-dejavu-core
   libgtest-dev libgmock-dev libbenchmark-dev
   nlohmann-json3-dev libcli11-dev
   binutils
   libsqlite3-dev sqlite3 libpq-dev libssl-dev postgresql
+  # the quality report is checked in a real browser (tests/records/ReportBrowserTest.cpp)
+  chromium
+  # The factory messages: Qpid Proton's AMQP 1.0 client, and the broker its tests start.
+  libqpid-proton-cpp12-dev rabbitmq-server
 )
 for option in "$@"; do
   case "$option" in

@@ -127,6 +127,18 @@ const ActionResult& Station::EndAction() {
   return last_;
 }
 
+const ActionResult& Station::Refuse(const ActionRow& row, Reason reason) {
+  TakeTranscript();  // what came before belongs to no action
+  ActionResult result;
+  result.action = std::string(row.name);
+  result.measured = row.measured;
+  result.passed = false;
+  result.reason = std::move(reason);
+  result.started = result.ended = std::chrono::system_clock::now();
+  last_ = std::move(result);
+  return last_;
+}
+
 bool Station::Perform(const ActionRow& row, const ActionInput& input) {
   if (!row.recorded) return row.perform(*this, input);
   // An action asked for while another runs (in its wait) is ignored and ends nothing.

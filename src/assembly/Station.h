@@ -71,6 +71,9 @@ class Station {
   const ActionResult& EndAction();
   // The action begun and not yet ended; null between actions.
   const ActionRow* Running() const { return running_; }
+  // A recorded action the station may not run (the MES refused the unit): it fails with `reason`
+  // and touches nothing, no bus call, no window state; its result is LastResult().
+  const ActionResult& Refuse(const ActionRow& row, Reason reason);
   const ActionResult& LastResult() const { return last_; }
   // The bus calls and message boxes since the last action or the last call: start-up's,
   // shutdown's, an edit's.

@@ -7,6 +7,7 @@
 #include <system_error>
 
 #include "assembly/Station.h"
+#include "factory/FactoryOutput.h"
 #include "records/PostgresAddress.h"
 
 namespace halyard {
@@ -55,6 +56,21 @@ records::RecordSource StationRecordSource(const Station& station, std::string op
                              std::move(operatorName));
 }
 
+namespace {
+
+// The factory's messages when [Factory] names a broker; none otherwise.
+bool OpenFactoryOutput(const ProfileFile& configuration,
+                       std::unique_ptr<factory::FactoryOutput>& output, std::string& error) {
+  factory::FactorySettings settings;
+  const auto key = [&configuration](const std::string& name) {
+    return configuration.Get("Factory", name);
+  };
+  if (!factory::ReadFactorySettings(key, settings, error)) return false;
+  return !settings.Enabled() || factory::FactoryOutput::Open(settings, output, error);
+}
+
+}  // namespace
+
 bool StationRecords::Open(const Station& station, const RecordsSetup& setup, std::string& error) {
   // A server's password kept out of the store's name, which a command line shows to anyone.
   records::StoreAccess access;
@@ -64,6 +80,8 @@ bool StationRecords::Open(const Station& station, const RecordsSetup& setup, std
     return false;
   std::unique_ptr<records::StoreOutput> store;
   if (!records::OpenStoreOutput(setup.store, setup.spool, store, error, access)) return false;
+  std::unique_ptr<factory::FactoryOutput> factory;
+  if (!OpenFactoryOutput(station.Configuration(), factory, error)) return false;
   storeName_ = setup.store;
   access_ = access;
   records::RecordSource source = StationRecordSource(station, setup.operatorName);
@@ -73,6 +91,7 @@ bool StationRecords::Open(const Station& station, const RecordsSetup& setup, std
     store_ = &store->Store();
     recorder_.AddOutput(std::move(store));
   }
+  if (factory) recorder_.AddOutput(std::move(factory));
   return true;
 }
 
@@ -80,7 +99,16 @@ records::RecordNotice StationRecords::Record(const Station& station, const Actio
   // The adapter is the one start-up opened, or whichever a later action opened again.
   if (!station.OpenedAdapter().empty())
     recorder_.SetAdapter(station.BackendDescription() + " " + station.OpenedAdapter());
-  return recorder_.Record(result);
+  records::RecordNotice notice = recorder_.Record(result);
+  // An action answered "not open" by the adapter found it closed or gone.
+  const std::optional<int16_t> status = result.reason.status;
+  const bool adapterLost =
+      !result.passed && status && (*status == kStatusAdapterClosed || *status == kStatusNotOpen);
+  recorder_.SetFault(records::StationFault::kAdapterLost, adapterLost, result.reason.text);
+  const bool storeFailing =
+      store_ != nullptr && store_->LastOutcome() != records::WriteOutcome::kStored;
+  recorder_.SetFault(records::StationFault::kStoreUnreachable, storeFailing, notice.line);
+  return notice;
 }
 
 }  // namespace halyard

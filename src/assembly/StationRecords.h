@@ -1,6 +1,7 @@
 // A station's records: the recorder with every output the station records to (the store the
-// configuration or the command line names, through its spool), and what every record of this
-// station shares. Both front ends open their records here; a new output is one line in Open.
+// configuration or the command line names, through its spool; the factory's message broker when
+// [Factory] names one), and what every record of this station shares. Both front ends open their
+// records here; a new output is one line in Open.
 #pragma once
 
 #include <filesystem>
@@ -48,8 +49,19 @@ class StationRecords {
   const std::string& StoreName() const { return storeName_; }
   // What reaching the store takes besides its name (the password of [Records] PasswordFile=).
   const records::StoreAccess& Access() const { return access_; }
-  // The record of an action that ended on `station`, to every output.
+  // The record of an action that ended on `station`, to every output; the faults it shows (the
+  // adapter lost, the store unreachable) are told to the outputs as they begin and end.
   records::RecordNotice Record(const Station& station, const ActionResult& result);
+
+  // A unit's work (records/UnitWork.h): the window's scan, halyardctl's serial=, the line's unit.
+  // BeginUnit ends the unit in work first; an empty serial begins none.
+  void BeginUnit(std::string unit) { recorder_.BeginUnit(std::move(unit)); }
+  void EndUnit() { recorder_.EndUnit(); }
+  // Before a recorded action: false, with the reason, when the unit may not be tested here (the
+  // MES refused it); the front end then refuses the action (Station::Refuse).
+  bool Admit(std::string& reason) { return recorder_.Admit(reason); }
+  // The session ends: the unit in work ends and the outputs pass on what they can.
+  void Close() { recorder_.Close(); }
 
  private:
   records::ActionRecorder recorder_;

@@ -10,6 +10,7 @@
 #include "Version.h"
 #include "assembly/Backend.h"
 #include "assembly/Steps.h"
+#include "cli/ExportCommand.h"
 #include "cli/Halyardctl.h"
 #include "cli/LineCommand.h"
 #include "cli/RecordsCommand.h"
@@ -41,6 +42,10 @@ int HalyardctlMain(const std::vector<std::string>& args, const std::filesystem::
                    std::ostream& out, std::ostream& err,
                    const std::vector<std::filesystem::path>& configFallbacks) {
   try {
+    if (args.size() > 1 && args[0] == "records" && args[1] == "export") {
+      return ExportMain(std::vector<std::string>(args.begin() + 2, args.end()), programDir,
+                        configFallbacks, out, err);
+    }
     if (!args.empty() && args[0] == "records") {
       return RecordsMain(std::vector<std::string>(args.begin() + 1, args.end()), out, err);
     }
@@ -77,7 +82,8 @@ int HalyardctlMain(const std::vector<std::string>& args, const std::filesystem::
                "\nExit status: 0 all went through, 1 a test failed or a message "
                "box was raised, 2 bad usage or a bad file, 3 a record was lost (kept neither "
                "in the store nor in the spool).\n"
-               "halyardctl records list|yield --help: read a record store.\n"
+               "halyardctl records list|yield|report --help: read a record store; records export "
+               "--help: send it to the factory's broker.\n"
                "halyardctl line --help: run the line of the configuration's [Line] section.");
 
     std::vector<const char*> argv{kProgramName};

@@ -55,10 +55,10 @@ class Session {
              << std::flush;
       });
     }
-    if (options_.recordsStore.empty()) return true;
-    return records_.Open(*station_,
-                         {options_.recordsStore, options_.spoolPath, options_.operatorName, ""},
-                         error);
+    // Without --records no store, but the configuration's factory messages all the same.
+    const std::string store =
+        options_.recordsStore.empty() ? records::kNoStore : options_.recordsStore;
+    return records_.Open(*station_, {store, options_.spoolPath, options_.operatorName, ""}, error);
   }
 
   int Run(const std::vector<Step>& steps) {
@@ -66,6 +66,7 @@ class Session {
     for (const Step& step : steps)
       RunStep(step);
     RunStretch("shutdown", [this] { form_->Form_Unload(); });
+    records_.Close();
 
     const bool failed = dialogs_.TotalCount() > 0 || !failedSteps_.empty() ||
                         !ignoredSteps_.empty() || backendFault_ || lostRecords_ > 0;
@@ -108,7 +109,12 @@ class Session {
     report.action = step.syntax->action;
     if (report.action != nullptr) {
       const ActionInput input{static_cast<int16_t>(step.value), step.path};
-      report.wentThrough = station_->Perform(*report.action, input);
+      std::string refusal;
+      if (report.action->recorded && !records_.Admit(refusal)) {
+        station_->Refuse(*report.action, Reason::Said(refusal));
+      } else {
+        report.wentThrough = station_->Perform(*report.action, input);
+      }
       if (report.action->recorded && report.wentThrough) {
         report.result = &station_->LastResult();
         if (!report.result->passed) failedSteps_.push_back(step.text);
@@ -116,7 +122,7 @@ class Session {
         ReportRecordFault(report.records);
       }
     } else if (step.syntax->own == OwnStep::kSerial) {
-      records_.Recorder().SetUnit(step.path);
+      records_.BeginUnit(step.path);
     }
     if (!report.wentThrough) ignoredSteps_.push_back(step.text);
     if (report.result == nullptr) report.transcript = station_->TakeTranscript();

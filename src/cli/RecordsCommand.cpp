@@ -1,56 +1,29 @@
-// The records commands: the store is opened for reading, filtered and printed.
+// The records commands: the store is opened for reading, and what it answers is printed as it
+// comes, so no command holds more than a group or a unit's records at a time.
 #include "cli/RecordsCommand.h"
 
 #include <CLI/CLI.hpp>
-#include <map>
+#include <fstream>
 #include <memory>
 
-#include <nlohmann/json.hpp>
-
+#include "cli/RecordsViews.h"
 #include "records/RecordFormat.h"
 #include "records/RecordStore.h"
+#include "report/QualityReport.h"
+#include "report/ReportHtml.h"
+#include "report/ReportJson.h"
 
 namespace halyard::cli {
 
 namespace {
 
-using Json = nlohmann::ordered_json;  // keys stay in the order written
-
-// One line of JSON; bytes that are not UTF-8 come out as U+FFFD.
-std::string DumpJson(const Json& value) {
-  return value.dump(-1, ' ', false, Json::error_handler_t::replace);
-}
-
 constexpr int kOk = 0;
 constexpr int kUsage = 2;
-
-// "a,b" stays as it is; a cell with a comma, quote or line break is quoted, quotes doubled.
-std::string CsvCell(const std::string& text) {
-  if (text.find_first_of(",\"\r\n") == std::string::npos) return text;
-  std::string cell = "\"";
-  for (const char c : text)
-    cell += c == '"' ? std::string("\"\"") : std::string(1, c);
-  return cell + "\"";
-}
-
-void Flatten(const Json& value, const std::string& path,
-             std::vector<std::pair<std::string, std::string>>& cells) {
-  if (value.is_object()) {
-    for (const auto& [key, item] : value.items())
-      Flatten(item, path + "." + key, cells);
-  } else if (value.is_array()) {
-    for (size_t i = 0; i < value.size(); ++i)
-      Flatten(value[i], path + "." + std::to_string(i), cells);
-  } else {
-    cells.emplace_back(path, value.is_string() ? value.get<std::string>()
-                             : value.is_null() ? std::string()
-                                               : DumpJson(value));
-  }
-}
 
 struct Query {
   std::string store;
   std::string since;
+  std::string until;
   records::RecordFilter filter;
 };
 
@@ -58,15 +31,16 @@ void AddQueryOptions(CLI::App& command, Query& query) {
   command.add_option("--store", query.store, "the record store: FILE.db, postgresql://..., none")
       ->required();
   command.add_option("--since", query.since, "records started on or after this date or time (UTC)");
+  command.add_option("--until", query.until, "records started before this date or time (UTC)");
   command.add_option("--station", query.filter.station,
                      "only this station's records (a store the line shares)");
-  command.add_option("--socket", query.filter.socket, "only this socket's records (a line's)");
 }
 
-// The store, with --since checked; false after one line on `err`.
+// The store, with --since and --until checked; false after one line on `err`.
 bool OpenForReading(Query& query, std::unique_ptr<records::RecordStore>& store, std::ostream& err) {
   std::string error;
   if ((!query.since.empty() && !records::NormalizeSince(query.since, query.filter.since, error)) ||
+      (!query.until.empty() && !records::NormalizeSince(query.until, query.filter.until, error)) ||
       !records::OpenStore(query.store, store, error)) {
     err << "halyardctl records: " << error << "\n";
     return false;
@@ -74,64 +48,137 @@ bool OpenForReading(Query& query, std::unique_ptr<records::RecordStore>& store, 
   return true;
 }
 
-}  // namespace
+enum class ListFormat { kJson, kCsv, kJunit };
 
-void WriteRecordsCsv(const std::vector<records::Record>& records, std::ostream& out) {
-  std::vector<std::string> keys;  // measurement columns, in the order first seen
-  std::vector<std::map<std::string, std::string>> measured;
-  for (const records::Record& record : records) {
-    std::vector<std::pair<std::string, std::string>> cells;
-    Flatten(Json::parse(record.measurements, nullptr, false), "measurements", cells);
-    auto& row = measured.emplace_back();
-    for (auto& [key, text] : cells) {
-      if (std::find(keys.begin(), keys.end(), key) == keys.end()) keys.push_back(key);
-      row[key] = std::move(text);
-    }
+bool List(records::RecordReader& reader, const records::RecordFilter& filter, ListFormat format,
+          std::ostream& out, std::string& error) {
+  using records::Record;
+  using records::RecordOrder;
+  if (format == ListFormat::kJunit) {
+    JunitView junit(out);
+    const auto take = [&junit](const Record& record) { return junit.Take(record), true; };
+    const bool ok = reader.Each(filter, RecordOrder::kByUnit, take, error);
+    junit.Finish();
+    return ok;
   }
-  std::string header;
-  for (size_t i = 0; i < records::kRecordColumnCount; ++i) {
-    if (i == records::kMeasurementsColumn) {
-      for (const std::string& key : keys)
-        header += CsvCell(key) + ",";
-    } else {
-      header += std::string(records::kRecordColumns[i]) + ",";
+  if (format == ListFormat::kCsv) {
+    // Twice through the store: the header names every measurement first.
+    CsvView csv;
+    const auto collect = [&csv](const Record& record) { return csv.Collect(record), true; };
+    if (!reader.Each(filter, RecordOrder::kOldestFirst, collect, error)) return false;
+    csv.WriteHeader(out);
+    bool complete = true;
+    const auto write = [&](const Record& record) {
+      complete = csv.Write(record, out) && complete;
+      return true;
+    };
+    if (!reader.Each(filter, RecordOrder::kOldestFirst, write, error)) return false;
+    // Never a cell dropped in silence: a record written meanwhile may measure what the header
+    // does not name.
+    if (!complete) {
+      error =
+          "records came into the store while it was read, with measurements the CSV header "
+          "lacks: export again, or with --until";
     }
+    return complete;
   }
-  out << header.substr(0, header.size() - 1) << "\n";
-  for (size_t r = 0; r < records.size(); ++r) {
-    const records::RecordRow row = records::RecordToRow(records[r]);
-    std::string line;
-    for (size_t i = 0; i < row.size(); ++i) {
-      if (i != records::kMeasurementsColumn) {
-        line += CsvCell(row[i]) + ",";
-        continue;
-      }
-      for (const std::string& key : keys) {
-        const auto it = measured[r].find(key);
-        line += CsvCell(it == measured[r].end() ? std::string() : it->second) + ",";
-      }
-    }
-    out << line.substr(0, line.size() - 1) << "\n";
-  }
+  const auto write = [&out](const Record& record) {
+    out << records::RecordToJsonLine(record) << "\n";
+    return true;
+  };
+  return reader.Each(filter, RecordOrder::kOldestFirst, write, error);
 }
+
+bool Report(records::RecordReader& reader, const records::RecordFilter& filter,
+            const std::string& htmlPath, std::ostream& out, std::string& error) {
+  report::QualityReport figures;
+  if (!report::ReadQualityReport(reader, filter, figures, error)) return false;
+  if (htmlPath.empty()) {
+    out << report::QualityReportJson(figures) << "\n";
+    return true;
+  }
+  std::ofstream file(htmlPath, std::ios::binary | std::ios::trunc);
+  file << report::QualityReportHtml(figures);
+  file.close();
+  if (!file) error = "cannot write " + htmlPath;
+  return static_cast<bool>(file);
+}
+
+// The three commands' options, as CLI11 fills them.
+struct RecordsOptions {
+  Query list;
+  bool csv = false;
+  bool junit = false;
+  Query yield;
+  std::string by = "day";
+  Query report;
+  std::string html;
+  CLI::App* listCommand = nullptr;
+  CLI::App* yieldCommand = nullptr;
+};
+
+void AddCommands(CLI::App& app, RecordsOptions& o) {
+  app.require_subcommand(1);
+  o.listCommand = app.add_subcommand("list", "one JSON object per record, oldest first");
+  CLI::App& list = *o.listCommand;
+  AddQueryOptions(list, o.list);
+  list.add_option("--socket", o.list.filter.socket, "only this socket's records (a line's)");
+  list.add_option("--unit", o.list.filter.unit, "only this unit's records");
+  list.add_option("--action", o.list.filter.action, "only this action's records");
+  list.add_option("--newest", o.list.filter.newest, "only the newest N records")
+      ->check(CLI::PositiveNumber);
+  auto* csv = list.add_flag("--csv", o.csv, "CSV, one row per record, measurements flattened");
+  list.add_flag("--junit", o.junit, "JUnit XML, a test suite per unit")->excludes(csv);
+  o.yieldCommand = app.add_subcommand("yield", "one JSON object per group");
+  AddQueryOptions(*o.yieldCommand, o.yield);
+  o.yieldCommand->add_option("--socket", o.yield.filter.socket,
+                             "only this socket's records (a line's)");
+  o.yieldCommand->add_option("--by", o.by, "group by day, hour, unit, action, socket or station")
+      ->check(CLI::IsMember({"day", "hour", "unit", "action", "socket", "station"}));
+  CLI::App* report =
+      app.add_subcommand("report", "the quality report: JSON, or one HTML page with --html");
+  AddQueryOptions(*report, o.report);
+  report->add_option("--html", o.html, "write the report as HTML to FILE");
+}
+
+int Run(RecordsOptions& o, std::ostream& out, std::ostream& err) {
+  const bool listing = o.listCommand->parsed();
+  const bool yielding = o.yieldCommand->parsed();
+  Query& query = listing ? o.list : yielding ? o.yield : o.report;
+  std::unique_ptr<records::RecordStore> store;
+  if (!OpenForReading(query, store, err)) return kUsage;
+  records::RecordReader& reader = store->Reader();
+  std::string error;
+  bool ok = true;
+  if (listing) {
+    const ListFormat format = o.junit ? ListFormat::kJunit
+                              : o.csv ? ListFormat::kCsv
+                                      : ListFormat::kJson;
+    ok = List(reader, query.filter, format, out, error);
+  } else if (yielding) {
+    records::YieldBy grouping = records::YieldBy::kDay;
+    report::GroupingByName(o.by, grouping);
+    const auto print = [&](const records::YieldGroup& group) {
+      out << report::YieldGroupJson(o.by.c_str(), group) << "\n";
+      return true;
+    };
+    ok = reader.Yield(query.filter, grouping, print, error);
+  } else {
+    ok = Report(reader, query.filter, o.html, out, error);
+  }
+  if (!ok) {
+    err << "halyardctl records: " << error << "\n";
+    return kUsage;
+  }
+  return kOk;
+}
+
+}  // namespace
 
 int RecordsMain(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
   CLI::App app{"Reads a record store.", "halyardctl records"};
-  app.require_subcommand(1);
-  Query list;
-  bool csv = false;
-  CLI::App* listCommand = app.add_subcommand("list", "one JSON object per record, oldest first");
-  AddQueryOptions(*listCommand, list);
-  listCommand->add_option("--unit", list.filter.unit, "only this unit's records");
-  listCommand->add_option("--action", list.filter.action, "only this action's records");
-  listCommand->add_flag("--csv", csv, "CSV, one row per record, measurements flattened");
-  Query yield;
-  std::string by = "day";
-  CLI::App* yieldCommand = app.add_subcommand("yield", "one JSON object per group");
-  AddQueryOptions(*yieldCommand, yield);
-  yieldCommand->add_option("--by", by, "group by day, unit, action or socket")
-      ->check(CLI::IsMember({"day", "unit", "action", "socket"}));
-
+  RecordsOptions options;
+  AddCommands(app, options);
   std::vector<std::string> reversed(args.rbegin(), args.rend());
   try {
     app.parse(reversed);
@@ -142,36 +189,7 @@ int RecordsMain(const std::vector<std::string>& args, std::ostream& out, std::os
     err << "halyardctl records: " << e.what() << "\n";
     return kUsage;
   }
-  const bool listing = listCommand->parsed();
-  Query& query = listing ? list : yield;
-  std::unique_ptr<records::RecordStore> store;
-  if (!OpenForReading(query, store, err)) return kUsage;
-  std::string error;
-  std::vector<records::Record> found;
-  std::vector<records::YieldGroup> groups;
-  const records::YieldBy grouping = by == "unit"     ? records::YieldBy::kUnit
-                                    : by == "action" ? records::YieldBy::kAction
-                                    : by == "socket" ? records::YieldBy::kSocket
-                                                     : records::YieldBy::kDay;
-  if (listing ? !store->List(query.filter, found, error)
-              : !store->Yield(query.filter, grouping, groups, error)) {
-    err << "halyardctl records: " << error << "\n";
-    return kUsage;
-  }
-  if (listing && csv) WriteRecordsCsv(found, out);
-  for (size_t i = 0; listing && !csv && i < found.size(); ++i)
-    out << records::RecordToJsonLine(found[i]) << "\n";
-  for (const records::YieldGroup& group : groups) {
-    Json line;
-    line[by] = group.key;
-    line["tested"] = group.tested;
-    line["passed"] = group.passed;
-    line["failed"] = group.failed;
-    line["first_pass_yield"] = group.firstPassYield;
-    line["units"] = group.units;
-    out << DumpJson(line) << "\n";
-  }
-  return kOk;
+  return Run(options, out, err);
 }
 
 }  // namespace halyard::cli

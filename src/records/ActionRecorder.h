@@ -1,9 +1,11 @@
 // The records of a front end's session: each operator action with a verdict leaves one record,
 // handed to every output of the recorder's list (the record store, through its spool; anything
 // the station is assembled with). The window and halyardctl both record through this class, so
-// a session records the same whichever front end ran it.
+// a session records the same whichever front end ran it. It also tells the outputs when a unit's
+// work begins and ends (records/UnitWork.h), which the window, halyardctl and the line report.
 #pragma once
 
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -30,14 +32,37 @@ class ActionRecorder {
   // supervisor) can record the same action again under it, and the store keeps one.
   void SetNextId(std::string id) { nextId_ = std::move(id); }
 
+  // A unit's work begins: the one in work ends first, with the verdict of its records. An empty
+  // serial ends the work in hand and begins none.
+  void BeginUnit(std::string unit);
+  // The unit in work, if any, ends: with the verdict of its records, or with `verdict` where the
+  // caller knows better (the line's sequence).
+  void EndUnit();
+  void EndUnit(UnitVerdict verdict);
+  bool UnitInWork() const { return inWork_; }
+  // Whether the outputs let the unit in work (or none) be tested; false with their reason. Once
+  // admitted, a unit is not asked about again.
+  bool Admit(std::string& reason);
+  // A fault of the station began or ended; the outputs hear of a change only.
+  void SetFault(StationFault fault, bool active, const std::string& text);
+  // The session ends: the unit in work ends, and every output passes on what it can.
+  void Close();
+
   // The record of a finished action, to every output; what the operator must hear of it (the
   // first output's notice that has one), else nothing.
   RecordNotice Record(const ActionResult& result);
 
  private:
+  UnitWork Work() const { return {source_.unit, source_.socket}; }
+  UnitVerdict Verdict() const;
+
   std::vector<std::unique_ptr<RecordOutput>> outputs_;
   RecordSource source_;
   std::string nextId_;
+  bool inWork_ = false;
+  bool admitted_ = false;
+  std::map<std::string, bool> lastPassed_;  // the unit's actions: did the last record pass
+  std::map<StationFault, bool> faults_;
 };
 
 }  // namespace halyard::records

@@ -7,7 +7,9 @@
 #include <poll.h>
 
 #include <cerrno>
+#include <string_view>
 #include <utility>
+#include <vector>
 
 namespace halyard::records {
 
@@ -15,7 +17,8 @@ namespace {
 
 // Both text columns that hold times compare byte by byte, whatever the database's locale.
 constexpr SqlStore::Dialect kPostgres{"BEGIN", "SELECT pg_advisory_xact_lock(7243101)",
-                                      "seq BIGSERIAL PRIMARY KEY", "TEXT COLLATE \"C\""};
+                                      "seq BIGSERIAL PRIMARY KEY", "TEXT COLLATE \"C\"",
+                                      &kPostgresQueries};
 
 void IgnoreNotice(void*, const char*) {
   // "relation already exists, skipping" and the like would land in halyardctl's output.
@@ -24,6 +27,17 @@ void IgnoreNotice(void*, const char*) {
 std::string Seconds(RetryGate::Clock::duration duration) {
   const auto tenths = std::chrono::duration_cast<std::chrono::milliseconds>(duration).count() / 100;
   return std::to_string(tenths / 10) + "." + std::to_string(tenths % 10) + " s";
+}
+
+// Each row of `result` to `take`, as long as it wants more; false when it had enough.
+bool HandRows(PGresult* result, const RowSink& take, std::vector<std::string_view>& row) {
+  for (int r = 0; r < PQntuples(result); ++r) {
+    row.clear();
+    for (int c = 0; c < PQnfields(result); ++c)
+      row.emplace_back(PQgetvalue(result, r, c), static_cast<size_t>(PQgetlength(result, r, c)));
+    if (!take(row)) return false;
+  }
+  return true;
 }
 
 }  // namespace
@@ -70,12 +84,6 @@ bool PostgresStore::Write(const Record& record, std::string& error) {
   return false;
 }
 
-bool PostgresStore::List(const RecordFilter& filter, std::vector<Record>& records,
-                         std::string& error) {
-  if (Gated(error)) return false;
-  return Passed(SqlStore::List(filter, records, error));
-}
-
 bool PostgresStore::Fail(const std::string& what, std::string& error) {
   error = "record store (PostgreSQL): " + name_.Scrub(what);
   Disconnect();
@@ -92,9 +100,9 @@ bool PostgresStore::Connect(bool, std::string& error) {
   PQsetNoticeProcessor(conn_, IgnoreNotice, nullptr);
   if (PQsetnonblocking(conn_, 1) != 0) return Fail(PQerrorMessage(conn_), error);
   const PostgresLimits& limits = settings_.limits;
-  return Exec("SET statement_timeout = " + std::to_string(limits.statement.count()), {}, nullptr,
+  return Exec("SET statement_timeout = " + std::to_string(limits.statement.count()), {}, {},
               error) &&
-         Exec("SET lock_timeout = " + std::to_string(limits.lockWait.count()), {}, nullptr, error);
+         Exec("SET lock_timeout = " + std::to_string(limits.lockWait.count()), {}, {}, error);
 }
 
 void PostgresStore::Disconnect() {
@@ -115,24 +123,46 @@ bool PostgresStore::Await(short events, RetryGate::Clock::time_point deadline) c
   }
 }
 
-bool PostgresStore::Exec(const std::string& sql, const std::vector<std::string>& params,
-                         SqlRows* rows, std::string& error) {
-  const PostgresLimits& limits = settings_.limits;
-  const auto wait = Waiting() == Wait::kRecord ? limits.answer : limits.statement + limits.answer;
-  const auto deadline = RetryGate::Clock::now() + wait;
-  const std::string late = "no answer within " + Seconds(wait) + "; the connection is dropped";
+bool PostgresStore::Send(const std::string& sql, const std::vector<std::string>& params,
+                         bool rowByRow, RetryGate::Clock::time_point deadline,
+                         const std::string& late, std::string& error) {
   std::vector<const char*> values;
   for (const std::string& param : params)
     values.push_back(param.c_str());
   if (PQsendQueryParams(conn_, sql.c_str(), static_cast<int>(values.size()), nullptr, values.data(),
                         nullptr, nullptr, 0) == 0)
     return Fail(PQerrorMessage(conn_), error);
+  // Rows one at a time, so a reader's memory does not grow with the store. Should the mode be
+  // refused, the rows come in one result and are handed over the same way.
+  if (rowByRow) PQsetSingleRowMode(conn_);
   for (int pending; (pending = PQflush(conn_)) != 0;) {
     if (pending < 0) return Fail(PQerrorMessage(conn_), error);
     if (!Await(POLLOUT | POLLIN, deadline)) return Fail(late, error);
     if (PQconsumeInput(conn_) == 0) return Fail(PQerrorMessage(conn_), error);
   }
+  return true;
+}
+
+void PostgresStore::Cancel() {
+  // The statement's remaining rows are not wanted: the server stops its work, and the error
+  // the statement then ends in is none of the caller's.
+  if (PGcancel* cancel = PQgetCancel(conn_)) {
+    char ignored[256];
+    PQcancel(cancel, ignored, sizeof ignored);
+    PQfreeCancel(cancel);
+  }
+}
+
+bool PostgresStore::Exec(const std::string& sql, const std::vector<std::string>& params,
+                         const RowSink& take, std::string& error) {
+  const PostgresLimits& limits = settings_.limits;
+  const auto wait = Waiting() == Wait::kRecord ? limits.answer : limits.statement + limits.answer;
+  auto deadline = RetryGate::Clock::now() + wait;
+  const std::string late = "no answer within " + Seconds(wait) + "; the connection is dropped";
+  if (!Send(sql, params, static_cast<bool>(take), deadline, late, error)) return false;
   std::string failure;
+  bool stopped = false;
+  std::vector<std::string_view> row;
   for (;;) {
     while (PQisBusy(conn_) != 0) {
       if (!Await(POLLIN, deadline)) return Fail(late, error);
@@ -141,12 +171,15 @@ bool PostgresStore::Exec(const std::string& sql, const std::vector<std::string>&
     PGresult* result = PQgetResult(conn_);
     if (result == nullptr) break;
     const ExecStatusType status = PQresultStatus(result);
-    if (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK && failure.empty())
+    const bool rows = status == PGRES_SINGLE_TUPLE || status == PGRES_TUPLES_OK;
+    if (!rows && status != PGRES_COMMAND_OK && failure.empty() && !stopped)
       failure = PQresultErrorMessage(result);
-    for (int r = 0; rows != nullptr && status == PGRES_TUPLES_OK && r < PQntuples(result); ++r) {
-      std::vector<std::string>& row = rows->emplace_back();
-      for (int c = 0; c < PQnfields(result); ++c)
-        row.emplace_back(PQgetvalue(result, r, c), static_cast<size_t>(PQgetlength(result, r, c)));
+    if (rows && take && !stopped) {
+      // The wait is the server's: the time the caller takes over the rows does not count.
+      const auto handing = RetryGate::Clock::now();
+      stopped = !HandRows(result, take, row);
+      deadline += RetryGate::Clock::now() - handing;
+      if (stopped) Cancel();
     }
     PQclear(result);
   }
@@ -154,6 +187,11 @@ bool PostgresStore::Exec(const std::string& sql, const std::vector<std::string>&
   error = "record store (PostgreSQL): " + name_.Scrub(failure);
   if (PQstatus(conn_) != CONNECTION_OK) Disconnect();
   return false;
+}
+
+bool PostgresStore::Read(const BoundSql& query, const RowSink& take, std::string& error) {
+  if (Gated(error)) return false;
+  return Passed(SqlStore::Read(query, take, error));
 }
 
 }  // namespace halyard::records

@@ -33,15 +33,15 @@ class PostgresStore final : public SqlStore {
   PostgresStore(const PostgresStore&) = delete;
   PostgresStore& operator=(const PostgresStore&) = delete;
 
-  // Both wait for the retry gate, and open it again when they worked.
+  // Both writing and reading wait for the retry gate, and open it again when they worked.
   bool Write(const Record& record, std::string& error) override;
-  bool List(const RecordFilter& filter, std::vector<Record>& records, std::string& error) override;
 
  protected:
   bool Connect(bool create, std::string& error) override;
   void Disconnect() override;
-  bool Exec(const std::string& sql, const std::vector<std::string>& params, SqlRows* rows,
+  bool Exec(const std::string& sql, const std::vector<std::string>& params, const RowSink& take,
             std::string& error) override;
+  bool Read(const BoundSql& query, const RowSink& take, std::string& error) override;
 
  private:
   PostgresStore(std::string address, PostgresSettings settings);
@@ -51,6 +51,10 @@ class PostgresStore final : public SqlStore {
   // Waits for the connection's socket until `deadline`; false when the time ran out.
   bool Await(short events, RetryGate::Clock::time_point deadline) const;
   bool Fail(const std::string& what, std::string& error);
+  // Sends a statement, asking for its rows one at a time when `rowByRow`.
+  bool Send(const std::string& sql, const std::vector<std::string>& params, bool rowByRow,
+            RetryGate::Clock::time_point deadline, const std::string& late, std::string& error);
+  void Cancel();
 
   StoreName name_;  // the address may hold a password: only its Shown() form is printed
   PostgresSettings settings_;

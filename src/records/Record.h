@@ -48,7 +48,7 @@ struct Record {
   bool operator==(const Record&) const = default;
 };
 
-// What List returns; an empty field does not filter.
+// What a query reads; an empty field does not filter.
 struct RecordFilter {
   std::string since;  // records started at or after this time (a prefix of the record format)
   std::string unit;
@@ -56,17 +56,48 @@ struct RecordFilter {
   std::string station;  // empty: every station's
   std::string socket;   // empty: every socket's
   size_t newest = 0;    // only the newest this many (0: all), still listed oldest first
+  std::string until;    // records started before this time (a prefix of the record format)
 };
 
-enum class YieldBy { kDay, kUnit, kAction, kSocket };
+// The order records are listed in: oldest first (in the order written, for equal times), or one
+// unit after another (units by their serial, each unit's oldest first).
+enum class RecordOrder { kOldestFirst, kByUnit };
+
+// kAll is one group of every record the filter lets through; kHour is the UTC hour
+// ("2026-12-06T12").
+enum class YieldBy { kDay, kUnit, kAction, kSocket, kHour, kStation, kAll };
 
 struct YieldGroup {
-  std::string key;  // the day (YYYY-MM-DD), the unit, the action or the socket
+  std::string key;  // the day (YYYY-MM-DD), unit, action, socket, hour or station; "" for kAll
   int tested = 0;   // records
   int passed = 0;
   int failed = 0;
   int units = 0;                // distinct units; a record without a unit is a unit of its own
-  double firstPassYield = 0.0;  // share of those units whose first record of each action passed
+  int firstPassUnits = 0;       // units whose first record of each action passed
+  int finalPassUnits = 0;       // units whose last record of each action passed
+  int retests = 0;              // records after a unit's first of the same action
+  double firstPassYield = 0.0;  // firstPassUnits / units
+  double finalYield = 0.0;      // finalPassUnits / units
+};
+
+// The failed records of one reason, for a ranking of the reasons.
+struct FailureCount {
+  std::string reason;
+  int records = 0;
+};
+
+// The automatic trim's final error (the chosen code's ppm) of the records of one tolerance,
+// counted into kTrimBins bins across twice the tolerance each side, plus one below and one
+// above.
+inline constexpr int kTrimBins = 20;
+struct TrimSpread {
+  double tolerancePpm = 0.0;
+  int count = 0;
+  double sum = 0.0;
+  double sumOfSquares = 0.0;
+  double min = 0.0;
+  double max = 0.0;
+  std::vector<int> bins = std::vector<int>(kTrimBins + 2, 0);  // [0] below, [kTrimBins+1] above
 };
 
 }  // namespace halyard::records

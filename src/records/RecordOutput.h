@@ -11,6 +11,7 @@
 #include "records/RecordNotice.h"
 #include "records/RecordStore.h"
 #include "records/SpoolingStore.h"
+#include "records/UnitWork.h"
 
 namespace halyard::records {
 
@@ -20,6 +21,19 @@ class RecordOutput {
   // Takes one finished record; it must not be lost, so an output that cannot pass it on keeps it
   // until it can.
   virtual RecordNotice Take(const Record& record) = 0;
+
+  // A unit's work began or ended (records/UnitWork.h); an output that has no use for it keeps
+  // the defaults.
+  virtual void UnitBegan(const UnitWork& /*work*/) {}
+  virtual void UnitEnded(const UnitWork& /*work*/, UnitVerdict /*verdict*/) {}
+  // Whether the unit may be tested here, asked before each of its actions until one is
+  // admitted; false with the reason the operator hears. Answers at once unless the output
+  // checks units.
+  virtual bool Admit(const UnitWork& /*work*/, std::string& /*reason*/) { return true; }
+  // A fault of the station began (`active`) or ended; `text` says what happened.
+  virtual void FaultChanged(StationFault /*fault*/, bool /*active*/, const std::string& /*text*/) {}
+  // The session ends: pass on what can still be passed on in a moment, keep the rest.
+  virtual void Close() {}
 };
 
 // The record store, through its spool.

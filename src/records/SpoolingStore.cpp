@@ -243,16 +243,11 @@ bool SpoolingStore::Write(const Record& record, std::string& error) {
   return true;
 }
 
-bool SpoolingStore::List(const RecordFilter& filter, std::vector<Record>& records,
-                         std::string& error) {
-  return store_->List(filter, records, error);
-}
-
 RecordNotice SpoolingStore::TakeNotice() {
   return std::exchange(notice_, {});
 }
 
-std::filesystem::path DefaultSpoolPath(const std::string& storeName) {
+std::filesystem::path StateFolder() {
   std::filesystem::path state;
   if (const char* xdg = std::getenv("XDG_STATE_HOME"); xdg != nullptr && *xdg == '/') {
     state = xdg;
@@ -261,7 +256,11 @@ std::filesystem::path DefaultSpoolPath(const std::string& storeName) {
   } else {
     state = std::filesystem::temp_directory_path();
   }
-  return state / "halyard-station" / ("records-" + Sha256Hex(storeName).substr(0, 16) + ".spool");
+  return state / "halyard-station";
+}
+
+std::filesystem::path DefaultSpoolPath(const std::string& storeName) {
+  return StateFolder() / ("records-" + Sha256Hex(storeName).substr(0, 16) + ".spool");
 }
 
 }  // namespace halyard::records

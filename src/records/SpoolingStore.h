@@ -28,7 +28,7 @@ class SpoolingStore final : public RecordStore {
   // it is.
   bool Write(const Record& record, std::string& error) override;
   // The store's records; the spooled ones are not among them until they are written.
-  bool List(const RecordFilter& filter, std::vector<Record>& records, std::string& error) override;
+  RecordReader& Reader() override { return store_->Reader(); }
 
   // Writes the spooled records to the store, oldest first; true when the spool is empty
   // afterwards. The spool is removed only when every line of it was written (or set aside).
@@ -61,6 +61,9 @@ class SpoolingStore final : public RecordStore {
   RecordNotice notice_;
   std::string lastError_;
 };
+
+// The station's state folder: $XDG_STATE_HOME (else ~/.local/state), then halyard-station/.
+std::filesystem::path StateFolder();
 
 // Where a station keeps the spool of `storeName` when none is given: in its state folder
 // ($XDG_STATE_HOME or ~/.local/state, then halyard-station/), one file per store, named by a

@@ -15,7 +15,7 @@ namespace {
 constexpr int kBusyTimeoutMs = 10000;
 
 constexpr SqlStore::Dialect kSqlite{"BEGIN IMMEDIATE", "", "seq INTEGER PRIMARY KEY AUTOINCREMENT",
-                                    "TEXT"};
+                                    "TEXT", &kSqliteQueries};
 
 // `path` as a SQLite file: URI that opens it read-only and unchanging: no lock, no -shm file made
 // beside it. A store on read-only media (or in a folder the reader may not write) reads so.
@@ -55,9 +55,9 @@ bool SqliteStore::Connect(bool create, std::string& error) {
   // WAL lets readers and one writer work at once; FULL syncs each commit, so a record that
   // was reported written survives a power cut. Both fail harmlessly on a read-only file.
   std::string ignored;
-  Exec("PRAGMA journal_mode=WAL", {}, nullptr, ignored);
-  Exec("PRAGMA synchronous=FULL", {}, nullptr, ignored);
-  if (create || Exec("SELECT COUNT(*) FROM sqlite_master", {}, nullptr, ignored)) return true;
+  Exec("PRAGMA journal_mode=WAL", {}, {}, ignored);
+  Exec("PRAGMA synchronous=FULL", {}, {}, ignored);
+  if (create || Exec("SELECT COUNT(*) FROM sqlite_master", {}, {}, ignored)) return true;
   // Reading a file in write-ahead-log mode makes its -shm file beside it: on a read-only mount,
   // or where only reading is allowed, the file is read as one that does not change.
   const int code = sqlite3_errcode(db_);
@@ -79,23 +79,23 @@ void SqliteStore::Disconnect() {
 }
 
 bool SqliteStore::Exec(const std::string& sql, const std::vector<std::string>& params,
-                       SqlRows* rows, std::string& error) {
+                       const RowSink& take, std::string& error) {
   sqlite3_stmt* statement = nullptr;
   int rc = sqlite3_prepare_v2(db_, sql.c_str(), static_cast<int>(sql.size()), &statement, nullptr);
   for (size_t i = 0; rc == SQLITE_OK && i < params.size(); ++i) {
     rc = sqlite3_bind_text(statement, static_cast<int>(i + 1), params[i].data(),
                            static_cast<int>(params[i].size()), SQLITE_TRANSIENT);
   }
+  std::vector<std::string_view> row;
   while (rc == SQLITE_OK || rc == SQLITE_ROW) {
     rc = sqlite3_step(statement);
-    if (rc != SQLITE_ROW || rows == nullptr) continue;
-    std::vector<std::string>& row = rows->emplace_back();
+    if (rc != SQLITE_ROW || !take) continue;
+    row.clear();
     for (int c = 0; c < sqlite3_column_count(statement); ++c) {
       const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(statement, c));
-      row.emplace_back(
-          text ? std::string(text, static_cast<size_t>(sqlite3_column_bytes(statement, c)))
-               : std::string());
+      row.emplace_back(text ? text : "", static_cast<size_t>(sqlite3_column_bytes(statement, c)));
     }
+    if (!take(row)) rc = SQLITE_DONE;
   }
   if (rc != SQLITE_DONE) error = "record store \"" + path_ + "\": " + sqlite3_errmsg(db_);
   sqlite3_finalize(statement);

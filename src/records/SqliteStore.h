@@ -20,7 +20,7 @@ class SqliteStore final : public SqlStore {
  protected:
   bool Connect(bool create, std::string& error) override;
   void Disconnect() override;
-  bool Exec(const std::string& sql, const std::vector<std::string>& params, SqlRows* rows,
+  bool Exec(const std::string& sql, const std::vector<std::string>& params, const RowSink& take,
             std::string& error) override;
 
  private:

@@ -5,12 +5,16 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QScrollArea>
 #include <QSplitter>
+#include <QTabWidget>
 #include <QTableWidget>
 #include <QVBoxLayout>
 #include <algorithm>
 
+#include "report/QualityReport.h"
 #include "ui/Colors.h"
+#include "ui/QualityCharts.h"
 #include "ui/RecordDetail.h"
 
 namespace halyard::ui {
@@ -66,14 +70,22 @@ RecordsDialog::RecordsDialog(records::RecordStore* store, std::string station, Q
       problem_(new QLabel(this)),
       latest_(NewTable({"Started", "Unit", "Action", "Verdict", "Operator", "Reason"}, this)),
       today_(NewTable({"Action", "Tested", "Passed", "Failed", "First-pass yield"}, this)),
-      detail_(new RecordDetail(this)) {
+      detail_(new RecordDetail(this)),
+      charts_(new QualityCharts(this)) {
   setWindowTitle(QStringLiteral("Records of %1").arg(Q(station_)));
   unit_->setPlaceholderText(QStringLiteral("filter by unit"));
   unit_->setClearButtonEnabled(true);
   problem_->setTextFormat(Qt::PlainText);
   auto* splitter = new QSplitter(Qt::Vertical, this);
   splitter->addWidget(latest_);
-  splitter->addWidget(detail_);
+  // The selected record, or the charts of today: one place below the list, by a tab.
+  auto* charts = new QScrollArea(this);
+  charts->setWidget(charts_);
+  charts->setWidgetResizable(true);
+  auto* below = new QTabWidget(this);
+  below->addTab(detail_, QStringLiteral("Record"));
+  below->addTab(charts, QStringLiteral("Charts of today"));
+  splitter->addWidget(below);
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(unit_);
   layout->addWidget(problem_);
@@ -94,24 +106,25 @@ void RecordsDialog::Refresh() {
   // and the latest for the list.
   const records::RecordFilter latest{
       .unit = unit_->text().trimmed().toStdString(), .station = station_, .newest = kLatest};
-  records::RecordFilter ofTodayFilter = latest;
-  ofTodayFilter.since = TodayPrefix();
-  ofTodayFilter.newest = 0;
+  // Today's yield per action keeps the unit filter; the charts are the whole station's day.
+  records::RecordFilter ofToday = latest;
+  ofToday.since = TodayPrefix();
+  ofToday.newest = 0;
+  const records::RecordFilter chartsToday{.since = ofToday.since, .station = station_};
   std::vector<records::Record> newest;
-  std::vector<records::Record> ofToday;
+  std::vector<records::YieldGroup> groups;
+  report::QualityReport today;
   std::string error;
   if (store_ == nullptr) {
     error = "records are off: [Records] Store=none";
-  } else if (!store_->List(ofTodayFilter, ofToday, error) || !store_->List(latest, newest, error)) {
+  } else if (!store_->Reader().Groups(ofToday, records::YieldBy::kAction, groups, error) ||
+             !report::ReadQualityReport(store_->Reader(), chartsToday, today, error) ||
+             !store_->List(latest, newest, error)) {
     error = "the store cannot be read: " + error;
   }
   problem_->setText(Q(error));
   problem_->setVisible(!error.empty());
-  // Today's yield, oldest first as the arithmetic wants.
-  std::erase_if(ofToday, [today = ofTodayFilter.since](const records::Record& r) {
-    return !r.started.starts_with(today);
-  });
-  const auto groups = records::ComputeYield(ofToday, records::YieldBy::kAction);
+  charts_->Show(today);
   today_->setRowCount(static_cast<int>(groups.size()));
   for (size_t i = 0; i < groups.size(); ++i) {
     const records::YieldGroup& g = groups[i];

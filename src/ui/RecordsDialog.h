@@ -1,7 +1,8 @@
 // The records view: this station's latest records (newest first, failed ones marked, times in
 // local time with UTC on hover), today's counts and first-pass yield per action, a filter by
-// unit, and the record selected: its measurements and its trace. It only reads the store; a
-// store that cannot be read says so in the view.
+// unit, and below them, by a tab, the record selected (its measurements and its trace) or the
+// quality report's charts of today. It only reads the store; a store that cannot be read says so
+// in the view.
 #pragma once
 
 #include <QDialog>
@@ -16,6 +17,7 @@ class QTableWidget;
 
 namespace halyard::ui {
 
+class QualityCharts;
 class RecordDetail;
 
 class RecordsDialog final : public QDialog {
@@ -28,6 +30,7 @@ class RecordsDialog final : public QDialog {
   QTableWidget* Latest() const { return latest_; }
   QTableWidget* Today() const { return today_; }
   RecordDetail* Detail() const { return detail_; }
+  QualityCharts* Charts() const { return charts_; }
   QLabel* Problem() const { return problem_; }
 
  private:
@@ -41,6 +44,7 @@ class RecordsDialog final : public QDialog {
   QTableWidget* latest_;
   QTableWidget* today_;
   RecordDetail* detail_;
+  QualityCharts* charts_;
 };
 
 }  // namespace halyard::ui

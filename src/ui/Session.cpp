@@ -96,7 +96,8 @@ void Session::SetUnit(std::string unit) {
 
 void Session::TakeUnit(std::string unit) {
   const std::string previous = records_->Recorder().Source().unit;
-  records_->Recorder().SetUnit(unit);
+  // A scan ends the unit in work and begins the next one's.
+  records_->BeginUnit(unit);
   const bool actedOnPrevious = actionsOfUnit_ > 0;
   actionsOfUnit_ = 0;
   if (unit.empty()) {
@@ -142,6 +143,14 @@ void Session::LogRecordsState() {
   if (state == recordsLogged_) return;
   recordsLogged_ = state;
   log_.push_back({std::chrono::system_clock::now(), std::move(state), failing});
+}
+
+bool Session::Admit(std::string& reason) {
+  return records_->Admit(reason);
+}
+
+void Session::Close() {
+  records_->Close();
 }
 
 std::string Session::RecordsState(bool& failing) const {

@@ -50,6 +50,10 @@ class Session {
   void SetUnit(std::string unit);
   // What start-up's try of the record store found.
   void StoreProbed(bool answered, std::string reason);
+  // Before an action of the table: false, with the reason, when the unit may not be tested here.
+  bool Admit(std::string& reason);
+  // The window closes: the unit in work ends, and the records' outputs pass on what they can.
+  void Close();
 
   StatusFacts Facts() const;
   const std::vector<LogEntry>& Log() const { return log_; }

@@ -217,7 +217,14 @@ void StationWindow::Handle(const ControlEntry& entry, const ActionInput& input) 
     return;
   }
   // An action asked for during another's wait is ignored; it ends nothing and records nothing.
-  const bool ran = station_.Perform(*action, input);
+  // One the MES refused fails without touching anything.
+  std::string refusal;
+  bool ran = true;
+  if (action->recorded && !form_.Busy() && !AutoTrimRunning() && !session_.Admit(refusal)) {
+    station_.Refuse(*action, Reason::Said(refusal));
+  } else {
+    ran = station_.Perform(*action, input);
+  }
   SyncFromForm();
   if (action->recorded && ran) {
     session_.Ended(*action);
@@ -251,6 +258,7 @@ void StationWindow::closeEvent(QCloseEvent* event) {
     return;
   }
   form_.Form_Unload();
+  session_.Close();
   event->accept();
 }
 

@@ -72,7 +72,15 @@ void StationWindow::BuildAutoTrim() {
   const ActionRow& action = *FindAction(store ? "trim-auto=store" : "trim-auto");
   AutoTrimControl::Hooks hooks;
   hooks.mayStart = [this, &action] {
-    const bool refused = !session_.Refuse(action).empty();
+    bool refused = !session_.Refuse(action).empty();
+    // One the MES refused fails without touching anything, as the tabs' actions do.
+    std::string refusal;
+    if (!refused && !session_.Admit(refusal)) {
+      station_.Refuse(action, Reason::Said(refusal));
+      session_.Ended(action);
+      SyncFromForm();
+      refused = true;
+    }
     if (refused) ShowStatus();
     return !refused;
   };

@@ -93,6 +93,7 @@ int RunWindow(halyard::Station& station, halyard::ui::QtDialogs& dialogs,
   window.show();
   const int status = QApplication::exec();
   form.Form_Unload();  // already done when the window closed; kept for a quit from elsewhere
+  records.Close();
   dialogs.SetParent(nullptr);
   // Shutdown writes the bench's state file: what the operator did may not be kept.
   if (const std::string fault = station.BackendFault(); !fault.empty()) {

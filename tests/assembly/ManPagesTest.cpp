@@ -55,7 +55,8 @@ std::string HelpOfProgram(const std::string& command) {
 TEST(ManPages, EveryOptionAndStepOfTheHelpIsInItsPage) {
   const std::string ctlPage = ManPage("halyardctl.1.in");
   const std::string ctlHelp = HalyardctlHelp({}) + HalyardctlHelp({"records", "list"}) +
-                              HalyardctlHelp({"records", "yield"});
+                              HalyardctlHelp({"records", "yield"}) +
+                              HalyardctlHelp({"records", "report"});
   ASSERT_GT(OptionsIn(ctlHelp).size(), 15u) << ctlHelp;
   for (const std::string& option : OptionsIn(ctlHelp))
     EXPECT_NE(ctlPage.find(option), std::string::npos) << "halyardctl.1 lacks " << option;

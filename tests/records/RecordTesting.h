@@ -74,6 +74,43 @@ inline Record SampleRecord(const std::string& unit = "U1", const std::string& ac
   return r;
 }
 
+// Two days of records, oldest first; U2 was tested in socket 1, the rest in socket 2; U3 on
+// another station.
+inline std::vector<Record> TwoDays() {
+  // clang-format off
+  std::vector<Record> records{
+      // U1 fails first, passes on retest.
+      SampleRecord("U1", "run-all", false, "2026-12-06T08:00:00.000Z"),
+      SampleRecord("U1", "run-all", true,  "2026-12-06T08:05:00.000Z"),
+      // U2 passes run-all, fails program first.
+      SampleRecord("U2", "run-all", true,  "2026-12-06T09:00:00.000Z"),
+      SampleRecord("U2", "program", false, "2026-12-06T09:01:00.000Z"),
+      SampleRecord("U2", "program", true,  "2026-12-06T09:02:00.000Z"),
+      // Two unscanned units.
+      SampleRecord("",   "run-all", true,  "2026-12-06T10:00:00.000Z"),
+      SampleRecord("",   "run-all", false, "2026-12-06T10:01:00.000Z"),
+      // The next day: U3, and U1 again, failing.
+      SampleRecord("U3", "program", true,  "2026-12-07T07:00:00.000Z"),
+      SampleRecord("U1", "run-all", false, "2026-12-07T07:30:00.000Z")};
+  // clang-format on
+  for (Record& record : records)
+    record.socket = record.unit == "U2" ? "1" : "2";
+  records[7].station = "line-4";
+  records[0].reason = "Run All failed: SMBus status 5";
+  records[3].reason = "Programming failed: status 3";
+  records[6].reason = "Run All failed: SMBus status 5";
+  records[8].reason = "Run All failed: I2C status 2";
+  return records;
+}
+
+// An automatic trim's record: `chosen` is the chosen iteration's JSON (or null).
+inline Record TrimRecord(const std::string& action, const std::string& chosen, double tolerance) {
+  Record record = SampleRecord("T", action, true, "2026-12-06T11:00:00.000Z");
+  record.measurements = R"({"auto_trim":{"target_hz":32768.0,"tolerance_ppm":)" +
+                        std::to_string(tolerance) + R"(,"chosen":)" + chosen + "}}";
+  return record;
+}
+
 // The store named `name` (a SQLite file or a PostgreSQL URL).
 inline std::unique_ptr<RecordStore> Open(const std::string& name) {
   std::unique_ptr<RecordStore> store;
@@ -198,5 +235,25 @@ inline int ClosedPort() {
   ::close(fd);
   return ntohs(address.sin_port);
 }
+
+// A test of one store, run on SQLite ("sqlite") and on a fresh PostgreSQL database
+// ("postgres").
+class StoreTest : public ::testing::TestWithParam<std::string> {
+ protected:
+  void SetUp() override {
+    name_ = GetParam() == "sqlite" ? (scratch_ / "records.db").string() : server_.FreshDatabase();
+    ASSERT_FALSE(name_.empty()) << "the PostgreSQL fixture is not running";
+  }
+  std::unique_ptr<RecordStore> Open() const { return testing::Open(name_); }
+  // Runs SQL on the store behind the station's back.
+  Rows Raw(const std::string& sql) const {
+    if (GetParam() == "sqlite") return SqliteRows(name_, sql);
+    return PgServer::ExecSql(name_, sql).rows;
+  }
+
+  Scratch scratch_;
+  PgServer server_{HALYARD_PG_SHARED};
+  std::string name_;
+};
 
 }  // namespace halyard::records::testing

@@ -110,7 +110,7 @@ TEST_F(RecordsCli, YieldAndFiltersReadTheStoreAndBadQueriesExitTwo) {
   ASSERT_EQ(yield.lines.size(), 2u) << yield.out;
   EXPECT_EQ(json::parse(yield.lines[0]),
             json::parse(R"({"action":"run-all","tested":3,"passed":2,"failed":1,)"
-                        R"("first_pass_yield":0.5,"units":2})"));
+                        R"("first_pass_yield":0.5,"units":2,"final_yield":1.0,"retests":1})"));
   EXPECT_EQ(Halyardctl({"records", "list", "--store", db_, "--unit", "U2"}).lines.size(), 2u);
   EXPECT_EQ(Halyardctl({"records", "list", "--store", db_, "--since", "2999-01-01"}).out, "");
   const CtlRun all = Halyardctl({"records", "list", "--store", db_});

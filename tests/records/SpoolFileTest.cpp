@@ -166,11 +166,20 @@ class FailingAfter final : public RecordStore {
     taken.push_back(record.id);
     return true;
   }
-  bool List(const RecordFilter&, std::vector<Record>&, std::string&) override { return false; }
+  // Nothing here reads the store: one that keeps nothing answers.
+  RecordReader& Reader() override { return nothing_->Reader(); }
   std::vector<std::string> taken;
 
  private:
+  static std::unique_ptr<RecordStore> Nothing() {
+    std::unique_ptr<RecordStore> store;
+    std::string error;
+    OpenStore(kNoStore, store, error);
+    return store;
+  }
+
   size_t good_;
+  std::unique_ptr<RecordStore> nothing_ = Nothing();
 };
 
 TEST_F(SpoolPath, TheSpoolIsRemovedOnlyWhenAllOfItReachedTheStore) {

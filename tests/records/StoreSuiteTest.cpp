@@ -16,23 +16,7 @@ using testing::PgServer;
 using testing::Rows;
 using testing::SampleRecord;
 
-class StoreSuite : public ::testing::TestWithParam<std::string> {
- protected:
-  void SetUp() override {
-    name_ = GetParam() == "sqlite" ? (scratch_ / "records.db").string() : server_.FreshDatabase();
-    ASSERT_FALSE(name_.empty()) << "the PostgreSQL fixture is not running";
-  }
-  std::unique_ptr<RecordStore> Open() const { return testing::Open(name_); }
-  // Runs SQL on the store behind the station's back.
-  Rows Raw(const std::string& sql) const {
-    if (GetParam() == "sqlite") return testing::SqliteRows(name_, sql);
-    return PgServer::ExecSql(name_, sql).rows;
-  }
-
-  testing::Scratch scratch_;
-  PgServer server_{HALYARD_PG_SHARED};
-  std::string name_;
-};
+class StoreSuite : public testing::StoreTest {};
 
 TEST_P(StoreSuite, EveryFieldComesBackAsWrittenAndAnIdIsStoredOnce) {
   auto store = Open();
@@ -123,6 +107,8 @@ TEST_P(StoreSuite, AStoreOfTheFirstSchemaIsMigratedAndItsRecordsKept) {
       " verdict TEXT NOT NULL, reason TEXT NOT NULL, started TEXT NOT NULL, ended TEXT NOT NULL,"
       " measurements TEXT NOT NULL, firmware TEXT NOT NULL, messages TEXT NOT NULL,"
       " trace TEXT NOT NULL)");
+  Raw("CREATE INDEX records_started ON records (started)");
+  Raw("CREATE INDEX records_unit ON records (unit, started)");
   Raw("INSERT INTO records (id, schema, station, operator, unit, adapter, software,"
       " config_sha256, action, verdict, reason, started, ended, measurements, firmware, messages,"
       " trace) VALUES ('old-1', 1, 'line-3', 'Ana', 'U1', 'sim HALYARD-SIM0', '0.1.0', '',"
@@ -142,6 +128,18 @@ TEST_P(StoreSuite, AStoreOfTheFirstSchemaIsMigratedAndItsRecordsKept) {
   EXPECT_EQ(listed[0].socket, "");
   EXPECT_EQ(listed[1], mine);
   EXPECT_EQ(testing::Ids(ListAll(*Open(), {.socket = "3"})), (std::vector{mine.id}));
+  // And it has the indexes the queries of this version search.
+  const Rows indexes = Raw(sqlite ? "SELECT name FROM sqlite_master WHERE type = 'index'"
+                                    " AND name LIKE 'records\\_%' ESCAPE '\\' ORDER BY name"
+                                  : "SELECT indexname FROM pg_indexes WHERE tablename = 'records'"
+                                    " AND indexname NOT IN ('records_pkey', 'records_id_key')"
+                                    " ORDER BY indexname");
+  EXPECT_EQ(indexes, (Rows{{"records_action"},
+                           {"records_failed"},
+                           {"records_span"},
+                           {"records_started"},
+                           {"records_station"},
+                           {"records_unit"}}));
 }
 
 TEST_P(StoreSuite, WritersOnSeparateConnectionsLoseNothingFromTheFirstWrite) {

@@ -1,64 +1,13 @@
-// The yield arithmetic on a table of records (retests, records without a unit, every grouping),
-// and the record's own formats: digests, ids, times, --since and the JSON line.
+// The record's own formats: digests, ids, times, --since and the JSON line.
 #include <set>
-#include <tuple>
 
 #include "RecordTesting.h"
-#include "records/RecordStore.h"
 #include "records/Sha256.h"
 
 namespace halyard::records {
 namespace {
 
 using testing::SampleRecord;
-
-// Two days of records, oldest first; U2 was tested in socket 1, the rest in socket 2.
-std::vector<Record> TwoDays() {
-  // clang-format off
-  std::vector<Record> records{
-      // U1 fails first, passes on retest.
-      SampleRecord("U1", "run-all", false, "2026-12-06T08:00:00.000Z"),
-      SampleRecord("U1", "run-all", true,  "2026-12-06T08:05:00.000Z"),
-      // U2 passes run-all, fails program first.
-      SampleRecord("U2", "run-all", true,  "2026-12-06T09:00:00.000Z"),
-      SampleRecord("U2", "program", false, "2026-12-06T09:01:00.000Z"),
-      SampleRecord("U2", "program", true,  "2026-12-06T09:02:00.000Z"),
-      // Two unscanned units.
-      SampleRecord("",   "run-all", true,  "2026-12-06T10:00:00.000Z"),
-      SampleRecord("",   "run-all", false, "2026-12-06T10:01:00.000Z"),
-      // The next day: U3, and U1 again, failing.
-      SampleRecord("U3", "program", true,  "2026-12-07T07:00:00.000Z"),
-      SampleRecord("U1", "run-all", false, "2026-12-07T07:30:00.000Z")};
-  // clang-format on
-  for (Record& record : records)
-    record.socket = record.unit == "U2" ? "1" : "2";
-  return records;
-}
-
-// A group as one comparable value: key, tested, passed, failed, units, first-pass yield.
-using Group = std::tuple<std::string, int, int, int, int, double>;
-
-TEST(Yield, CountsRecordsAndTheFirstPassOfDistinctUnits) {
-  // clang-format off
-  const std::vector<std::pair<YieldBy, std::vector<Group>>> cases{
-      // Day 1: U1 (run-all failed first), U2 (program failed first), two unscanned (one failed).
-      {YieldBy::kDay, {{"2026-12-06", 7, 4, 3, 4, 1.0 / 4}, {"2026-12-07", 2, 1, 1, 2, 1.0 / 2}}},
-      {YieldBy::kUnit, {{"U1", 3, 1, 2, 1, 0.0}, {"U2", 3, 2, 1, 1, 0.0}, {"", 2, 1, 1, 2, 0.5},
-                        {"U3", 1, 1, 0, 1, 1.0}}},
-      // run-all: U1 failed first, U2 passed, two unscanned (one passed) -> 2 of 4.
-      {YieldBy::kAction, {{"run-all", 6, 3, 3, 4, 2.0 / 4}, {"program", 3, 2, 1, 2, 1.0 / 2}}},
-      // Socket 2: U1 and one unscanned failed first, the other unscanned and U3 passed.
-      {YieldBy::kSocket, {{"2", 6, 3, 3, 4, 2.0 / 4}, {"1", 3, 2, 1, 1, 0.0}}},
-  };
-  // clang-format on
-  for (const auto& [by, expected] : cases) {
-    std::vector<Group> groups;
-    for (const YieldGroup& g : ComputeYield(TwoDays(), by))
-      groups.emplace_back(g.key, g.tested, g.passed, g.failed, g.units, g.firstPassYield);
-    EXPECT_EQ(groups, expected);  // the yields are quarters and halves: exact in binary
-  }
-  EXPECT_TRUE(ComputeYield({}, YieldBy::kDay).empty());
-}
 
 TEST(RecordFormat, DigestsIdsAndTimes) {
   EXPECT_EQ(Sha256Hex(""), "e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855");
