@@ -10,11 +10,11 @@
 #include "adapter/EventPump.h"
 #include "assembly/Station.h"
 #include "assembly/StationRecords.h"
+#include "assembly/Steps.h"
 #include "cli/AutoTrimOutput.h"
 #include "cli/ConsoleServices.h"
 #include "cli/FormJson.h"
 #include "cli/JsonWriter.h"
-#include "assembly/Steps.h"
 
 namespace halyard::cli {
 

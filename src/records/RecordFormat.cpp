@@ -192,10 +192,9 @@ bool RecordFromRow(const RecordRow& row, Record& record, std::string& error) {
     error = "schema is not a number";
     return false;
   }
-  std::string* texts[] = {&r.id,      nullptr,      &r.station,  &r.socket,
-                          &r.operatorName, &r.unit, &r.adapter, &r.software,
-                          &r.configSha256, &r.action, &r.verdict, &r.reason,
-                          &r.started,      &r.ended};
+  std::string* texts[] = {&r.id,      nullptr,    &r.station,  &r.socket,       &r.operatorName,
+                          &r.unit,    &r.adapter, &r.software, &r.configSha256, &r.action,
+                          &r.verdict, &r.reason,  &r.started,  &r.ended};
   static_assert(std::size(texts) == kFirstJsonColumn);
   for (size_t i = 0; i < kFirstJsonColumn; ++i) {
     if (texts[i] != nullptr) *texts[i] = row[i];
@@ -245,9 +244,8 @@ bool RecordFromJsonLine(std::string_view line, Record& record, std::string& erro
   RecordRow row;
   for (size_t i = 0; i < kRecordColumnCount; ++i) {
     Json value = object.value(kRecordColumns[i], Json());
-    if (value.is_null() &&
-        std::find(kLaterColumns.begin(), kLaterColumns.end(), kRecordColumns[i]) !=
-            kLaterColumns.end())
+    if (value.is_null() && std::find(kLaterColumns.begin(), kLaterColumns.end(),
+                                     kRecordColumns[i]) != kLaterColumns.end())
       value = "";
     const bool shapeOk = i == kSchemaColumn      ? value.is_number_integer()
                          : i >= kFirstJsonColumn ? value.is_structured()

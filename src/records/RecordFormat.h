@@ -33,8 +33,8 @@ bool RecordFromJsonLine(std::string_view line, Record& record, std::string& erro
 // The columns of the records table, in the order of the fields.
 inline constexpr size_t kRecordColumnCount = 18;
 inline constexpr std::array<const char*, kRecordColumnCount> kRecordColumns = {
-    "id",      "schema",   "station",       "socket", "operator", "unit",
-    "adapter", "software", "config_sha256", "action", "verdict",  "reason",
+    "id",      "schema",   "station",       "socket",   "operator", "unit",
+    "adapter", "software", "config_sha256", "action",   "verdict",  "reason",
     "started", "ended",    "measurements",  "firmware", "messages", "trace"};
 // The first of the columns that hold JSON (measurements, firmware, messages, trace); the ones
 // before it hold texts, the schema a number.

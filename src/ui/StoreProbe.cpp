@@ -8,12 +8,11 @@
 
 namespace halyard::ui {
 
-StoreProbe::StoreProbe(std::string store, records::StoreAccess access, Done done,
-                       QObject* parent)
+StoreProbe::StoreProbe(std::string store, records::StoreAccess access, Done done, QObject* parent)
     : QObject(parent), outcome_(std::make_shared<Outcome>()) {
   // The thread writes the outcome and ends; the window reads it only after `finished`.
-  thread_ = QThread::create(
-      [outcome = outcome_, store = std::move(store), access = std::move(access)] {
+  thread_ =
+      QThread::create([outcome = outcome_, store = std::move(store), access = std::move(access)] {
         outcome->answered = records::ProbeStore(store, outcome->reason, access);
       });
   connect(thread_, &QThread::finished, this, [this, done = std::move(done)] {
