@@ -58,14 +58,16 @@ records::RecordSource StationRecordSource(const Station& station, std::string op
 
 namespace {
 
-// The factory's messages when [Factory] names a broker; none otherwise.
-bool OpenFactoryOutput(const ProfileFile& configuration,
+// The factory's messages when [Factory] names a broker; none otherwise. Each socket of a line
+// keeps an outbox and a reply queue of its own.
+bool OpenFactoryOutput(const ProfileFile& configuration, const std::string& socket,
                        std::unique_ptr<factory::FactoryOutput>& output, std::string& error) {
   factory::FactorySettings settings;
   const auto key = [&configuration](const std::string& name) {
     return configuration.Get("Factory", name);
   };
   if (!factory::ReadFactorySettings(key, settings, error)) return false;
+  if (!socket.empty()) factory::ForSocket(settings, socket);
   return !settings.Enabled() || factory::FactoryOutput::Open(settings, output, error);
 }
 
@@ -81,7 +83,7 @@ bool StationRecords::Open(const Station& station, const RecordsSetup& setup, std
   std::unique_ptr<records::StoreOutput> store;
   if (!records::OpenStoreOutput(setup.store, setup.spool, store, error, access)) return false;
   std::unique_ptr<factory::FactoryOutput> factory;
-  if (!OpenFactoryOutput(station.Configuration(), factory, error)) return false;
+  if (!OpenFactoryOutput(station.Configuration(), setup.socket, factory, error)) return false;
   storeName_ = setup.store;
   access_ = access;
   records::RecordSource source = StationRecordSource(station, setup.operatorName);

@@ -147,4 +147,11 @@ std::filesystem::path DefaultOutboxPath(const std::string& handle) {
   return records::StateFolder() / ("cfx-" + records::Sha256Hex(handle).substr(0, 16) + ".outbox");
 }
 
+void ForSocket(FactorySettings& settings, const std::string& socket) {
+  const std::filesystem::path outbox = settings.outbox;
+  settings.outbox.replace_filename(outbox.stem().string() + "-" + socket +
+                                   outbox.extension().string());
+  settings.replyAddress += "." + socket;
+}
+
 }  // namespace halyard::factory

@@ -40,5 +40,10 @@ bool ReadFactorySettings(const FactoryKey& key, FactorySettings& settings, std::
 // The outbox of `handle` when none is given: $XDG_STATE_HOME (else ~/.local/state)
 // /halyard-station/cfx-<digest of the handle>.outbox.
 std::filesystem::path DefaultOutboxPath(const std::string& handle);
+// The settings of one socket of a line, whose sockets share the configuration and so the handle:
+// an outbox of its own ("-<socket>" before the file's extension: cfx-1a2b-s1.outbox) and a reply
+// queue of its own (".<socket>" after the address), as one process holds an outbox and the MES's
+// answer must reach the socket that asked.
+void ForSocket(FactorySettings& settings, const std::string& socket);
 
 }  // namespace halyard::factory

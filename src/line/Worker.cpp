@@ -66,11 +66,12 @@ class SocketWorker {
     station.app.configPath = options_.configPath;
     std::string error;
     station_ = Station::Build(station, dialogs_, *pump_, error);
-    if (station_ && !options_.recordsStore.empty() &&
-        !records_.Open(
-            *station_,
-            {options_.recordsStore, options_.spool, options_.operatorName, options_.socket},
-            error)) {
+    // Without a store no records, but the configuration's factory messages all the same.
+    const std::string store =
+        options_.recordsStore.empty() ? records::kNoStore : options_.recordsStore;
+    if (station_ &&
+        !records_.Open(*station_, {store, options_.spool, options_.operatorName, options_.socket},
+                       error)) {
       station_.reset();
     }
     if (!station_) return Down(error);
@@ -89,24 +90,34 @@ class SocketWorker {
   }
 
   void Stop() {
-    if (station_) station_->Form().Form_Unload();
+    if (!station_) return;
+    station_->Form().Form_Unload();
+    records_.Close();
   }
 
+  // A unit's work is its sequence: it begins with the first step and ends with the last one run,
+  // passed when every step passed.
   void Test(const UnitOrder& order) {
-    records_.Recorder().SetUnit(order.unit);
+    records_.BeginUnit(order.unit);
     WorkerEvent unit;
     unit.kind = WorkerEvent::Kind::kUnitEnded;
     unit.unit = order.unit;
     unit.verdict = "passed";
     for (size_t i = 0; i < order.steps.size() && unit.verdict == "passed"; ++i) {
-      // Told to end: the step before was finished and recorded; no other is begun.
-      if (endRequested) return;
+      // Told to end: the step before was finished and recorded; no other is begun, and the
+      // unit's work ends unfinished.
+      if (endRequested) {
+        records_.Recorder().EndUnit(records::UnitVerdict::kNotTested);
+        return;
+      }
       const WorkerEvent step = RunStep(order.steps[i], order.ids[i]);
       if (step.verdict != "passed") {
         unit.verdict = "failed";
         unit.reason = step.step + ": " + step.reason;
       }
     }
+    records_.Recorder().EndUnit(unit.verdict == "passed" ? records::UnitVerdict::kPassed
+                                                         : records::UnitVerdict::kFailed);
     Say(unit);
   }
 
@@ -127,7 +138,14 @@ class SocketWorker {
     } else {
       const ActionRow& action = *step.syntax->action;
       records_.Recorder().SetNextId(id);
-      const bool ran = station_->Perform(action, {static_cast<int16_t>(step.value), step.path});
+      // A unit the MES refused fails its step without touching anything.
+      std::string refusal;
+      bool ran = true;
+      if (action.recorded && !records_.Admit(refusal)) {
+        station_->Refuse(action, Reason::Said(refusal));
+      } else {
+        ran = station_->Perform(action, {static_cast<int16_t>(step.value), step.path});
+      }
       if (!ran) {
         event.verdict = "failed";
         event.reason = "ignored: another operation was still running";

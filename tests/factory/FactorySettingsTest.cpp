@@ -118,5 +118,24 @@ TEST_F(FactorySettingsTest, EveryKeyLandsInItsSetting) {
   EXPECT_NE(DefaultOutboxPath("st.1"), DefaultOutboxPath("st.2"));
 }
 
+// The sockets of a line share the configuration: each keeps its own outbox and reply queue.
+TEST(FactorySettingsTest, EachSocketOfALineHasItsOwnOutboxAndReplyQueue) {
+  const struct {
+    std::string outbox, socket, socketsOutbox;
+  } cases[] = {
+      {"/s/cfx-1a2b.outbox", "s1", "/s/cfx-1a2b-s1.outbox"},
+      {"/s/box", "2", "/s/box-2"},
+      {"rel/a.b.outbox", "x", "rel/a.b-x.outbox"},
+  };
+  for (const auto& c : cases) {
+    FactorySettings s;
+    s.outbox = c.outbox;
+    s.replyAddress = "/queue/st.replies";
+    ForSocket(s, c.socket);
+    EXPECT_EQ(s.outbox, c.socketsOutbox);
+    EXPECT_EQ(s.replyAddress, "/queue/st.replies." + c.socket);
+  }
+}
+
 }  // namespace
 }  // namespace halyard::factory
