@@ -119,7 +119,7 @@ TEST_F(FactorySettingsTest, EveryKeyLandsInItsSetting) {
 }
 
 // The sockets of a line share the configuration: each keeps its own outbox and reply queue.
-TEST(FactorySettingsTest, EachSocketOfALineHasItsOwnOutboxAndReplyQueue) {
+TEST(FactorySocketSettings, EachSocketOfALineHasItsOwnOutboxAndReplyQueue) {
   const struct {
     std::string outbox, socket, socketsOutbox;
   } cases[] = {
