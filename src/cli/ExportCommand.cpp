@@ -9,6 +9,7 @@
 #include "app/Configuration.h"
 #include "factory/AmqpLink.h"
 #include "factory/CfxMessages.h"
+#include "factory/FactoryOutput.h"
 #include "factory/FactorySettings.h"
 #include "factory/Outbox.h"
 #include "records/RecordFormat.h"
@@ -122,16 +123,7 @@ int ExportMain(const std::vector<std::string>& args, const std::filesystem::path
     return kExportUsage;
   }
   const size_t before = outbox->Waiting();  // left by an export that could not finish
-  factory::AmqpLink link({settings.broker,
-                          settings.user,
-                          settings.password,
-                          settings.caFile,
-                          settings.address,
-                          "",
-                          "",
-                          settings.heartbeat,
-                          {}},
-                         *outbox);
+  factory::AmqpLink link(factory::PublishingLink(settings), *outbox);
   if (!Enqueue(found, settings, *outbox, link, error)) {
     err << "halyardctl records export: " << error << "\n";
     return kExportUsage;

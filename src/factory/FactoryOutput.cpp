@@ -12,19 +12,23 @@ constexpr std::chrono::milliseconds kCloseGrace{1000};
 
 }  // namespace
 
+LinkSettings PublishingLink(const FactorySettings& settings) {
+  return {settings.broker,
+          settings.user,
+          settings.password,
+          settings.caFile,
+          settings.address,
+          "",  // no unit checks
+          "",
+          settings.heartbeat,
+          {}};
+}
+
 bool FactoryOutput::Open(const FactorySettings& settings, std::unique_ptr<FactoryOutput>& output,
                          std::string& error) {
   std::unique_ptr<FactoryOutput> made(new FactoryOutput(settings));
   if (!Outbox::Open(settings.outbox, settings.syncEachMessage, made->outbox_, error)) return false;
-  LinkSettings link{settings.broker,
-                    settings.user,
-                    settings.password,
-                    settings.caFile,
-                    settings.address,
-                    "",
-                    "",
-                    settings.heartbeat,
-                    {}};
+  LinkSettings link = PublishingLink(settings);
   if (settings.validateUnits) {
     link.requestTo = settings.validationAddress;
     link.replyAddress = settings.replyAddress;

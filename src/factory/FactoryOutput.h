@@ -20,6 +20,10 @@
 
 namespace halyard::factory {
 
+// The link that publishes to the broker of `settings`: its address, credentials and heartbeat;
+// no unit checks (FactoryOutput adds them where [Factory] asks for them).
+LinkSettings PublishingLink(const FactorySettings& settings);
+
 class FactoryOutput final : public records::RecordOutput {
  public:
   // The outbox opened (what waits in it goes first) and the link started; the station's start-up

@@ -15,22 +15,14 @@
 
 #include <nlohmann/json.hpp>
 
+#include "records/SpoolFile.h"
+
 namespace halyard::factory {
 
 namespace {
 
 // Lines delivered but still in the file before it is written anew: a restart sends them again.
 constexpr size_t kCompactAfter = 1000;
-
-bool WriteWhole(int fd, const std::string& text) {
-  for (size_t done = 0; done < text.size();) {
-    const ssize_t n = ::write(fd, text.data() + done, text.size() - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
-    done += static_cast<size_t>(n);
-  }
-  return true;
-}
 
 void SyncFolder(const std::filesystem::path& file) {
   const std::filesystem::path folder = file.parent_path().empty() ? "." : file.parent_path();
@@ -45,7 +37,7 @@ void KeepRejected(const std::filesystem::path& outbox, const std::string& lines)
   const std::string path = outbox.string() + ".rejected";
   const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0600);
   if (fd < 0) return;
-  if (WriteWhole(fd, lines)) ::fdatasync(fd);
+  if (records::WriteAll(fd, lines)) ::fdatasync(fd);
   ::close(fd);
 }
 
@@ -123,7 +115,7 @@ bool Outbox::Append(const std::vector<std::string>& messages, std::string& error
   for (const std::string& message : messages)
     text += message + "\n";
   std::lock_guard lock(mutex_);
-  if (!WriteWhole(fd_, text) || (syncEach_ && ::fdatasync(fd_) != 0)) {
+  if (!records::WriteAll(fd_, text) || (syncEach_ && ::fdatasync(fd_) != 0)) {
     error = "factory outbox \"" + path_.string() + "\": " + std::strerror(errno);
     return false;
   }
@@ -200,7 +192,7 @@ void Outbox::Compact() {
   std::string text;
   for (const OutboxEntry& entry : waiting_)
     text += entry.text + "\n";
-  if (!WriteWhole(fd, text) || ::fdatasync(fd) != 0 || ::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+  if (!records::WriteAll(fd, text) || ::fdatasync(fd) != 0 || ::flock(fd, LOCK_EX | LOCK_NB) != 0) {
     ::close(fd);
     ::unlink(fresh.c_str());
     return;

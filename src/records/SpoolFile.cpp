@@ -29,6 +29,16 @@ std::string NotRegular(const std::filesystem::path& path, mode_t mode) {
 
 }  // namespace
 
+bool WriteAll(int fd, std::string_view text) {
+  for (size_t done = 0; done < text.size();) {
+    const ssize_t n = ::write(fd, text.data() + done, text.size() - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    done += static_cast<size_t>(n);
+  }
+  return true;
+}
+
 std::string FileError(const std::filesystem::path& path, const char* what) {
   return std::string(what) + " \"" + path.string() + "\": " + std::strerror(errno);
 }

@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <functional>
 #include <string>
+#include <string_view>
 
 namespace halyard::records {
 
@@ -25,6 +26,10 @@ bool CheckSpoolPath(const std::filesystem::path& path, std::string& error);
 // it is, or is created as, a regular file; never through a link, never waiting on a FIFO. The
 // descriptor, or -1 with one line in `error` (errno kept).
 int OpenRegularFile(const std::filesystem::path& path, int flags, std::string& error);
+
+// Writes all of `text` to `fd`, again after an interruption or a short write; false (errno kept)
+// when the file takes no more.
+bool WriteAll(int fd, std::string_view text);
 
 // "cannot write \"path\": No space left on device" from errno.
 std::string FileError(const std::filesystem::path& path, const char* what);

@@ -56,16 +56,6 @@ class SpoolLock {
   std::string error_;
 };
 
-bool WriteAll(int fd, std::string_view text) {
-  for (size_t done = 0; done < text.size();) {
-    const ssize_t n = ::write(fd, text.data() + done, text.size() - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
-    done += static_cast<size_t>(n);
-  }
-  return true;
-}
-
 long ReadSome(int fd, char* buffer, size_t size) {
   for (;;) {
     const ssize_t n = ::read(fd, buffer, size);
