@@ -40,13 +40,14 @@ test: build
 
 $(ASAN_DIR)/build.ninja: | deps
 	cmake -S . -B $(ASAN_DIR) -G $(GENERATOR) -DCMAKE_BUILD_TYPE=Debug -DHALYARD_SANITIZE=ON \
-	  -DCMAKE_CXX_FLAGS_DEBUG=-g1 -DCMAKE_C_FLAGS_DEBUG=-g1
+	  -DHALYARD_BUILD_BENCH=OFF -DCMAKE_CXX_FLAGS_DEBUG=-g1 -DCMAKE_C_FLAGS_DEBUG=-g1
 
 asan-build: deps $(ASAN_DIR)/build.ninja
 	cmake --build $(ASAN_DIR) -j $(JOBS)
 
 # The same suite once more under AddressSanitizer and UndefinedBehaviorSanitizer, built with line
-# tables only: all the reports need.
+# tables only: all the reports need. The benchmarks' quick runs and the include rules are the
+# optimised build's; the fuzz corpora are replayed here alone.
 test-asan: asan-build
 	ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
 	LSAN_OPTIONS=suppressions=$(CURDIR)/scripts/lsan.supp:print_suppressions=0 \
