@@ -55,7 +55,9 @@ class StationRecords {
 
   // A unit's work (records/UnitWork.h): the window's scan, halyardctl's serial=, the line's unit.
   // BeginUnit ends the unit in work first; an empty serial begins none.
-  void BeginUnit(std::string unit) { recorder_.BeginUnit(std::move(unit)); }
+  void BeginUnit(std::string unit, std::string id = {}) {
+    recorder_.BeginUnit(std::move(unit), std::move(id));
+  }
   void EndUnit() { recorder_.EndUnit(); }
   // Before a recorded action: false, with the reason, when the unit may not be tested here (the
   // MES refused it); the front end then refuses the action (Station::Refuse).

@@ -96,7 +96,8 @@ records::RecordNotice FactoryOutput::Take(const records::Record& record) {
 }
 
 void FactoryOutput::BeginWork() {
-  unit_ = UnitTransaction{pending_, records::NewRecordId()};
+  // The work's id where the front end gave one: another process can then end the same work.
+  unit_ = UnitTransaction{pending_, pending_.id.empty() ? records::NewRecordId() : pending_.id};
   std::vector<std::string> messages{WorkStarted(settings_.handle, *unit_, Stamp::Now())};
   if (state_ == ResourceState::kNoProduct)
     messages.push_back(StateChange(ResourceState::kRegularWork, nullptr));
@@ -124,6 +125,12 @@ void FactoryOutput::UnitEnded(const records::UnitWork&, records::UnitVerdict ver
     messages.push_back(StateChange(ResourceState::kNoProduct, nullptr));
   Send(messages);
   unit_.reset();
+}
+
+void FactoryOutput::UnitLeft(const records::UnitWork& work, records::UnitVerdict verdict) {
+  // Without the id of the work that began, no message could say which work ended.
+  if (work.id.empty()) return;
+  Send({WorkCompleted(settings_.handle, UnitTransaction{work, work.id}, verdict, Stamp::Now())});
 }
 
 bool FactoryOutput::Admit(const records::UnitWork& work, std::string& reason) {

@@ -35,6 +35,7 @@ class FactoryOutput final : public records::RecordOutput {
   records::RecordNotice Take(const records::Record& record) override;
   void UnitBegan(const records::UnitWork& work) override;
   void UnitEnded(const records::UnitWork& work, records::UnitVerdict verdict) override;
+  void UnitLeft(const records::UnitWork& work, records::UnitVerdict verdict) override;
   bool Admit(const records::UnitWork& work, std::string& reason) override;
   void FaultChanged(records::StationFault fault, bool active, const std::string& text) override;
   // The station's shutdown as the last message; up to a second for the broker to take what waits.

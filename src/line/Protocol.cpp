@@ -42,19 +42,25 @@ std::string Text(const Json& json, const char* key) {
 }  // namespace
 
 std::string WriteOrder(const UnitOrder& order) {
-  return Dump(Json{{"unit", order.unit}, {"steps", order.steps}, {"ids", order.ids}});
+  Json json{{"unit", order.unit}, {"work", order.work}, {"steps", order.steps}, {"ids", order.ids}};
+  if (order.unfinished) json["unfinished"] = true;
+  return Dump(json);
 }
 
 bool ReadOrder(std::string_view line, UnitOrder& order, std::string& error) {
   const Json json = Json::parse(line, nullptr, false);
   UnitOrder read;
+  const auto unfinished = json.is_object() ? json.find("unfinished") : json.end();
   if (!json.is_object() || !json.contains("unit") || !json["unit"].is_string() ||
-      !Texts(json, "steps", read.steps) || !Texts(json, "ids", read.ids) ||
-      read.ids.size() != read.steps.size()) {
+      !json.contains("work") || !json["work"].is_string() || !Texts(json, "steps", read.steps) ||
+      !Texts(json, "ids", read.ids) || read.ids.size() != read.steps.size() ||
+      (unfinished != json.end() && !unfinished->is_boolean())) {
     error = "not a unit order: " + std::string(line.substr(0, 120));
     return false;
   }
   read.unit = json["unit"].get<std::string>();
+  read.work = json["work"].get<std::string>();
+  read.unfinished = unfinished != json.end() && unfinished->get<bool>();
   order = std::move(read);
   return true;
 }

@@ -61,8 +61,11 @@ bool Supervisor::SocketRun::OnTick(LineClock::time_point now) {
     stepDeadline_ = LineClock::time_point::max();
     worker_.Kill();  // its output ends, and OnOutput fails the unit
   }
-  if (view_.state == SocketState::kReady && !unit_ && !queue_.empty()) {
-    UnitOrder order{queue_.front(), {}, {}};
+  // The unit the last worker left unfinished is ended by the next one before it takes another.
+  if (view_.state == SocketState::kReady && unfinished_ && worker_.Send(WriteOrder(*unfinished_)))
+    unfinished_.reset();
+  if (view_.state == SocketState::kReady && !unit_ && !unfinished_ && !queue_.empty()) {
+    UnitOrder order{queue_.front(), records::NewRecordId(), {}, {}, false};
     for (const halyard::Step& step : setup_.line.sequence) {
       order.steps.push_back(step.text);
       order.ids.push_back(records::NewRecordId());
@@ -159,6 +162,7 @@ void Supervisor::SocketRun::WorkerEnded(LineClock::time_point now, std::vector<U
     unit_->report.actions.push_back({step, "failed"});
     unit_->report.verdict = "failed";
     unit_->report.reason = step + ": " + why;
+    unfinished_ = UnitOrder{unit_->order.unit, unit_->order.work, {}, {}, true};
     EndUnit(now, ended);
   }
   if (closed_) {

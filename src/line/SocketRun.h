@@ -64,8 +64,9 @@ class Supervisor::SocketRun {
   SocketView view_;
   std::deque<std::string> queue_;
   std::optional<Unit> unit_;
-  std::string workerFault_;  // why the worker was ended: a step past its limit
-  std::string downReason_;   // what the worker said before it ended, if it could not start
+  std::optional<UnitOrder> unfinished_;  // a unit whose worker died: its work is still to end
+  std::string workerFault_;              // why the worker was ended: a step past its limit
+  std::string downReason_;  // what the worker said before it ended, if it could not start
   LineClock::time_point restartAt_{};  // the clock's epoch: at once
   LineClock::time_point stepDeadline_ = LineClock::time_point::max();
   int failures_ = 0;  // in a row, for the pause before the next start

@@ -98,7 +98,12 @@ class SocketWorker {
   // A unit's work is its sequence: it begins with the first step and ends with the last one run,
   // passed when every step passed.
   void Test(const UnitOrder& order) {
-    records_.BeginUnit(order.unit);
+    if (order.unfinished) {
+      records_.Recorder().EndUnitLeft({order.unit, options_.socket, order.work},
+                                      records::UnitVerdict::kFailed);
+      return;
+    }
+    records_.BeginUnit(order.unit, order.work);
     WorkerEvent unit;
     unit.kind = WorkerEvent::Kind::kUnitEnded;
     unit.unit = order.unit;

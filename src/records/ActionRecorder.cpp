@@ -27,9 +27,10 @@ UnitVerdict ActionRecorder::Verdict() const {
   return UnitVerdict::kPassed;
 }
 
-void ActionRecorder::BeginUnit(std::string unit) {
+void ActionRecorder::BeginUnit(std::string unit, std::string id) {
   EndUnit();
   SetUnit(std::move(unit));
+  workId_ = std::move(id);
   if (source_.unit.empty()) return;
   inWork_ = true;
   for (const std::unique_ptr<RecordOutput>& output : outputs_)
@@ -58,6 +59,11 @@ bool ActionRecorder::Admit(std::string& reason) {
   // Without a unit in work there is nothing to remember: the next action asks again.
   admitted_ = inWork_;
   return true;
+}
+
+void ActionRecorder::EndUnitLeft(const UnitWork& work, UnitVerdict verdict) {
+  for (const std::unique_ptr<RecordOutput>& output : outputs_)
+    output->UnitLeft(work, verdict);
 }
 
 void ActionRecorder::SetFault(StationFault fault, bool active, const std::string& text) {

@@ -33,13 +33,17 @@ class ActionRecorder {
   void SetNextId(std::string id) { nextId_ = std::move(id); }
 
   // A unit's work begins: the one in work ends first, with the verdict of its records. An empty
-  // serial ends the work in hand and begins none.
-  void BeginUnit(std::string unit);
+  // serial ends the work in hand and begins none. `id` names the work where the caller has an
+  // id for it (UnitWork::id).
+  void BeginUnit(std::string unit, std::string id = {});
   // The unit in work, if any, ends: with the verdict of its records, or with `verdict` where the
   // caller knows better (the line's sequence).
   void EndUnit();
   void EndUnit(UnitVerdict verdict);
   bool UnitInWork() const { return inWork_; }
+  // A unit's work that an earlier process began and did not end (it died) ends with `verdict`:
+  // the outputs hear of it; the unit in work here, if any, is not touched.
+  void EndUnitLeft(const UnitWork& work, UnitVerdict verdict);
   // Whether the outputs let the unit in work (or none) be tested; false with their reason. Once
   // admitted, a unit is not asked about again.
   bool Admit(std::string& reason);
@@ -53,12 +57,13 @@ class ActionRecorder {
   RecordNotice Record(const ActionResult& result);
 
  private:
-  UnitWork Work() const { return {source_.unit, source_.socket}; }
+  UnitWork Work() const { return {source_.unit, source_.socket, workId_}; }
   UnitVerdict Verdict() const;
 
   std::vector<std::unique_ptr<RecordOutput>> outputs_;
   RecordSource source_;
   std::string nextId_;
+  std::string workId_;  // of the unit in work, when the caller gave one
   bool inWork_ = false;
   bool admitted_ = false;
   std::map<std::string, bool> lastPassed_;  // the unit's actions: did the last record pass

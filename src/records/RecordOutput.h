@@ -26,6 +26,9 @@ class RecordOutput {
   // the defaults.
   virtual void UnitBegan(const UnitWork& /*work*/) {}
   virtual void UnitEnded(const UnitWork& /*work*/, UnitVerdict /*verdict*/) {}
+  // A unit's work that an earlier process began and could not end (the line's worker died in
+  // the middle of it) ended with `verdict`.
+  virtual void UnitLeft(const UnitWork& /*work*/, UnitVerdict /*verdict*/) {}
   // Whether the unit may be tested here, asked before each of its actions until one is
   // admitted; false with the reason the operator hears. Answers at once unless the output
   // checks units.

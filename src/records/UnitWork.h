@@ -11,6 +11,9 @@ namespace halyard::records {
 struct UnitWork {
   std::string unit;    // the serial; empty when none was given
   std::string socket;  // the line's socket that holds it; empty on a station of one
+  // The work's own id where the front end gives one (the line's supervisor, so that another
+  // process can end the work); empty: an output that needs one makes it.
+  std::string id;
   bool operator==(const UnitWork&) const = default;
 };
 

@@ -42,7 +42,7 @@ constexpr const char* kRunAll =
     R"({"tests":[{"test":"Version Test","passed":true,"status":null},)"
     R"({"test":"SMBus Test","passed":false,"status":7}],"run_all_passes":3})";
 
-const UnitTransaction kUnit{{"U1", "2"}, "1b3524e0-fd4f-4bd8-93a7-992d12bdb418"};
+const UnitTransaction kUnit{{.unit = "U1", .socket = "2"}, "1b3524e0-fd4f-4bd8-93a7-992d12bdb418"};
 const FaultInfo kFault{records::StationFault::kAdapterLost, "3de0cfce-42f4-4302-982b-96dba4ec3de0",
                        "SMBus Test: status 10", "2026-12-06T10:00:00.000Z"};
 
@@ -75,7 +75,7 @@ TEST(CfxMessages, EachMessageFollowsItsDefinition) {
       {FaultOccurred("h", kFault, stamp), "CFX.ResourcePerformance.FaultOccurred"},
       {FaultCleared("h", kFault, stamp), "CFX.ResourcePerformance.FaultCleared"},
       {Heartbeat("h", std::chrono::seconds(60), {kFault}, stamp), "CFX.Heartbeat"},
-      {ValidateUnitsRequest("h", "mes", "REQUEST-1", {"U1", ""}, stamp),
+      {ValidateUnitsRequest("h", "mes", "REQUEST-1", {.unit = "U1"}, stamp),
        "CFX.InformationSystem.UnitValidation.ValidateUnitsRequest"},
   };
   for (const auto& c : cases) {

@@ -1,7 +1,7 @@
 // The line's factory messages against the real broker: each socket's worker tells a unit's work
 // from its sequence's first step to its last, with the socket as the unit's position, through an
 // outbox and reply queue of the socket's own; a unit the MES refuses fails its first step
-// untouched.
+// untouched; the work of a unit whose worker died is ended, as failed, by the socket's next worker.
 #include <gtest/gtest.h>
 
 #include <map>
@@ -63,16 +63,25 @@ TEST(LineBroker, EachSocketTellsItsUnitsWorkFromTheSequenceAndTheMesRefusesThrou
                               "\nValidateUnits=yes\nMesHandle=Halyard.Test.MES\n"
                               "ValidationAddress=" +
                               requests + "\nValidationTimeoutMs=5000\n";
-  const auto config = folder.Write({{"1"}, {"2"}}, factory);
+  // Socket 3's worker dies in the second unit's run-all.
+  const auto config = folder.Write(
+      {{"1"},
+       {"2"},
+       {"3", R"({"rules": [{"op": "GetAdapterVersion", "nth": 2, "fault": "crash"}]})"}},
+      factory);
   std::map<std::string, line::UnitReport> units;
   {
     LineRun run(config, folder.Store());
     run.Scan("1", "U-1");
     run.Scan("2", "U-2");
     run.Scan("2", "U-BAD");
+    for (const char* unit : {"C-1", "C-2", "C-3"})
+      run.Scan("3", unit);
     units = run.Finish();
   }
-  ASSERT_EQ(units.size(), 3u);
+  ASSERT_EQ(units.size(), 6u);
+  EXPECT_EQ(units["C-2"].verdict, "failed");
+  EXPECT_NE(units["C-2"].reason.find("ended by signal"), std::string::npos) << units["C-2"].reason;
   EXPECT_EQ(units["U-1"].verdict, "passed");
   EXPECT_EQ(units["U-2"].verdict, "passed");
   EXPECT_EQ(units["U-BAD"].verdict, "failed");
@@ -84,18 +93,32 @@ TEST(LineBroker, EachSocketTellsItsUnitsWorkFromTheSequenceAndTheMesRefusesThrou
   EXPECT_TRUE(std::filesystem::exists(folder.Path() / "cfx-2.outbox"));
   std::map<std::string, std::vector<std::string>> byUnit;
   std::map<std::string, std::set<int>> positions;
-  for (const std::string& line : reader.Wait(16, 20s)) {
+  std::map<std::string, std::set<std::string>> transactions;
+  // Each socket's start and end, and each unit's messages; C-2's end comes from the next worker.
+  // A message the dead worker sent and had not yet seen accepted comes again from its outbox, with
+  // its own id: a receiver takes it once, as this one does.
+  std::set<std::string> seen;
+  reader.Wait(34, 30s);
+  for (const std::string& line : reader.Wait(35, 2s)) {
     EXPECT_EQ(testing::CheckEnvelope(line), std::vector<std::string>{}) << line;
     const json message = json::parse(line);
+    if (!seen.insert(message["UniqueID"].get<std::string>()).second) continue;
     const auto [unit, position] = UnitOf(message["MessageBody"]);
     if (unit.empty()) continue;
     byUnit[unit].push_back(What(message));
     positions[unit].insert(position);
+    if (message["MessageBody"].contains("TransactionID"))
+      transactions[unit].insert(message["MessageBody"]["TransactionID"].get<std::string>());
   }
   const std::vector<std::string> passed{"WorkStarted", "UnitsTested configure",
                                         "UnitsTested run-all", "WorkCompleted Completed"};
-  EXPECT_EQ(byUnit["U-1"], passed);
-  EXPECT_EQ(byUnit["U-2"], passed);
+  for (const char* unit : {"U-1", "U-2", "C-1", "C-3"})
+    EXPECT_EQ(byUnit[unit], passed) << unit;
+  // The work the dead worker began is ended by the next one: the same work, failed.
+  EXPECT_EQ(byUnit["C-2"], (std::vector<std::string>{"WorkStarted", "UnitsTested configure",
+                                                     "WorkCompleted Failed"}));
+  EXPECT_EQ(transactions["C-2"].size(), 1u);
+  EXPECT_EQ(positions["C-2"], std::set<int>{3});
   EXPECT_EQ(positions["U-1"], std::set<int>{1});
   EXPECT_EQ(positions["U-2"], std::set<int>{2});
   // Refused: no work began and nothing was tested, which the MES knows; the store keeps the

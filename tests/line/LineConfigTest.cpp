@@ -70,15 +70,22 @@ TEST(LineConfig, EveryRefusalNamesTheKeyAndTheReason) {
 }
 
 TEST(WorkerProtocol, LinesRoundTripAndAnythingElseIsRefused) {
-  const UnitOrder order{"HY-1 \"x\"", {"program", "fine=3"}, {"a", "b"}};
+  for (const UnitOrder& order :
+       {UnitOrder{"HY-1 \"x\"", "w", {"program", "fine=3"}, {"a", "b"}, false},
+        UnitOrder{"HY-2", "w2", {}, {}, true}}) {
+    UnitOrder orderBack;
+    std::string error;
+    ASSERT_TRUE(ReadOrder(WriteOrder(order), orderBack, error)) << error;
+    EXPECT_EQ(std::tie(orderBack.unit, orderBack.work, orderBack.steps, orderBack.ids,
+                       orderBack.unfinished),
+              std::tie(order.unit, order.work, order.steps, order.ids, order.unfinished));
+  }
   UnitOrder orderBack;
   std::string error;
-  ASSERT_TRUE(ReadOrder(WriteOrder(order), orderBack, error)) << error;
-  EXPECT_EQ(orderBack.unit, order.unit);
-  EXPECT_EQ(orderBack.steps, order.steps);
-  EXPECT_EQ(orderBack.ids, order.ids);
   for (const std::string bad :
-       {"", "[]", R"({"unit":"U","steps":["a"],"ids":[]})", R"({"unit":1,"steps":[],"ids":[]})"}) {
+       {"", "[]", R"({"unit":"U","work":"w","steps":["a"],"ids":[]})",
+        R"({"unit":1,"work":"w","steps":[],"ids":[]})", R"({"unit":"U","steps":[],"ids":[]})",
+        R"({"unit":"U","work":"w","steps":[],"ids":[],"unfinished":"yes"})"}) {
     EXPECT_FALSE(ReadOrder(bad, orderBack, error)) << bad;
   }
   for (const WorkerEvent::Kind kind :
