@@ -31,8 +31,11 @@ class Supervisor::SocketRun {
   bool OnTick(LineClock::time_point now);
   // When OnTick has something to do next; max() for nothing.
   LineClock::time_point NextDeadline() const;
-  // No unit running and none waiting.
-  bool Idle() const { return !unit_ && queue_.empty(); }
+  // No unit running and none waiting, nor the end of one whose worker died (unless no worker
+  // of the socket can start to tell it).
+  bool Idle() const {
+    return !unit_ && queue_.empty() && (!unfinished_ || view_.state == SocketState::kDown);
+  }
   // No more units: the worker is told so and ends, and is not started again.
   void Close() {
     closed_ = true;
