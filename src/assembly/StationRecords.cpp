@@ -73,15 +73,26 @@ bool OpenFactoryOutput(const ProfileFile& configuration, const std::string& sock
 
 }  // namespace
 
+bool ConfiguredStoreAccess(const ProfileFile& configuration, const std::string& store,
+                           records::StoreAccess& access, std::string& error) {
+  const std::string passwordFile = configuration.Get("Records", "PasswordFile");
+  return passwordFile.empty() || !records::IsPostgresAddress(store) ||
+         records::ReadPasswordFile(passwordFile, access.password, error);
+}
+
+bool OpenConfiguredStore(const ProfileFile& configuration, const std::string& store,
+                         const std::filesystem::path& spool,
+                         std::unique_ptr<records::StoreOutput>& output,
+                         records::StoreAccess& access, std::string& error) {
+  return ConfiguredStoreAccess(configuration, store, access, error) &&
+         records::OpenStoreOutput(store, spool, output, error, access);
+}
+
 bool StationRecords::Open(const Station& station, const RecordsSetup& setup, std::string& error) {
-  // A server's password kept out of the store's name, which a command line shows to anyone.
   records::StoreAccess access;
-  const std::string passwordFile = station.Configuration().Get("Records", "PasswordFile");
-  if (!passwordFile.empty() && records::IsPostgresAddress(setup.store) &&
-      !records::ReadPasswordFile(passwordFile, access.password, error))
-    return false;
   std::unique_ptr<records::StoreOutput> store;
-  if (!records::OpenStoreOutput(setup.store, setup.spool, store, error, access)) return false;
+  if (!OpenConfiguredStore(station.Configuration(), setup.store, setup.spool, store, access, error))
+    return false;
   std::unique_ptr<factory::FactoryOutput> factory;
   if (!OpenFactoryOutput(station.Configuration(), setup.socket, factory, error)) return false;
   storeName_ = setup.store;

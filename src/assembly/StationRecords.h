@@ -5,11 +5,13 @@
 #pragma once
 
 #include <filesystem>
+#include <memory>
 #include <string>
 
 #include "app/Configuration.h"
 #include "app/Form1.h"
 #include "records/ActionRecorder.h"
+#include "records/RecordOutput.h"
 
 namespace halyard {
 
@@ -27,6 +29,19 @@ records::RecordSource StationRecordSource(const Station& station, std::string op
 // station of its own).
 records::RecordSource StationRecordSource(const ProfileFile& configuration, const AppInfo& info,
                                           std::string operatorName);
+
+// What reaching `store` takes besides its name: for a PostgreSQL server, the password of
+// [Records] PasswordFile= in `configuration` (kept out of the store's name, which a command line
+// shows to anyone). False with one line in `error` (never the password) when that file cannot be
+// read or others may read it.
+bool ConfiguredStoreAccess(const ProfileFile& configuration, const std::string& store,
+                           records::StoreAccess& access, std::string& error);
+// The output to `store` through `spool` (records/RecordOutput.h), reached with the access of the
+// configuration; null for "none". False with one line for a store that can never work.
+bool OpenConfiguredStore(const ProfileFile& configuration, const std::string& store,
+                         const std::filesystem::path& spool,
+                         std::unique_ptr<records::StoreOutput>& output,
+                         records::StoreAccess& access, std::string& error);
 
 struct RecordsSetup {
   std::string store;            // a SQLite path, postgresql://..., or none (records off)

@@ -10,7 +10,6 @@
 #include <thread>
 
 #include "app/Configuration.h"
-#include "assembly/StationRecords.h"
 #include "cli/Halyardctl.h"
 #include "cli/LineTable.h"
 #include "line/Supervisor.h"
@@ -124,9 +123,10 @@ int LineMain(const std::vector<std::string>& args, const std::filesystem::path& 
       "unit ended (docs/line.md). Exit status 1 when any unit failed or was refused.",
       "halyardctl line"};
   std::string config;
+  std::string records;
   line::SupervisorSetup setup;
   CLI::Option* recordsOption =
-      app.add_option("--records", setup.recordsStore, "the record store (default: [Records])");
+      app.add_option("--records", records, "the record store (default: [Records])");
   app.add_option("--config", config, "configuration file instead of halyard-station.ini");
   app.add_option("--spool", setup.spool, "where records wait while the store is down");
   app.add_option("--operator", setup.operatorName, "the operator's name in the records");
@@ -136,16 +136,13 @@ int LineMain(const std::vector<std::string>& args, const std::filesystem::path& 
   const std::filesystem::path configPath =
       config.empty() ? FindConfiguration(program.parent_path() / "halyard-station", configFallbacks)
                      : std::filesystem::path(config);
-  ProfileFile profile;
   std::string error;
-  if (!ProfileFile::TryLoad(configPath, profile, error) ||
-      !line::ReadLineConfig(profile, configPath, setup.line, error)) {
+  if (!line::ReadSupervisorSetup(configPath, program,
+                                 recordsOption->count() > 0 ? std::optional(records) : std::nullopt,
+                                 setup, error)) {
     err << "halyardctl line: " << configPath.string() << ": " << OneLine(error) << "\n";
     return kExitUsage;
   }
-  if (recordsOption->count() == 0) setup.recordsStore = ConfiguredRecordsStore(profile);
-  setup.workerProgram = program;
-  setup.counterLockFolder = std::filesystem::temp_directory_path();
   line::Supervisor supervisor(std::move(setup));
   Outbox box;
   supervisor.SetListener({[&box](size_t) { Post(box, "", false); },

@@ -109,6 +109,7 @@ bool ReadLineConfig(const ProfileFile& profile, const std::filesystem::path& con
                     LineConfig& line, std::string& error) {
   LineConfig read;
   read.configPath = configPath;
+  read.configuration = profile;
   std::optional<double> retests;
   std::optional<double> timeout;
   if (!ReadSockets(profile, configPath.parent_path(), read, error) ||

@@ -39,6 +39,8 @@ struct LineConfig {
   std::optional<int> retestLimit;  // none: a unit may be run again any number of times
   double stepTimeoutSeconds = 120.0;
   std::filesystem::path configPath;  // the file read: the workers read it too
+  // The file as read: its [Station] and [Records] for the supervisor's own records.
+  ProfileFile configuration;
 };
 
 inline constexpr double kDefaultStepTimeoutSeconds = 120.0;

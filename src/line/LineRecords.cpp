@@ -10,7 +10,8 @@ bool LineRecords::Open(const ProfileFile& configuration, const std::string& stor
                        const std::filesystem::path& spool, const std::string& operatorName,
                        std::string& error) {
   std::unique_ptr<records::StoreOutput> output;
-  if (!records::OpenStoreOutput(store, spool, output, error)) return false;
+  records::StoreAccess access;
+  if (!OpenConfiguredStore(configuration, store, spool, output, access, error)) return false;
   if (output) recorder_.AddOutput(std::move(output));
   source_ = StationRecordSource(configuration, AppInfo{}, operatorName);
   return true;

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 
+#include "assembly/StationRecords.h"
 #include "line/LineRecords.h"
 #include "line/SocketRun.h"
 #include "records/Sha256.h"
@@ -48,6 +49,20 @@ std::filesystem::path CounterLockFile(const std::filesystem::path& folder,
   return folder / ("counter-" + records::Sha256Hex(counter).substr(0, 16) + ".lock");
 }
 
+bool ReadSupervisorSetup(const std::filesystem::path& configPath,
+                         const std::filesystem::path& workerProgram,
+                         const std::optional<std::string>& recordsStore, SupervisorSetup& setup,
+                         std::string& error) {
+  ProfileFile profile;
+  if (!ProfileFile::TryLoad(configPath, profile, error) ||
+      !ReadLineConfig(profile, configPath, setup.line, error))
+    return false;
+  setup.workerProgram = workerProgram;
+  setup.recordsStore = recordsStore ? *recordsStore : ConfiguredRecordsStore(profile);
+  setup.counterLockFolder = std::filesystem::temp_directory_path();
+  return true;
+}
+
 const char* SocketStateName(SocketState state) {
   switch (state) {
     case SocketState::kStarting:
@@ -80,12 +95,9 @@ Supervisor::~Supervisor() {
 
 bool Supervisor::Start(std::string& error) {
   records_ = std::make_unique<LineRecords>();
-  ProfileFile configuration;
-  if (!ProfileFile::TryLoad(setup_.line.configPath, configuration, error) ||
-      !records_->Open(configuration, setup_.recordsStore, setup_.spool, setup_.operatorName,
-                      error)) {
+  if (!records_->Open(setup_.line.configuration, setup_.recordsStore, setup_.spool,
+                      setup_.operatorName, error))
     return false;
-  }
   if (::pipe2(wake_, O_CLOEXEC | O_NONBLOCK) != 0) {
     error = "the supervisor's pipe could not be made";
     return false;

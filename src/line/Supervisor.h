@@ -14,6 +14,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -74,6 +75,15 @@ struct SupervisorSetup {
   bool noWait = false;                      // the workers' waits end at once (tests)
   std::filesystem::path counterLockFolder;  // where a shared counter's lock lives
 };
+
+// The line of the configuration file at `configPath` (ReadLineConfig), run by `workerProgram`,
+// its records going to `recordsStore` (none: the configuration's, as the station's window would
+// keep them), a shared counter's lock in the temporary folder. The rest of `setup` is left as it
+// is. False with one line when there is no line to run.
+bool ReadSupervisorSetup(const std::filesystem::path& configPath,
+                         const std::filesystem::path& workerProgram,
+                         const std::optional<std::string>& recordsStore, SupervisorSetup& setup,
+                         std::string& error);
 
 class Supervisor {
  public:

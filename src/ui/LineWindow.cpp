@@ -28,16 +28,12 @@ constexpr int kTickMs = 250;
 bool PrepareLine(const AppInfo& app, LineWindowSetup& setup, std::string& error) {
   const std::filesystem::path config =
       app.configPath ? *app.configPath : FindConfiguration(app.programPath, app.configFallbacks);
-  ProfileFile profile;
-  if (!ProfileFile::TryLoad(config, profile, error) ||
-      !line::ReadLineConfig(profile, config, setup.supervisor.line, error)) {
+  if (!line::ReadSupervisorSetup(config, app.programPath.parent_path() / "halyardctl", std::nullopt,
+                                 setup.supervisor, error)) {
     error = "configuration file \"" + config.string() + "\": " + error;
     return false;
   }
-  setup.supervisor.workerProgram = app.programPath.parent_path() / "halyardctl";
-  setup.supervisor.recordsStore = ConfiguredRecordsStore(profile);
-  setup.supervisor.counterLockFolder = std::filesystem::temp_directory_path();
-  setup.stationName = StationRecordSource(profile, app, "").station;
+  setup.stationName = StationRecordSource(setup.supervisor.line.configuration, app, "").station;
   return true;
 }
 
@@ -136,10 +132,12 @@ void LineWindow::Say(const std::string& text, bool failed) {
 
 RecordsDialog* LineWindow::OpenRecords(const std::string& unit) {
   if (!store_) {
+    const std::string name =
+        setup_.supervisor.recordsStore.empty() ? records::kNoStore : setup_.supervisor.recordsStore;
+    records::StoreAccess access;
     std::string error;
-    if (!records::OpenStore(setup_.supervisor.recordsStore.empty() ? records::kNoStore
-                                                                   : setup_.supervisor.recordsStore,
-                            store_, error)) {
+    if (!ConfiguredStoreAccess(setup_.supervisor.line.configuration, name, access, error) ||
+        !records::OpenStore(name, store_, error, access)) {
       Say("records: " + error, true);
       return nullptr;
     }

@@ -10,6 +10,7 @@
 #include <thread>
 
 #include "LineTesting.h"
+#include "assembly/StationRecords.h"
 #include "line/WorkerProcess.h"
 #include "support/ScpiTestServer.h"
 
@@ -17,6 +18,7 @@ namespace halyard::line::testing {
 namespace {
 
 using ::testing::HasSubstr;
+using ::testing::Not;
 
 constexpr const char* kSequence = "Sequence=configure run-all program trim-start trim-auto=store";
 
@@ -271,6 +273,35 @@ TEST(Line, AUnitBeyondItsRetestLimitOrForNoSuchSocketIsRefused) {
   EXPECT_FALSE(line->Scan("9", "U2", reason));
   EXPECT_THAT(reason, HasSubstr("no socket named '9'"));
   EXPECT_EQ(line.Finish().size(), 1u);
+}
+
+// The supervisor's own records (a step whose worker died) reach a PostgreSQL store as the
+// workers' do, with the password of [Records] PasswordFile=; a password file others may read
+// stops the line before it starts, without printing the password.
+TEST(Line, TheSupervisorsStoreIsReachedWithThePasswordFile) {
+  LineFolder folder;
+  const fs::path config = folder.Write({{"1"}}, "Sequence=configure");
+  const fs::path password = folder.Path() / "records.pw";
+  std::ofstream(password) << "S3cr3t\n";
+  fs::permissions(password,
+                  fs::perms::owner_read | fs::perms::owner_write | fs::perms::others_read);
+  std::ofstream(config, std::ios::app) << "[Records]\nPasswordFile=" << password.string() << "\n";
+  const std::string store = "postgresql://halyard@127.0.0.1:1/line";
+  SupervisorSetup setup;
+  std::string error;
+  ASSERT_TRUE(
+      ReadSupervisorSetup(config, halyard::testing::BinDir() / "halyardctl", store, setup, error))
+      << error;
+  EXPECT_EQ(setup.recordsStore, store);
+  Supervisor supervisor(setup);
+  EXPECT_FALSE(supervisor.Start(error));
+  EXPECT_THAT(error, HasSubstr("can be read by anyone"));
+  EXPECT_THAT(error, Not(HasSubstr("S3cr3t")));
+
+  fs::permissions(password, fs::perms::others_read, fs::perm_options::remove);
+  records::StoreAccess access;
+  EXPECT_TRUE(ConfiguredStoreAccess(setup.line.configuration, store, access, error)) << error;
+  EXPECT_EQ(access.password, "S3cr3t");
 }
 
 }  // namespace
