@@ -124,4 +124,19 @@ records::RecordNotice StationRecords::Record(const Station& station, const Actio
   return notice;
 }
 
+bool AdmitOrRefuse(Station& station, const ActionRow& row, const Admission& admit) {
+  std::string reason;
+  if (!row.recorded || admit(reason)) return true;
+  station.Refuse(row, Reason::Said(reason));
+  return false;
+}
+
+bool PerformAdmitted(Station& station, const ActionRow& row, const ActionInput& input,
+                     const Admission& admit) {
+  // An action asked for during another's wait is ignored, the MES not asked.
+  const bool idle = !station.Form().Busy() && station.Running() == nullptr;
+  if (idle && !AdmitOrRefuse(station, row, admit)) return true;
+  return station.Perform(row, input);
+}
+
 }  // namespace halyard

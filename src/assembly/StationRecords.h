@@ -5,11 +5,13 @@
 #pragma once
 
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <string>
 
 #include "app/Configuration.h"
 #include "app/Form1.h"
+#include "assembly/Actions.h"
 #include "records/ActionRecorder.h"
 #include "records/RecordOutput.h"
 
@@ -86,5 +88,21 @@ class StationRecords {
   std::string storeName_;
   records::StoreAccess access_;
 };
+
+// Whether the unit in work may be tested here, as the MES answers it (StationRecords::Admit):
+// false with the reason.
+using Admission = std::function<bool(std::string& reason)>;
+
+// Before a recorded action: true when `admit` lets its unit be tested; otherwise the action fails
+// with the reason, touching nothing (Station::Refuse), and false. An action that is not recorded
+// always goes on.
+bool AdmitOrRefuse(Station& station, const ActionRow& row, const Admission& admit);
+
+// Carries out `row` as the operator's hand would (Station::Perform); a recorded action asked for
+// while the station is idle is first put to `admit` (AdmitOrRefuse). False when the window
+// ignored it (an operation was still running); a recorded action performed or refused leaves its
+// result in Station::LastResult().
+bool PerformAdmitted(Station& station, const ActionRow& row, const ActionInput& input,
+                     const Admission& admit);
 
 }  // namespace halyard

@@ -27,7 +27,6 @@ constexpr const char* kStationName = "halyard-station";
 // What one step of the session did, for its report.
 struct StepReport {
   std::string name;
-  const ActionRow* action = nullptr;  // the window's action it was, if any
   bool wentThrough = true;
   const ActionResult* result = nullptr;  // a recorded action that went through: its result
   Transcript transcript;                 // otherwise: the bus calls and boxes of the step
@@ -106,16 +105,12 @@ class Session {
     const FormSnapshot before = Snapshot();
     StepReport report;
     report.name = step.text;
-    report.action = step.syntax->action;
-    if (report.action != nullptr) {
+    if (const ActionRow* action = step.syntax->action; action != nullptr) {
       const ActionInput input{static_cast<int16_t>(step.value), step.path};
-      std::string refusal;
-      if (report.action->recorded && !records_.Admit(refusal)) {
-        station_->Refuse(*report.action, Reason::Said(refusal));
-      } else {
-        report.wentThrough = station_->Perform(*report.action, input);
-      }
-      if (report.action->recorded && report.wentThrough) {
+      report.wentThrough = PerformAdmitted(*station_, *action, input, [this](std::string& reason) {
+        return records_.Admit(reason);
+      });
+      if (action->recorded && report.wentThrough) {
         report.result = &station_->LastResult();
         if (!report.result->passed) failedSteps_.push_back(step.text);
         report.records = records_.Record(*station_, *report.result);

@@ -144,13 +144,9 @@ class SocketWorker {
       const ActionRow& action = *step.syntax->action;
       records_.Recorder().SetNextId(id);
       // A unit the MES refused fails its step without touching anything.
-      std::string refusal;
-      bool ran = true;
-      if (action.recorded && !records_.Admit(refusal)) {
-        station_->Refuse(action, Reason::Said(refusal));
-      } else {
-        ran = station_->Perform(action, {static_cast<int16_t>(step.value), step.path});
-      }
+      const bool ran =
+          PerformAdmitted(*station_, action, {static_cast<int16_t>(step.value), step.path},
+                          [this](std::string& reason) { return records_.Admit(reason); });
       if (!ran) {
         event.verdict = "failed";
         event.reason = "ignored: another operation was still running";

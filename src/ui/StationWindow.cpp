@@ -1,5 +1,6 @@
 // The station's window on Qt Widgets: built, wired and refreshed by walking the registry.
 #include "ui/StationWindow.h"
+#include "assembly/StationRecords.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -218,13 +219,8 @@ void StationWindow::Handle(const ControlEntry& entry, const ActionInput& input) 
   }
   // An action asked for during another's wait is ignored; it ends nothing and records nothing.
   // One the MES refused fails without touching anything.
-  std::string refusal;
-  bool ran = true;
-  if (action->recorded && !form_.Busy() && !AutoTrimRunning() && !session_.Admit(refusal)) {
-    station_.Refuse(*action, Reason::Said(refusal));
-  } else {
-    ran = station_.Perform(*action, input);
-  }
+  const bool ran = PerformAdmitted(station_, *action, input,
+                                   [this](std::string& reason) { return session_.Admit(reason); });
   SyncFromForm();
   if (action->recorded && ran) {
     session_.Ended(*action);

@@ -4,6 +4,7 @@
 #include <QPushButton>
 #include <QTabBar>
 
+#include "assembly/StationRecords.h"
 #include "ui/AutoTrimControl.h"
 #include "ui/ElidedLine.h"
 #include "ui/RecordsDialog.h"
@@ -74,9 +75,9 @@ void StationWindow::BuildAutoTrim() {
   hooks.mayStart = [this, &action] {
     bool refused = !session_.Refuse(action).empty();
     // One the MES refused fails without touching anything, as the tabs' actions do.
-    std::string refusal;
-    if (!refused && !session_.Admit(refusal)) {
-      station_.Refuse(action, Reason::Said(refusal));
+    if (!refused && !AdmitOrRefuse(station_, action, [this](std::string& reason) {
+          return session_.Admit(reason);
+        })) {
       session_.Ended(action);
       SyncFromForm();
       refused = true;
