@@ -8,6 +8,7 @@
 
 #include "assembly/Station.h"
 #include "factory/FactoryOutput.h"
+#include "factory/FactorySettings.h"
 #include "records/PostgresAddress.h"
 
 namespace halyard {
@@ -56,6 +57,14 @@ records::RecordSource StationRecordSource(const Station& station, std::string op
                              std::move(operatorName));
 }
 
+bool ConfiguredFactorySettings(const ProfileFile& configuration, factory::FactorySettings& settings,
+                               std::string& error) {
+  const auto key = [&configuration](const std::string& name) {
+    return configuration.Get("Factory", name);
+  };
+  return factory::ReadFactorySettings(key, settings, error);
+}
+
 namespace {
 
 // The factory's messages when [Factory] names a broker; none otherwise. Each socket of a line
@@ -63,10 +72,7 @@ namespace {
 bool OpenFactoryOutput(const ProfileFile& configuration, const std::string& socket,
                        std::unique_ptr<factory::FactoryOutput>& output, std::string& error) {
   factory::FactorySettings settings;
-  const auto key = [&configuration](const std::string& name) {
-    return configuration.Get("Factory", name);
-  };
-  if (!factory::ReadFactorySettings(key, settings, error)) return false;
+  if (!ConfiguredFactorySettings(configuration, settings, error)) return false;
   if (!socket.empty()) factory::ForSocket(settings, socket);
   return !settings.Enabled() || factory::FactoryOutput::Open(settings, output, error);
 }

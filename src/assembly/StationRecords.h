@@ -17,6 +17,10 @@
 
 namespace halyard {
 
+namespace factory {
+struct FactorySettings;
+}
+
 class Station;
 
 // The store of `[Records] Store=` in the configuration; without one, the window's default:
@@ -44,6 +48,11 @@ bool OpenConfiguredStore(const ProfileFile& configuration, const std::string& st
                          const std::filesystem::path& spool,
                          std::unique_ptr<records::StoreOutput>& output,
                          records::StoreAccess& access, std::string& error);
+
+// [Factory] of `configuration` into `settings` (factory/FactorySettings.h). False with one line
+// naming the key for a value that can never work.
+bool ConfiguredFactorySettings(const ProfileFile& configuration, factory::FactorySettings& settings,
+                               std::string& error);
 
 struct RecordsSetup {
   std::string store;            // a SQLite path, postgresql://..., or none (records off)

@@ -113,6 +113,21 @@ int HalyardctlMain(const std::vector<std::string>& args, const std::filesystem::
   return kExitUsage;
 }
 
+int ParseCommand(CLI::App& app, const std::vector<std::string>& args, std::ostream& out,
+                 std::ostream& err, const char* name) {
+  std::vector<std::string> reversed(args.rbegin(), args.rend());
+  try {
+    app.parse(reversed);
+  } catch (const CLI::CallForHelp&) {
+    out << app.help();
+    return kExitOk;
+  } catch (const CLI::ParseError& e) {
+    err << name << ": " << OneLine(e.what()) << "\n";
+    return kExitUsage;
+  }
+  return -1;
+}
+
 std::filesystem::path ProgramDirectory() {
   std::error_code ec;
   const std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", ec);

@@ -7,6 +7,9 @@
 #include <memory>
 
 #include "app/Configuration.h"
+#include "assembly/StationRecords.h"
+#include "cli/Halyardctl.h"
+#include "cli/RecordsCommand.h"
 #include "factory/AmqpLink.h"
 #include "factory/CfxMessages.h"
 #include "factory/FactoryOutput.h"
@@ -19,9 +22,6 @@ namespace halyard::cli {
 
 namespace {
 
-constexpr int kExportOk = 0;
-constexpr int kExportWaiting = 1;
-constexpr int kExportUsage = 2;
 constexpr size_t kExportBatch = 500;  // messages per append: one sync each
 
 struct ExportOptions {
@@ -44,8 +44,7 @@ bool ReadSettings(const ExportOptions& options, const std::filesystem::path& pro
     error = "configuration file \"" + path.string() + "\": " + error;
     return false;
   }
-  const auto key = [&profile](const std::string& name) { return profile.Get("Factory", name); };
-  if (!factory::ReadFactorySettings(key, settings, error)) return false;
+  if (!ConfiguredFactorySettings(profile, settings, error)) return false;
   if (!settings.Enabled()) {
     error = "configuration file \"" + path.string() + "\" names no broker ([Factory] Broker=)";
     return false;
@@ -57,15 +56,13 @@ bool ReadSettings(const ExportOptions& options, const std::filesystem::path& pro
 
 bool ListRecords(ExportOptions& options, std::vector<records::Record>& found, std::string& error) {
   std::unique_ptr<records::RecordStore> store;
-  return (options.since.empty() ||
-          records::NormalizeSince(options.since, options.filter.since, error)) &&
-         records::OpenStore(options.store, store, error) &&
+  return OpenForReading(options.store, options.since, "", options.filter, store, error) &&
          store->List(options.filter, found, error);
 }
 
-// The command line into `options`; false when the program ends here, with `status`.
-bool ParseExport(const std::vector<std::string>& args, ExportOptions& options, std::ostream& out,
-                 std::ostream& err, int& status) {
+// The command line into `options`; the exit status when the program ends here, else -1.
+int ParseExport(const std::vector<std::string>& args, ExportOptions& options, std::ostream& out,
+                std::ostream& err) {
   CLI::App app{"Sends stored records to the factory's broker as CFX UnitsTested messages.",
                "halyardctl records export"};
   app.add_flag("--cfx", options.cfx, "as IPC-CFX messages to [Factory] Broker=")->required();
@@ -77,18 +74,7 @@ bool ParseExport(const std::vector<std::string>& args, ExportOptions& options, s
   app.add_option("--config", options.config, "the configuration file with [Factory]");
   app.add_option("--wait", options.waitSeconds, "seconds to wait for the broker (default 30)")
       ->check(CLI::Range(0, 3600));
-  std::vector<std::string> reversed(args.rbegin(), args.rend());
-  try {
-    app.parse(reversed);
-    return true;
-  } catch (const CLI::CallForHelp&) {
-    out << app.help();
-    status = kExportOk;
-  } catch (const CLI::ParseError& e) {
-    err << "halyardctl records export: " << e.what() << "\n";
-    status = kExportUsage;
-  }
-  return false;
+  return ParseCommand(app, args, out, err, "halyardctl records export");
 }
 
 // Each record as its UnitsTested into the outbox, in batches, the link woken after each.
@@ -110,8 +96,7 @@ int ExportMain(const std::vector<std::string>& args, const std::filesystem::path
                const std::vector<std::filesystem::path>& configFallbacks, std::ostream& out,
                std::ostream& err) {
   ExportOptions options;
-  int status = kExportOk;
-  if (!ParseExport(args, options, out, err, status)) return status;
+  if (const int exit = ParseExport(args, options, out, err); exit >= 0) return exit;
   factory::FactorySettings settings;
   std::vector<records::Record> found;
   std::unique_ptr<factory::Outbox> outbox;
@@ -120,13 +105,13 @@ int ExportMain(const std::vector<std::string>& args, const std::filesystem::path
       !ListRecords(options, found, error) ||
       !factory::Outbox::Open(settings.outbox, true, outbox, error)) {
     err << "halyardctl records export: " << error << "\n";
-    return kExportUsage;
+    return kExitUsage;
   }
   const size_t before = outbox->Waiting();  // left by an export that could not finish
   factory::AmqpLink link(factory::PublishingLink(settings), *outbox);
   if (!Enqueue(found, settings, *outbox, link, error)) {
     err << "halyardctl records export: " << error << "\n";
-    return kExportUsage;
+    return kExitUsage;
   }
   outbox->WaitEmpty(std::chrono::steady_clock::now() + std::chrono::seconds(options.waitSeconds));
   const size_t waiting = outbox->Waiting();
@@ -136,11 +121,11 @@ int ExportMain(const std::vector<std::string>& args, const std::filesystem::path
   if (before > 0) out << " and " << before << " left by an earlier export";
   if (waiting == 0) {
     out << "; the broker accepted every message\n";
-    return kExportOk;
+    return kExitOk;
   }
   out << "; " << waiting << " wait in " << outbox->Path().string() << " ("
       << (state.error.empty() ? "the broker did not answer in time" : state.error) << ")\n";
-  return kExportWaiting;
+  return kExitFailed;
 }
 
 }  // namespace halyard::cli

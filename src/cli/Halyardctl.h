@@ -8,13 +8,18 @@
 #include <string>
 #include <vector>
 
+namespace CLI {
+class App;
+}
+
 namespace halyard::cli {
 
 inline constexpr const char* kProgramName = "halyardctl";
 
 inline constexpr int kExitOk = 0;
-inline constexpr int kExitFailed = 1;  // a test failed, a message box was raised
-inline constexpr int kExitUsage = 2;   // bad usage or a bad file; nothing ran
+// A test failed, a message box was raised; records export: messages still wait in its outbox.
+inline constexpr int kExitFailed = 1;
+inline constexpr int kExitUsage = 2;  // bad usage or a bad file; nothing ran
 // A record was kept nowhere (neither store nor spool took it): the session's results cannot be
 // traced, whatever its verdicts. Wins over kExitFailed.
 inline constexpr int kExitRecordLost = 3;
@@ -49,6 +54,12 @@ int HalyardctlMain(const std::vector<std::string>& args, const std::filesystem::
 
 // `text` with its line breaks made blanks: errors are reported in one line.
 std::string OneLine(std::string text);
+
+// Parses a command's `args` (those after its name, e.g. "line") into `app`. The exit status when
+// the program is to end at once: kExitOk after the help, kExitUsage after one line on `err`
+// ("`name`: why"); else -1.
+int ParseCommand(CLI::App& app, const std::vector<std::string>& args, std::ostream& out,
+                 std::ostream& err, const char* name);
 
 // The folder of the running executable (from /proc/self/exe), or the working directory
 // when that cannot be read.

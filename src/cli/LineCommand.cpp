@@ -21,22 +21,6 @@ namespace {
 
 using Json = nlohmann::ordered_json;
 
-// Parses `args` into `app`; the exit status when the program is to end at once, else -1.
-int Parse(CLI::App& app, const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
-          const char* name) {
-  std::vector<std::string> reversed(args.rbegin(), args.rend());
-  try {
-    app.parse(reversed);
-  } catch (const CLI::CallForHelp&) {
-    out << app.help();
-    return kExitOk;
-  } catch (const CLI::ParseError& e) {
-    err << name << ": " << OneLine(e.what()) << "\n";
-    return kExitUsage;
-  }
-  return -1;
-}
-
 std::string UnitLine(const line::UnitReport& report) {
   Json actions = Json::array();
   for (const line::ActionOutcome& action : report.actions)
@@ -108,7 +92,8 @@ int ServeMain(const std::vector<std::string>& args, std::istream& in, std::ostre
   app.add_option("--spool", options.spool, "where records wait while the store is down");
   app.add_option("--operator", options.operatorName, "the operator's name in the records");
   app.add_flag("--no-wait", options.noWait, "waits end at once (a virtual clock)");
-  if (const int exit = Parse(app, args, out, err, "halyardctl serve"); exit >= 0) return exit;
+  if (const int exit = ParseCommand(app, args, out, err, "halyardctl serve"); exit >= 0)
+    return exit;
   options.configPath = config;
   if (benchOption->count() > 0) options.bench = bench;
   return line::Serve(options, in, out, err);
@@ -131,7 +116,7 @@ int LineMain(const std::vector<std::string>& args, const std::filesystem::path& 
   app.add_option("--spool", setup.spool, "where records wait while the store is down");
   app.add_option("--operator", setup.operatorName, "the operator's name in the records");
   app.add_flag("--no-wait", setup.noWait, "waits end at once (a virtual clock)");
-  if (const int exit = Parse(app, args, out, err, "halyardctl line"); exit >= 0) return exit;
+  if (const int exit = ParseCommand(app, args, out, err, "halyardctl line"); exit >= 0) return exit;
 
   const std::filesystem::path configPath =
       config.empty() ? FindConfiguration(program.parent_path() / "halyard-station", configFallbacks)

@@ -6,6 +6,7 @@
 #include <fstream>
 #include <memory>
 
+#include "cli/Halyardctl.h"
 #include "cli/RecordsViews.h"
 #include "records/RecordFormat.h"
 #include "records/RecordStore.h"
@@ -16,9 +17,6 @@
 namespace halyard::cli {
 
 namespace {
-
-constexpr int kOk = 0;
-constexpr int kUsage = 2;
 
 struct Query {
   std::string store;
@@ -34,18 +32,6 @@ void AddQueryOptions(CLI::App& command, Query& query) {
   command.add_option("--until", query.until, "records started before this date or time (UTC)");
   command.add_option("--station", query.filter.station,
                      "only this station's records (a store the line shares)");
-}
-
-// The store, with --since and --until checked; false after one line on `err`.
-bool OpenForReading(Query& query, std::unique_ptr<records::RecordStore>& store, std::ostream& err) {
-  std::string error;
-  if ((!query.since.empty() && !records::NormalizeSince(query.since, query.filter.since, error)) ||
-      (!query.until.empty() && !records::NormalizeSince(query.until, query.filter.until, error)) ||
-      !records::OpenStore(query.store, store, error)) {
-    err << "halyardctl records: " << error << "\n";
-    return false;
-  }
-  return true;
 }
 
 enum class ListFormat { kJson, kCsv, kJunit };
@@ -146,9 +132,12 @@ int Run(RecordsOptions& o, std::ostream& out, std::ostream& err) {
   const bool yielding = o.yieldCommand->parsed();
   Query& query = listing ? o.list : yielding ? o.yield : o.report;
   std::unique_ptr<records::RecordStore> store;
-  if (!OpenForReading(query, store, err)) return kUsage;
-  records::RecordReader& reader = store->Reader();
   std::string error;
+  if (!OpenForReading(query.store, query.since, query.until, query.filter, store, error)) {
+    err << "halyardctl records: " << error << "\n";
+    return kExitUsage;
+  }
+  records::RecordReader& reader = store->Reader();
   bool ok = true;
   if (listing) {
     const ListFormat format = o.junit ? ListFormat::kJunit
@@ -168,27 +157,27 @@ int Run(RecordsOptions& o, std::ostream& out, std::ostream& err) {
   }
   if (!ok) {
     err << "halyardctl records: " << error << "\n";
-    return kUsage;
+    return kExitUsage;
   }
-  return kOk;
+  return kExitOk;
 }
 
 }  // namespace
+
+bool OpenForReading(const std::string& name, const std::string& since, const std::string& until,
+                    records::RecordFilter& filter, std::unique_ptr<records::RecordStore>& store,
+                    std::string& error) {
+  return (since.empty() || records::NormalizeSince(since, filter.since, error)) &&
+         (until.empty() || records::NormalizeSince(until, filter.until, error)) &&
+         records::OpenStore(name, store, error);
+}
 
 int RecordsMain(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
   CLI::App app{"Reads a record store.", "halyardctl records"};
   RecordsOptions options;
   AddCommands(app, options);
-  std::vector<std::string> reversed(args.rbegin(), args.rend());
-  try {
-    app.parse(reversed);
-  } catch (const CLI::CallForHelp&) {
-    out << app.help();
-    return kOk;
-  } catch (const CLI::ParseError& e) {
-    err << "halyardctl records: " << e.what() << "\n";
-    return kUsage;
-  }
+  if (const int exit = ParseCommand(app, args, out, err, "halyardctl records"); exit >= 0)
+    return exit;
   return Run(options, out, err);
 }
 
