@@ -72,6 +72,11 @@ std::unique_ptr<Station> Station::Build(const StationOptions& options, Dialogs& 
 
 Station::~Station() = default;
 
+std::unique_ptr<EventPump> MakeConsolePump(bool noWait) {
+  if (noWait) return std::make_unique<VirtualClockPump>();
+  return std::make_unique<SleepingEventPump>();
+}
+
 std::string Station::BackendFault() const {
   if (bench_ == nullptr || bench_->StateError().empty()) return "";
   return "bench state file: " + bench_->StateError();

@@ -47,6 +47,10 @@ struct StationOptions {
   TracingAdapter::Sink traceSink;  // each bus line as the operation returns; may be empty
 };
 
+// The event pump of a front end without an event loop (halyardctl, a line's worker): its waits
+// sleep, or with `noWait` end at once on a virtual clock.
+std::unique_ptr<EventPump> MakeConsolePump(bool noWait);
+
 class Station {
  public:
   // The station on the chosen backend, not yet started (Form_Load is the caller's, so that a
@@ -81,6 +85,8 @@ class Station {
   // The name of the adapter that start-up opened, as its OpenDevice named it; empty while none
   // is open.
   const std::string& OpenedAdapter() const { return openedAdapter_; }
+  // The adapter as records name it: the backend and the adapter opened, e.g. "sim HALYARD-SIM0".
+  std::string RecordedAdapter() const { return backendDescription_ + " " + openedAdapter_; }
   // The configuration file as the station read it, once: every part of the station takes its
   // settings from here.
   const ProfileFile& Configuration() const { return form_->Configuration(); }

@@ -116,8 +116,7 @@ bool StationRecords::Open(const Station& station, const RecordsSetup& setup, std
 
 records::RecordNotice StationRecords::Record(const Station& station, const ActionResult& result) {
   // The adapter is the one start-up opened, or whichever a later action opened again.
-  if (!station.OpenedAdapter().empty())
-    recorder_.SetAdapter(station.BackendDescription() + " " + station.OpenedAdapter());
+  if (!station.OpenedAdapter().empty()) recorder_.SetAdapter(station.RecordedAdapter());
   records::RecordNotice notice = recorder_.Record(result);
   // An action answered "not open" by the adapter found it closed or gone.
   const std::optional<int16_t> status = result.reason.status;

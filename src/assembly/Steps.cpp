@@ -25,8 +25,7 @@ StepSyntax OfAction(const ActionRow& action) {
   return {action.name, action.value, action.help, &action, OwnStep::kNone};
 }
 
-}  // namespace
-
+// The action table's steps with halyardctl's own among them, in the order of the help.
 const std::vector<StepSyntax>& StepTable() {
   static const std::vector<StepSyntax> table = [] {
     std::vector<StepSyntax> steps;
@@ -48,6 +47,8 @@ const std::vector<StepSyntax>& StepTable() {
   }();
   return table;
 }
+
+}  // namespace
 
 bool ParseStep(const std::string& text, Step& step, std::string& error) {
   // A step whose name holds its one value ("trim-auto=store") is matched whole.

@@ -31,9 +31,6 @@ struct Step {
   std::string path;                    // srec=, trim-srec=, serial=
 };
 
-// The action table's steps with halyardctl's own among them, in the order of the help.
-const std::vector<StepSyntax>& StepTable();
-
 // False with a one-line reason when `text` is not a step or its value is out of range.
 bool ParseStep(const std::string& text, Step& step, std::string& error);
 // Parses every step; stops at the first bad one.

@@ -5,7 +5,6 @@
 #include <string>
 
 #include "adapter/Dialogs.h"
-#include "adapter/EventPump.h"
 
 namespace halyard::cli {
 

@@ -7,7 +7,6 @@
 #include <system_error>
 #include <utility>
 
-#include "adapter/EventPump.h"
 #include "assembly/Station.h"
 #include "assembly/StationRecords.h"
 #include "assembly/Steps.h"
@@ -40,7 +39,7 @@ class Session {
         out_(out),
         err_(err),
         dialogs_(options.json ? nullptr : &out),
-        pump_(MakePump(options.noWait)) {}
+        pump_(MakeConsolePump(options.noWait)) {}
 
   // Builds the station; false, with one line in `error`, when its backend cannot be had.
   bool Build(StationOptions stationOptions, std::string& error) {
@@ -75,11 +74,6 @@ class Session {
   }
 
  private:
-  static std::unique_ptr<EventPump> MakePump(bool noWait) {
-    if (noWait) return std::make_unique<VirtualClockPump>();
-    return std::make_unique<SleepingEventPump>();
-  }
-
   TracingAdapter::Sink TraceSink() {
     // Printed as the operation returns, so the bus lines interleave with the message boxes
     // in the order they happened.

@@ -13,10 +13,9 @@ std::string Cell(std::string text, size_t width) {
   return text;
 }
 
-}  // namespace
-
-std::vector<std::string> LineTable::Rows(const std::vector<line::SocketView>& sockets,
-                                         line::LineClock::time_point now) {
+// The table's rows as they are drawn: socket, state, unit, step, elapsed, last verdict.
+std::vector<std::string> Rows(const std::vector<line::SocketView>& sockets,
+                              line::LineClock::time_point now) {
   std::vector<std::string> rows{Cell("SOCKET", 8) + Cell("STATE", 11) + Cell("UNIT", 16) +
                                 Cell("STEP", 18) + Cell("TIME", 8) + "LAST"};
   for (const line::SocketView& socket : sockets) {
@@ -37,6 +36,8 @@ std::vector<std::string> LineTable::Rows(const std::vector<line::SocketView>& so
   }
   return rows;
 }
+
+}  // namespace
 
 void LineTable::Show(const std::deque<std::string>& lines,
                      const std::vector<line::SocketView>& sockets, bool last) {

@@ -18,10 +18,6 @@ class LineTable {
   void Show(const std::deque<std::string>& lines, const std::vector<line::SocketView>& sockets,
             bool last);
 
-  // The table's rows as they are drawn: socket, state, unit, step, elapsed, last verdict.
-  static std::vector<std::string> Rows(const std::vector<line::SocketView>& sockets,
-                                       line::LineClock::time_point now);
-
  private:
   std::ostream& out_;
   bool terminal_;

@@ -2,7 +2,6 @@
 #include "line/LineRecords.h"
 
 #include "assembly/StationRecords.h"
-#include "assembly/Steps.h"
 
 namespace halyard::line {
 
@@ -24,11 +23,7 @@ void LineRecords::Record(const FailedStep& step) {
   source.adapter = step.adapter;
   recorder_.SetSource(std::move(source));
   ActionResult result;
-  Step parsed;
-  std::string error;
-  result.action = ParseStep(step.step, parsed, error) && parsed.syntax->action != nullptr
-                      ? std::string(parsed.syntax->action->name)
-                      : step.step;
+  result.action = step.action;
   result.passed = false;
   result.reason = Reason::Own(step.reason);
   result.started = step.started;

@@ -17,7 +17,7 @@ struct FailedStep {
   std::string socket;
   std::string unit;
   std::string adapter;  // the socket's, as its worker named it
-  std::string step;     // as the sequence writes it
+  std::string action;   // the action's name (the sequence's step may add a value)
   std::string reason;
   std::chrono::system_clock::time_point started;
   std::chrono::system_clock::time_point ended;

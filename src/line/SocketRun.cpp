@@ -35,16 +35,20 @@ void Supervisor::SocketRun::Queue(std::string unit) {
   view_.queued = queue_.size();
 }
 
-bool Supervisor::SocketRun::Launch(LineClock::time_point now) {
+void Supervisor::SocketRun::Launch(LineClock::time_point now) {
   std::string error;
   if (worker_.Start(workerArgs_, error)) {
     if (view_.state != SocketState::kRestarting) view_.state = SocketState::kStarting;
-    return true;
+    return;
   }
   view_.state = SocketState::kDown;
   view_.reason = "its station could not be started: " + error;
   restartAt_ = now + kDownRetry;
-  return false;
+}
+
+LineClock::time_point Supervisor::SocketRun::StepDeadline(LineClock::time_point now) const {
+  return now + std::chrono::duration_cast<LineClock::duration>(
+                   std::chrono::duration<double>(setup_.line.stepTimeoutSeconds));
 }
 
 bool Supervisor::SocketRun::OnTick(LineClock::time_point now) {
@@ -84,8 +88,7 @@ bool Supervisor::SocketRun::OnTick(LineClock::time_point now) {
       view_.step = unit_->order.steps.empty() ? "" : unit_->order.steps.front();
       view_.since = now;
       view_.queued = queue_.size();
-      stepDeadline_ = now + std::chrono::duration_cast<LineClock::duration>(
-                                std::chrono::duration<double>(setup_.line.stepTimeoutSeconds));
+      stepDeadline_ = StepDeadline(now);
       changed = true;
     }
   }
@@ -121,8 +124,7 @@ void Supervisor::SocketRun::Handle(const WorkerEvent& event, LineClock::time_poi
       if (!unit_) break;
       view_.step = event.step;
       unit_->stepBegan = std::chrono::system_clock::now();
-      stepDeadline_ = now + std::chrono::duration_cast<LineClock::duration>(
-                                std::chrono::duration<double>(setup_.line.stepTimeoutSeconds));
+      stepDeadline_ = StepDeadline(now);
       break;
     case EventKind::kStepEnded:
       if (!unit_) break;
@@ -150,15 +152,16 @@ void Supervisor::SocketRun::EndUnit(LineClock::time_point now, std::vector<UnitR
 }
 
 void Supervisor::SocketRun::WorkerEnded(LineClock::time_point now, std::vector<UnitReport>& ended) {
-  std::string how;
-  worker_.Reap(true, how);
+  const std::string how = worker_.Reap();
   const std::string why = workerFault_.empty() ? "the socket's station " + how : workerFault_;
   if (unit_) {
     // The step running when the worker ended failed; the steps after it never ran.
     const size_t index = std::min(unit_->step, unit_->order.steps.size() - 1);
     const std::string& step = unit_->order.steps[index];
-    records_.Record({unit_->order.ids[index], config_.name, unit_->report.unit, view_.adapter, step,
-                     why, unit_->stepBegan, std::chrono::system_clock::now()});
+    const ActionRow& action = *setup_.line.sequence[index].syntax->action;
+    records_.Record({unit_->order.ids[index], config_.name, unit_->report.unit, view_.adapter,
+                     std::string(action.name), why, unit_->stepBegan,
+                     std::chrono::system_clock::now()});
     unit_->report.actions.push_back({step, "failed"});
     unit_->report.verdict = "failed";
     unit_->report.reason = step + ": " + why;
@@ -191,9 +194,8 @@ LineClock::time_point Supervisor::SocketRun::NextDeadline() const {
 }
 
 void Supervisor::SocketRun::Reap() {
-  std::string how;
   worker_.Kill();
-  worker_.Reap(true, how);
+  worker_.Reap();
 }
 
 }  // namespace halyard::line

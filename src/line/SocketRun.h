@@ -54,7 +54,9 @@ class Supervisor::SocketRun {
     std::chrono::system_clock::time_point stepBegan;
   };
 
-  bool Launch(LineClock::time_point now);
+  void Launch(LineClock::time_point now);
+  // When the step beginning `now` passes its time limit.
+  LineClock::time_point StepDeadline(LineClock::time_point now) const;
   void Handle(const WorkerEvent& event, LineClock::time_point now, std::vector<UnitReport>& ended);
   void WorkerEnded(LineClock::time_point now, std::vector<UnitReport>& ended);
   void EndUnit(LineClock::time_point now, std::vector<UnitReport>& ended);

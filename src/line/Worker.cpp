@@ -9,7 +9,6 @@
 #include <csignal>
 #include <memory>
 
-#include "adapter/EventPump.h"
 #include "assembly/Station.h"
 #include "assembly/StationRecords.h"
 #include "assembly/Steps.h"
@@ -47,13 +46,8 @@ class SilentDialogs final : public Dialogs {
 
 class SocketWorker {
  public:
-  SocketWorker(const WorkerOptions& options, std::ostream& out) : options_(options), out_(out) {
-    if (options.noWait) {
-      pump_ = std::make_unique<VirtualClockPump>();
-    } else {
-      pump_ = std::make_unique<SleepingEventPump>();
-    }
-  }
+  SocketWorker(const WorkerOptions& options, std::ostream& out)
+      : options_(options), out_(out), pump_(MakeConsolePump(options.noWait)) {}
 
   // Builds and starts the station; false after a "down" event.
   bool Start() {
@@ -83,8 +77,7 @@ class SocketWorker {
     }
     if (const std::string fault = station_->BackendFault(); !fault.empty()) return Down(fault);
     WorkerEvent ready;
-    // As the records name it.
-    ready.adapter = station_->BackendDescription() + " " + station_->OpenedAdapter();
+    ready.adapter = station_->RecordedAdapter();
     Say(ready);
     return true;
   }

@@ -37,8 +37,7 @@ void CloseFd(int& fd) {
 WorkerProcess::~WorkerProcess() {
   if (!Running()) return;
   Kill();
-  std::string how;
-  Reap(true, how);
+  Reap();
 }
 
 bool WorkerProcess::Start(const std::vector<std::string>& argv, std::string& error) {
@@ -117,14 +116,14 @@ void WorkerProcess::Kill() {
   if (pid_ > 0) ::kill(pid_, SIGKILL);
 }
 
-bool WorkerProcess::Reap(bool wait, std::string& how) {
-  if (pid_ <= 0) return true;
+std::string WorkerProcess::Reap() {
+  if (pid_ <= 0) return {};
   int status = 0;
   pid_t done = 0;
   do {
-    done = ::waitpid(pid_, &status, wait ? 0 : WNOHANG);
+    done = ::waitpid(pid_, &status, 0);
   } while (done < 0 && errno == EINTR);
-  if (done == 0) return false;
+  std::string how;
   if (done > 0 && WIFSIGNALED(status)) {
     const int signal = WTERMSIG(status);
     how = "ended by signal " + std::to_string(signal) + " (" + ::strsignal(signal) + ")";
@@ -136,7 +135,7 @@ bool WorkerProcess::Reap(bool wait, std::string& how) {
   pid_ = -1;
   CloseFd(in_);
   CloseFd(out_);
-  return true;
+  return how;
 }
 
 }  // namespace halyard::line

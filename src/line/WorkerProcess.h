@@ -31,9 +31,9 @@ class WorkerProcess {
   void CloseInput();
   // Ends it at once (SIGKILL), as for a worker that hangs.
   void Kill();
-  // Reaps the worker; with `wait`, blocks until it ended. True when it has ended, with how:
-  // "exited with status 3", "ended by signal 6 (Aborted)".
-  bool Reap(bool wait, std::string& how);
+  // Blocks until the worker ended and reaps it; returns how: "exited with status 3", "ended by
+  // signal 6 (Aborted)"; empty when none was running.
+  std::string Reap();
 
  private:
   pid_t pid_ = -1;

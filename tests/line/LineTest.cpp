@@ -188,8 +188,7 @@ TEST(Line, KilledMidUnitItLosesNoRecordAndRecordsNoStepTwice) {
     for (const std::string unit : {"K1", "K2"})
       recordedBefore[unit] = StoredRecords(folder.Store(), {.unit = unit}).size();
     line.Kill();
-    std::string how;
-    line.Reap(true, how);
+    line.Reap();
     for (int tick = 0; tick < 100 && ProcessesNaming(config.string()) > 0; ++tick)
       std::this_thread::sleep_for(std::chrono::milliseconds(50));
     EXPECT_EQ(ProcessesNaming(config.string()), 0) << "a worker outlived the line";
@@ -235,9 +234,7 @@ TEST(Line, HalyardctlLineReadsUnitsAndPrintsALinePerUnitWithItsExitStatus) {
       std::this_thread::sleep_for(std::chrono::milliseconds(10));
     for (const std::string& text : lines)
       out.push_back(nlohmann::json::parse(text));
-    std::string how;
-    line.Reap(true, how);
-    return how;
+    return line.Reap();
   };
   std::vector<nlohmann::json> out;
   EXPECT_EQ(run({"1 P1", "", "1 P2"}, out), "exited with status 0");
