@@ -79,6 +79,43 @@ void AppendRange(std::string& out, const char* begin, const char* end) {
   out.append(begin, static_cast<size_t>(end - begin));
 }
 
+void AppendTraceHex2(std::string& out, int value) {
+  char buf[kLongestTraceNumber];
+  AppendRange(out, buf, PutHex2(buf, value));
+}
+
+void AppendTraceText(std::string& out, const std::string& text) {
+  // Plain characters go in runs; a quote and control characters are escaped.
+  out += '"';
+  size_t run = 0;
+  for (size_t i = 0; i < text.size(); ++i) {
+    const auto c = static_cast<unsigned char>(text[i]);
+    if (c != '"' && c >= 0x20 && c != 0x7F) continue;
+    out.append(text, run, i - run);
+    run = i + 1;
+    if (c == '"') {
+      out += "\\\"";
+    } else {
+      char buf[4] = {'\\', 'x'};
+      AppendRange(out, buf, PutHexDigits(buf + 2, c, 2));
+    }
+  }
+  out.append(text, run);
+  out += '"';
+}
+
+void AppendTraceBytes(std::string& out, const uint8_t* data, size_t size) {
+  if (size == 0) return;
+  const size_t start = out.size();
+  out.resize(start + size * 3 - 1);
+  char* p = out.data() + start;
+  for (size_t i = 0; i + 1 < size; ++i, p += 3) {
+    std::copy_n(kTraceBytePairs[data[i]].data(), 2, p);
+    p[2] = ' ';
+  }
+  std::copy_n(kTraceBytePairs[data[size - 1]].data(), 2, p);
+}
+
 // A byte field is kept only as far as the call's count reaches, as the trace shows it. The
 // table gives each field the member type of its width.
 void CaptureField(FieldValues& values, const CallValues& call, const Param& param) {
@@ -117,12 +154,6 @@ void AppendTraceField(std::string& out, const FieldValues& values, const Param& 
 
 }  // namespace
 
-BusCall CaptureInputs(const CallValues& call) {
-  BusCall captured;
-  CaptureInputs(call, captured);
-  return captured;
-}
-
 void CaptureInputs(const CallValues& call, BusCall& out) {
   out.op = call.Op();
   for (const Param& param : call.Info().inputs)
@@ -157,62 +188,23 @@ std::string TraceLine(const BusCall& call) {
   return line;
 }
 
-void AppendTraceHex2(std::string& out, int value) {
-  char buf[kLongestTraceNumber];
-  AppendRange(out, buf, PutHex2(buf, value));
-}
-
-void AppendTraceHex4(std::string& out, int16_t value) {
-  char buf[kLongestTraceNumber];
-  AppendRange(out, buf, PutHex4(buf, value));
-}
-
-void AppendTraceText(std::string& out, const std::string& text) {
-  // Plain characters go in runs; a quote and control characters are escaped.
-  out += '"';
-  size_t run = 0;
-  for (size_t i = 0; i < text.size(); ++i) {
-    const auto c = static_cast<unsigned char>(text[i]);
-    if (c != '"' && c >= 0x20 && c != 0x7F) continue;
-    out.append(text, run, i - run);
-    run = i + 1;
-    if (c == '"') {
-      out += "\\\"";
-    } else {
-      char buf[4] = {'\\', 'x'};
-      AppendRange(out, buf, PutHexDigits(buf + 2, c, 2));
-    }
+std::vector<std::string> TraceLines(const std::vector<BusCall>& calls) {
+  // Each line is built in one buffer and copied out, so it costs one allocation of its size
+  // instead of one per doubling of a string of its own.
+  std::vector<std::string> lines;
+  lines.reserve(calls.size());
+  std::string line;
+  for (const BusCall& call : calls) {
+    line.clear();
+    AppendTraceLine(line, call);
+    lines.push_back(line);
   }
-  out.append(text, run);
-  out += '"';
-}
-
-void AppendTraceBytes(std::string& out, const uint8_t* data, size_t size) {
-  if (size == 0) return;
-  const size_t start = out.size();
-  out.resize(start + size * 3 - 1);
-  char* p = out.data() + start;
-  for (size_t i = 0; i + 1 < size; ++i, p += 3) {
-    std::copy_n(kTraceBytePairs[data[i]].data(), 2, p);
-    p[2] = ' ';
-  }
-  std::copy_n(kTraceBytePairs[data[size - 1]].data(), 2, p);
-}
-
-void AppendTraceDecimal(std::string& out, int32_t value) {
-  char buf[kLongestTraceNumber];
-  AppendRange(out, buf, PutDecimal(buf, value));
+  return lines;
 }
 
 std::string TraceHex2(int value) {
   std::string out;
   AppendTraceHex2(out, value);
-  return out;
-}
-
-std::string TraceHex4(int16_t value) {
-  std::string out;
-  AppendTraceHex4(out, value);
   return out;
 }
 

@@ -21,9 +21,8 @@ struct BusCall {
   bool operator==(const BusCall&) const = default;
 };
 
-// Before the call: the operation and its inputs. The backend may change what it was handed.
-BusCall CaptureInputs(const CallValues& call);
-// The same into a call of the caller's, newly made, which saves moving it where it is kept.
+// Before the call: the operation and its inputs, into a call of the caller's, newly made, which
+// saves moving it where it is kept. The backend may change what it was handed.
 void CaptureInputs(const CallValues& call, BusCall& out);
 // After the call: its status and outputs.
 void CaptureOutputs(const CallValues& call, int16_t status, BusCall& out);
@@ -32,18 +31,12 @@ void CaptureOutputs(const CallValues& call, int16_t status, BusCall& out);
 // operation table's order, each as " key=value" in its field's form.
 std::string TraceLine(const BusCall& call);
 void AppendTraceLine(std::string& out, const BusCall& call);
+// The trace lines of several calls, in their order.
+std::vector<std::string> TraceLines(const std::vector<BusCall>& calls);
 
 // Formatting shared with anything that prints bus values the same way.
 std::string TraceHex2(int value);                // "0x16": commands, devices, registers
-std::string TraceHex4(int16_t value);            // "0xB1E0": words and values
 std::string TraceText(const std::string& text);  // quoted
 std::string TraceBytes(const std::vector<uint8_t>& data, int count);  // "00 01 0F"
-
-// The same, appended to `out`, for lines built in one buffer.
-void AppendTraceHex2(std::string& out, int value);
-void AppendTraceHex4(std::string& out, int16_t value);
-void AppendTraceText(std::string& out, const std::string& text);
-void AppendTraceBytes(std::string& out, const uint8_t* data, size_t size);
-void AppendTraceDecimal(std::string& out, int32_t value);
 
 }  // namespace halyard

@@ -25,18 +25,15 @@ class TracingAdapter final : public TarnelRW {
   // The calls kept since the last take, oldest first. Taking the calls or the lines takes both.
   std::vector<BusCall> TakeCalls();
   const std::vector<BusCall>& Calls() const { return calls_; }
-  // The same calls as trace lines: as the sink had them, or formatted when asked for.
+  // The same calls as trace lines, as the sink had them.
   std::vector<std::string> TakeLines();
-  std::vector<std::string> Lines() const;
+  std::vector<std::string> Lines() const { return TraceLines(calls_); }
 
  private:
   TarnelRW& inner_;
   Sink sink_;
   std::vector<BusCall> calls_;
   std::string line_;  // the sink's line, built in one reused buffer
-  // With a sink, the lines it was given, one per kept call, so that taking the lines formats no
-  // call twice: formatting again made a 32-byte block read traced into a sink a quarter slower.
-  std::vector<std::string> sunkLines_;
 };
 
 }  // namespace halyard

@@ -150,13 +150,6 @@ bool Form1::RsvFlashRd_Click() {
   return RunOperation([&] { trimPanel_.RsvFlashRd_Click(); });
 }
 
-bool Form1::Operate(const std::function<void(FormPanels&)>& handler) {
-  return RunOperation([&] {
-    FormPanels panels{testPanel_, setUpPanel_, programmingPanel_, trimPanel_};
-    handler(panels);
-  });
-}
-
 bool Form1::Update_Click() {
   return RunOperation([&] { trimPanel_.Update_Click(); });
 }

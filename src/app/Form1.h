@@ -5,7 +5,6 @@
 
 #include <cstdint>
 #include <filesystem>
-#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -40,14 +39,6 @@ struct AppInfo {
   int versionRevision = kVersionRevision;
 };
 
-// The tab panels, for an action that reaches one without an entry point of Form1's own.
-struct FormPanels {
-  TestPanel& test;
-  SetUpPanel& setUp;
-  ProgrammingPanel& programming;
-  TrimPanel& trim;
-};
-
 class Form1 {
  public:
   static constexpr const char* kSection = "DefaultFiles";
@@ -75,8 +66,6 @@ class Form1 {
   bool MoveGrossAdjust(int16_t value);
   bool RsvFlashRd_Click();
   bool Update_Click();
-  // Any other operation on the panels, run as the entry points above run theirs.
-  bool Operate(const std::function<void(FormPanels&)>& handler);
   // Edits of text boxes and the check box start nothing and are always taken.
   void SetSrecName(const std::string& text) { controls_.SREC_Name.Text = text; }
   void SetTrimFilePathAndName(const std::string& text) {

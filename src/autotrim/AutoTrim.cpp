@@ -15,7 +15,6 @@ namespace halyard {
 namespace {
 
 constexpr int kLowestCode = 0;
-constexpr int kHighestCode = 255;
 constexpr double kPpm = 1e6;
 // How far beyond the bracket the neighbours go: with a ripple under the step per code, the
 // least error lies within two codes below and three above the sign change; one more each way
@@ -49,7 +48,7 @@ bool AutoTrim::Start(bool store) {
   cancelRequested_ = false;
   running_ = false;
   low_ = kLowestCode;
-  high_ = kHighestCode;
+  high_ = kHighestTrimCode;
   neighbours_.clear();
   if (counter_ == nullptr) {
     verdict_.Fail("no frequency counter (choose one with --counter or [Trim] Counter=)");
@@ -115,7 +114,7 @@ std::optional<int> AutoTrim::NextCode() {
   while (!neighbours_.empty()) {
     const int code = neighbours_.front();
     neighbours_.erase(neighbours_.begin());
-    if (code >= kLowestCode && code <= kHighestCode && !Measured(code)) return code;
+    if (code >= kLowestCode && code <= kHighestTrimCode && !Measured(code)) return code;
   }
   return std::nullopt;
 }
@@ -157,10 +156,9 @@ bool AutoTrim::MeasureAt(int code) {
 
 void AutoTrim::Finish() {
   // The readings are checked on the counter's own connection, before the counter is let go.
-  running_ = false;
   const bool measured = !report_.iterations.empty();
   const bool trusted = measured && AnswersMatched();
-  counter_->Release();
+  End();
   if (!measured) {
     verdict_.Fail("nothing was measured");
     return;
@@ -214,7 +212,7 @@ void AutoTrim::Store(int code) {
     verdict_.Fail(Reason::Within("reading the stored trim back", form_.Verdict().Failure()));
     return;
   }
-  const int expected = kHighestCode - code;
+  const int expected = kHighestTrimCode - code;
   const std::vector<uint8_t>& row = form_.Result().measurements.rowRead;
   if (row.size() == kRowBytes) report_.storedTrimByte = row[kTrimByteIndex];
   if (report_.storedTrimByte != expected) {

@@ -15,8 +15,6 @@ using Json = nlohmann::ordered_json;  // fields in the order the definitions giv
 std::string EnvelopeLine(const std::string& messageName, const std::string& handle,
                          const Stamp& stamp, Json body, const std::string& target = "",
                          const std::string& requestId = "");
-// CFX.Structures.UnitPosition of a unit at its socket.
-Json UnitPositionJson(const records::UnitWork& work, std::optional<bool> passed);
 // CFX.Structures.TestedUnit of one record: one Test with its measurements.
 Json TestedUnitJson(const records::Record& record);
 // A text field that may be absent: null when empty.

@@ -103,6 +103,9 @@ std::string EnvelopeLine(const std::string& messageName, const std::string& hand
   return Dump(envelope);
 }
 
+namespace {
+
+// CFX.Structures.UnitPosition of a unit at its socket.
 Json UnitPositionJson(const records::UnitWork& work, std::optional<bool> passed) {
   Json position = {{"UnitIdentifier", records::ValidUtf8(work.unit)},
                    {"PositionNumber", PositionOf(work.socket)},
@@ -116,6 +119,8 @@ Json UnitPositionJson(const records::UnitWork& work, std::optional<bool> passed)
   position["Status"] = passed.value_or(true) ? "Pass" : "Fail";
   return position;
 }
+
+}  // namespace
 
 std::string WorkStarted(const std::string& handle, const UnitTransaction& unit,
                         const Stamp& stamp) {

@@ -3,9 +3,8 @@
 #include "factory/FactorySettings.h"
 
 #include <charconv>
-#include <fstream>
-#include <sstream>
 
+#include "records/PostgresAddress.h"
 #include "records/Sha256.h"
 #include "records/SpoolingStore.h"
 
@@ -41,16 +40,13 @@ std::string BrokerHost(const std::string& url) {
   return rest.substr(0, rest.find(':'));
 }
 
+// The password in the first line of the file; its mode is not checked here.
 bool ReadPassword(const std::string& path, std::string& password, std::string& error) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  if (!in || !(text << in.rdbuf())) {
+  unsigned mode = 0;
+  if (!records::ReadPasswordLine(path, password, mode, error)) {
     error = "[Factory] PasswordFile=" + path + ": cannot be read";
     return false;
   }
-  password = text.str();
-  while (!password.empty() && (password.back() == '\n' || password.back() == '\r'))
-    password.pop_back();
   return true;
 }
 

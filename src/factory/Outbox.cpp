@@ -24,21 +24,10 @@ namespace {
 // Lines delivered but still in the file before it is written anew: a restart sends them again.
 constexpr size_t kCompactAfter = 1000;
 
-void SyncFolder(const std::filesystem::path& file) {
-  const std::filesystem::path folder = file.parent_path().empty() ? "." : file.parent_path();
-  const int dir = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (dir < 0) return;
-  ::fsync(dir);
-  ::close(dir);
-}
-
-// Kept for a person to read; never dropped.
+// Kept for a person to read; never dropped. Only the station's user reads it.
 void KeepRejected(const std::filesystem::path& outbox, const std::string& lines) {
-  const std::string path = outbox.string() + ".rejected";
-  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0600);
-  if (fd < 0) return;
-  if (records::WriteAll(fd, lines)) ::fdatasync(fd);
-  ::close(fd);
+  std::string error;
+  records::AppendSynced(outbox.string() + ".rejected", lines, error, 0600);
 }
 
 }  // namespace
@@ -68,7 +57,7 @@ bool Outbox::Open(const std::filesystem::path& path, bool syncEach, std::unique_
     ::close(fd);
     return false;
   }
-  if (!existed) SyncFolder(path);
+  if (!existed) records::SyncFolder(path);
   outbox.reset(new Outbox(path, fd, syncEach));
   outbox->Load();
   return true;
@@ -203,7 +192,7 @@ void Outbox::Compact() {
     ::unlink(fresh.c_str());
     return;
   }
-  SyncFolder(path_);
+  records::SyncFolder(path_);
   ::close(fd_);
   fd_ = fd;
   doneLines_ = 0;

@@ -13,14 +13,7 @@ void ProgrammingPanel::Program_Click() {
 }
 
 int16_t ProgrammingPanel::ProgramFromSrec() {
-  std::string path = ctx_.controls.SREC_Name.Text;
-  // The control takes two further texts by reference; they are fresh for each run and what
-  // it leaves in them is of no use to the station.
-  std::string second;
-  std::string third;
-  ctx_.result.AddImage(path);
-  const int16_t status = ctx_.modUSB.ProgramSrecFile(path, second, third);
-  ctx_.result.measurements.programmingStatuses.push_back(status);
+  const int16_t status = ctx_.ProgramSrecFile(ctx_.controls.SREC_Name.Text);
   ctx_.controls.Label7.Caption = std::to_string(status);
   if (status != 0) {
     ctx_.verdict.Fail(Reason::Own("programming: status " + std::to_string(status), status,

@@ -46,8 +46,8 @@ void AddAutoTrim(const AutoTrimReport& report, Json& out) {
   };
 }
 
-}  // namespace
-
+// The "measurements" object, as JSON text: the kinds the action measures, as the result holds
+// them.
 std::string MeasurementsJson(const ActionResult& result) {
   const halyard::Measurements& m = result.measurements;
   const unsigned kinds = result.measured;
@@ -79,6 +79,8 @@ std::string MeasurementsJson(const ActionResult& result) {
   if ((kinds & kMeasuredAutoTrim) && m.autoTrim) AddAutoTrim(*m.autoTrim, out);
   return out.dump(-1, ' ', false, Json::error_handler_t::replace);
 }
+
+}  // namespace
 
 Record BuildRecord(const RecordSource& source, const ActionResult& result) {
   Record record;

@@ -25,8 +25,4 @@ struct RecordSource {
 // A complete record with a fresh id.
 Record BuildRecord(const RecordSource& source, const ActionResult& result);
 
-// The "measurements" object, as JSON text: the kinds the action measures, as the result holds
-// them.
-std::string MeasurementsJson(const ActionResult& result);
-
 }  // namespace halyard::records

@@ -40,7 +40,6 @@ class ActionRecorder {
   // caller knows better (the line's sequence).
   void EndUnit();
   void EndUnit(UnitVerdict verdict);
-  bool UnitInWork() const { return inWork_; }
   // A unit's work that an earlier process began and did not end (it died) ends with `verdict`:
   // the outputs hear of it; the unit in work here, if any, is not touched.
   void EndUnitLeft(const UnitWork& work, UnitVerdict verdict);

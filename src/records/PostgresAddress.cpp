@@ -146,13 +146,12 @@ void ConnectionParameters::Add(const char* keyword, std::string value) {
   pairs_.emplace_back(keyword, std::move(value));
 }
 
-bool ReadPasswordFile(const std::filesystem::path& path, std::string& password,
+bool ReadPasswordLine(const std::filesystem::path& path, std::string& password, unsigned& mode,
                       std::string& error) {
-  const std::string named = "password file \"" + path.string() + "\"";
   struct stat status {};
   const int fd = OpenRegularFile(path, O_RDONLY, error);
   if (fd < 0) {
-    error = "records password file: " + error;
+    error = "password file: " + error;
     return false;
   }
   std::string text;
@@ -165,19 +164,33 @@ bool ReadPasswordFile(const std::filesystem::path& path, std::string& password,
   }
   ::close(fd);
   if (!ok) {
-    error = "records " + named + " cannot be read";
+    error = "password file \"" + path.string() + "\" cannot be read";
     return false;
   }
-  if ((status.st_mode & S_IRWXO) != 0) {
+  mode = status.st_mode;
+  password = text.substr(0, text.find_first_of("\r\n"));
+  return true;
+}
+
+bool ReadPasswordFile(const std::filesystem::path& path, std::string& password,
+                      std::string& error) {
+  const std::string named = "password file \"" + path.string() + "\"";
+  std::string line;
+  unsigned mode = 0;
+  if (!ReadPasswordLine(path, line, mode, error)) {
+    error = "records " + error;
+    return false;
+  }
+  if ((mode & S_IRWXO) != 0) {
     error =
         "records " + named + " can be read by anyone: allow its owner (and group) only (chmod 600)";
     return false;
   }
-  password = text.substr(0, text.find_first_of("\r\n"));
-  if (password.empty()) {
+  if (line.empty()) {
     error = "records " + named + " holds no password in its first line";
     return false;
   }
+  password = std::move(line);
   return true;
 }
 

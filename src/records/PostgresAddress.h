@@ -41,6 +41,11 @@ bool CheckPostgresAddress(const StoreName& name, std::string& error);
 // The password in the first line of `path`: a regular file that others than its owner and group
 // cannot read. False with one line in `error` (never the password) otherwise.
 bool ReadPasswordFile(const std::filesystem::path& path, std::string& password, std::string& error);
+// The reading alone (the factory's password file too): the first line of `path`, a regular file
+// read up to 4 KiB, which may be empty, and the file's mode. False with one line in `error`
+// (never the password) otherwise.
+bool ReadPasswordLine(const std::filesystem::path& path, std::string& password, unsigned& mode,
+                      std::string& error);
 
 // libpq's keywords and values for PQconnectdbParams (expand_dbname on): the station's defaults,
 // the address, then what the station insists on (UTF-8; a bounded connection wait).

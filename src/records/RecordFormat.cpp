@@ -16,7 +16,6 @@ namespace {
 using Json = nlohmann::ordered_json;
 
 constexpr size_t kSchemaColumn = 1;
-constexpr size_t kFirstJsonColumn = kMeasurementsColumn;
 // Columns a record of an older schema lacks, which read as empty: its JSON line was spooled
 // before the field existed.
 constexpr std::array<std::string_view, 1> kLaterColumns = {"socket"};
@@ -56,7 +55,7 @@ size_t Utf8Length(std::string_view text, size_t at) {
 
 bool ParseJsonColumn(size_t column, const std::string& text, Json& value, std::string& error) {
   value = Json::parse(text, nullptr, false);
-  const bool object = column == kFirstJsonColumn;
+  const bool object = column == kMeasurementsColumn;
   if (value.is_discarded() || (object ? !value.is_object() : !value.is_array())) {
     error = std::string(kRecordColumns[column]) + " is not a JSON " + (object ? "object" : "array");
     return false;
@@ -180,7 +179,7 @@ RecordRow RecordToRow(const Record& record) {
                    Dump(firmware),
                    Dump(messages),
                    Dump(Json(r.trace))};
-  for (size_t i = 0; i < kFirstJsonColumn; ++i)
+  for (size_t i = 0; i < kMeasurementsColumn; ++i)
     row[i] = ValidUtf8(row[i]);
   return row;
 }
@@ -195,13 +194,13 @@ bool RecordFromRow(const RecordRow& row, Record& record, std::string& error) {
   std::string* texts[] = {&r.id,      nullptr,    &r.station,  &r.socket,       &r.operatorName,
                           &r.unit,    &r.adapter, &r.software, &r.configSha256, &r.action,
                           &r.verdict, &r.reason,  &r.started,  &r.ended};
-  static_assert(std::size(texts) == kFirstJsonColumn);
-  for (size_t i = 0; i < kFirstJsonColumn; ++i) {
+  static_assert(std::size(texts) == kMeasurementsColumn);
+  for (size_t i = 0; i < kMeasurementsColumn; ++i) {
     if (texts[i] != nullptr) *texts[i] = row[i];
   }
   Json lists[4];
   for (size_t i = 0; i < 4; ++i) {
-    if (!ParseJsonColumn(kFirstJsonColumn + i, row[kFirstJsonColumn + i], lists[i], error))
+    if (!ParseJsonColumn(kMeasurementsColumn + i, row[kMeasurementsColumn + i], lists[i], error))
       return false;
   }
   r.measurements = Dump(lists[0]);
@@ -226,7 +225,7 @@ std::string RecordToJsonLine(const Record& record) {
   for (size_t i = 0; i < kRecordColumnCount; ++i) {
     if (i == kSchemaColumn) {
       line[kRecordColumns[i]] = record.schema;
-    } else if (i >= kFirstJsonColumn) {
+    } else if (i >= kMeasurementsColumn) {
       line[kRecordColumns[i]] = Json::parse(row[i]);
     } else {
       line[kRecordColumns[i]] = row[i];
@@ -247,9 +246,9 @@ bool RecordFromJsonLine(std::string_view line, Record& record, std::string& erro
     if (value.is_null() && std::find(kLaterColumns.begin(), kLaterColumns.end(),
                                      kRecordColumns[i]) != kLaterColumns.end())
       value = "";
-    const bool shapeOk = i == kSchemaColumn      ? value.is_number_integer()
-                         : i >= kFirstJsonColumn ? value.is_structured()
-                                                 : value.is_string();
+    const bool shapeOk = i == kSchemaColumn         ? value.is_number_integer()
+                         : i >= kMeasurementsColumn ? value.is_structured()
+                                                    : value.is_string();
     if (!shapeOk) {
       error = std::string("field \"") + kRecordColumns[i] + "\" is missing or of the wrong type";
       return false;

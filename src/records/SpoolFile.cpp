@@ -43,7 +43,8 @@ std::string FileError(const std::filesystem::path& path, const char* what) {
   return std::string(what) + " \"" + path.string() + "\": " + std::strerror(errno);
 }
 
-int OpenRegularFile(const std::filesystem::path& path, int flags, std::string& error) {
+int OpenRegularFile(const std::filesystem::path& path, int flags, std::string& error,
+                    unsigned mode) {
   struct stat status {};
   if (::lstat(path.c_str(), &status) == 0) {
     if (!S_ISREG(status.st_mode)) {
@@ -56,7 +57,7 @@ int OpenRegularFile(const std::filesystem::path& path, int flags, std::string& e
     return -1;
   }
   // O_NONBLOCK: a FIFO put there since the look above is opened without waiting, then refused.
-  const int fd = ::open(path.c_str(), flags | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0644);
+  const int fd = ::open(path.c_str(), flags | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, mode);
   if (fd < 0) {
     error = FileError(path, "cannot open");
     return -1;
@@ -68,6 +69,26 @@ int OpenRegularFile(const std::filesystem::path& path, int flags, std::string& e
     return -1;
   }
   return fd;
+}
+
+void SyncFolder(const std::filesystem::path& path) {
+  const std::filesystem::path folder = path.parent_path().empty() ? "." : path.parent_path();
+  const int dir = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (dir < 0) return;
+  ::fsync(dir);
+  ::close(dir);
+}
+
+bool AppendSynced(const std::filesystem::path& path, std::string_view text, std::string& error,
+                  unsigned mode) {
+  const bool existed = ::access(path.c_str(), F_OK) == 0;
+  const int fd = OpenRegularFile(path, O_WRONLY | O_APPEND | O_CREAT, error, mode);
+  if (fd < 0) return false;
+  const bool written = WriteAll(fd, text) && ::fsync(fd) == 0;
+  if (!written) error = FileError(path, "cannot write");
+  ::close(fd);
+  if (written && !existed) SyncFolder(path);
+  return written;
 }
 
 bool CheckSpoolPath(const std::filesystem::path& path, std::string& error) {

@@ -24,8 +24,18 @@ bool CheckSpoolPath(const std::filesystem::path& path, std::string& error);
 
 // Opens `path` with `flags` (O_RDONLY, O_WRONLY | O_APPEND, ... with or without O_CREAT) only if
 // it is, or is created as, a regular file; never through a link, never waiting on a FIFO. The
-// descriptor, or -1 with one line in `error` (errno kept).
-int OpenRegularFile(const std::filesystem::path& path, int flags, std::string& error);
+// descriptor, or -1 with one line in `error` (errno kept). A file made has `mode`.
+int OpenRegularFile(const std::filesystem::path& path, int flags, std::string& error,
+                    unsigned mode = 0644);
+
+// Syncs the folder of `path`: a file just made, renamed or removed survives a power cut only once
+// its folder is synced.
+void SyncFolder(const std::filesystem::path& path);
+
+// Appends `text` to the regular file `path`, made with `mode` if need be, and syncs it (and its
+// folder when the file was made). False with one line in `error` otherwise.
+bool AppendSynced(const std::filesystem::path& path, std::string_view text, std::string& error,
+                  unsigned mode = 0644);
 
 // Writes all of `text` to `fd`, again after an interruption or a short write; false (errno kept)
 // when the file takes no more.

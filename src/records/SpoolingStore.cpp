@@ -63,26 +63,6 @@ long ReadSome(int fd, char* buffer, size_t size) {
   }
 }
 
-// A file just made, renamed or removed survives a power cut only once its folder is synced.
-void SyncFolder(const std::filesystem::path& path) {
-  const std::filesystem::path folder = path.parent_path().empty() ? "." : path.parent_path();
-  SpoolDescriptor dir(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-  if (dir.Get() >= 0) ::fsync(dir.Get());
-}
-
-// Appends `text` to the regular file `path`, made if need be, and syncs it.
-bool AppendSynced(const std::filesystem::path& path, std::string_view text, std::string& error) {
-  const bool existed = ::access(path.c_str(), F_OK) == 0;
-  SpoolDescriptor fd(OpenRegularFile(path, O_WRONLY | O_APPEND | O_CREAT, error));
-  if (fd.Get() < 0) return false;
-  if (!WriteAll(fd.Get(), text) || ::fsync(fd.Get()) != 0) {
-    error = FileError(path, "cannot write");
-    return false;
-  }
-  if (!existed) SyncFolder(path);
-  return true;
-}
-
 }  // namespace
 
 SpoolingStore::SpoolingStore(std::unique_ptr<RecordStore> store, std::filesystem::path spool)

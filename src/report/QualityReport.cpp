@@ -11,6 +11,8 @@ double TrimFigures::BinFrom(int bin) const {
   return -2.0 * spread.tolerancePpm + (bin - 1) * width;
 }
 
+namespace {
+
 TrimFigures FiguresOf(const records::TrimSpread& spread) {
   TrimFigures figures;
   figures.spread = spread;
@@ -29,6 +31,8 @@ TrimFigures FiguresOf(const records::TrimSpread& spread) {
   }
   return figures;
 }
+
+}  // namespace
 
 bool ReadQualityReport(records::RecordReader& reader, const records::RecordFilter& filter,
                        QualityReport& report, std::string& error) {

@@ -20,8 +20,6 @@ struct TrimFigures {
   double BinFrom(int bin) const;
 };
 
-TrimFigures FiguresOf(const records::TrimSpread& spread);
-
 struct QualityReport {
   records::RecordFilter filter;  // since, until, station: the records reported
   records::YieldGroup total;     // every record of them as one group

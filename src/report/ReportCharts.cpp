@@ -57,12 +57,10 @@ Chart ParetoChart(const std::vector<records::FailureCount>& failures, int failed
     chart.labels.push_back(rest ? "other" : failures[i].reason);
     counts.values.push_back(records);
     sum += records;
-    cumulative.values.push_back(failed > 0 ? 100.0 * sum / failed : 0);
+    // The cumulative share is drawn on the counts' axis: its 100 % at the number failed.
+    cumulative.values.push_back(failed > 0 ? sum : 0);
     if (rest) break;
   }
-  // The cumulative share is drawn on the counts' axis: its 100 % at the number failed.
-  for (double& share : cumulative.values)
-    share = share * failed / 100;
   chart.bars = {std::move(counts)};
   chart.lines = {std::move(cumulative)};
   return chart;

@@ -23,6 +23,11 @@ constexpr const char* kStyle =
 
 using records::YieldGroup;
 
+// A share (0..1) as the report shows it: "87.5 %".
+std::string Percent(double share) {
+  return Number(100 * share, 1) + " %";
+}
+
 std::string Cell(const std::string& text, const char* tag = "td") {
   return std::string("<") + tag + ">" + Escaped(text) + "</" + tag + ">";
 }
@@ -136,10 +141,6 @@ std::string Trims(const QualityReport& report) {
 }
 
 }  // namespace
-
-std::string Percent(double share) {
-  return Number(100 * share, 1) + " %";
-}
 
 std::string QualityReportHtml(const QualityReport& report) {
   return "<!DOCTYPE html>\n<html lang=\"en\"><head><meta charset=\"utf-8\">"

@@ -10,7 +10,4 @@ namespace halyard::report {
 
 std::string QualityReportHtml(const QualityReport& report);
 
-// A share (0..1) as the report shows it: "87.5 %".
-std::string Percent(double share);
-
 }  // namespace halyard::report

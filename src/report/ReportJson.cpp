@@ -70,13 +70,6 @@ Json Trim(const TrimFigures& figures) {
 
 }  // namespace
 
-const char* GroupingName(YieldBy by) {
-  for (const auto& [grouping, name] : kGroupings) {
-    if (grouping == by) return name;
-  }
-  return "";
-}
-
 bool GroupingByName(const std::string& name, YieldBy& by) {
   for (const auto& [grouping, groupingName] : kGroupings) {
     if (name == groupingName && grouping != YieldBy::kAll) {

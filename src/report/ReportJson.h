@@ -9,8 +9,7 @@
 
 namespace halyard::report {
 
-// The name of a grouping as the commands and the JSON give it: "day", "hour", "unit"...
-const char* GroupingName(records::YieldBy by);
+// The grouping of a name as the commands give it: "day", "hour", "unit"...
 bool GroupingByName(const std::string& name, records::YieldBy& by);
 
 // One line of JSON: the group's key under `keyName`, then its counts and yields.

@@ -27,11 +27,7 @@ void ActionResult::NoteRow(const std::string& before, const std::string& after) 
 }
 
 std::vector<std::string> ActionResult::TraceLines() const {
-  std::vector<std::string> lines;
-  lines.reserve(calls.size());
-  for (const BusCall& call : calls)
-    lines.push_back(TraceLine(call));
-  return lines;
+  return halyard::TraceLines(calls);
 }
 
 }  // namespace halyard

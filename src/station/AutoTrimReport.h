@@ -8,6 +8,9 @@
 
 namespace halyard {
 
+// The highest code of the trim register; the trim byte holds this minus the code.
+inline constexpr int kHighestTrimCode = 255;
+
 // One measurement of the search: the trim register's value, the counter's reading and its
 // error against the target.
 struct TrimIteration {

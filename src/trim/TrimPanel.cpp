@@ -92,12 +92,7 @@ void TrimPanel::StartTrimFirmware() {
     return;
   }
 
-  std::string path = ctx_.controls.TrimFilePathAndName.Text;
-  std::string second;
-  std::string third;
-  ctx_.result.AddImage(path);
-  const int16_t programmed = ctx_.modUSB.ProgramSrecFile(path, second, third);
-  ctx_.result.measurements.programmingStatuses.push_back(programmed);
+  const int16_t programmed = ctx_.ProgramSrecFile(ctx_.controls.TrimFilePathAndName.Text);
   if (programmed != 0) {
     ReportError("Programming the gxTrim srec into the Halyard controller failed", programmed,
                 StatusScope::kProgramming);

@@ -24,8 +24,6 @@ constexpr Hint kHints[] = {
     {"gross", kStatusNoDevice, "the trim firmware is not running — press Start"},
 };
 
-constexpr int kHighestCode = 255;
-
 // The automatic trim leaves the bars on its choice; the trim is in the flash only once stored.
 std::string AutoTrimEnd(const AutoTrimReport& report) {
   std::string text = ": " + TrimPointText(*report.chosen);
@@ -41,7 +39,7 @@ std::string AutoTrimEnd(const AutoTrimReport& report) {
 std::string TrimPointText(const TrimIteration& iteration) {
   char text[96];
   std::snprintf(text, sizeof text, "code %d (trim %02X), %.1f Hz, %+.0f ppm", iteration.code,
-                static_cast<unsigned>(kHighestCode - iteration.code), iteration.hz,
+                static_cast<unsigned>(kHighestTrimCode - iteration.code), iteration.hz,
                 iteration.errorPpm);
   return text;
 }

@@ -124,11 +124,14 @@ bool Session::PassedBefore(const std::string& unit) {
       probe_ == Probe::kFailed ||
       (written_ && store != nullptr && store->LastOutcome() != records::WriteOutcome::kStored);
   if (store == nullptr || down) return false;
-  std::vector<records::Record> found;
+  // Counted by the store: the records themselves (traces and all) are not needed.
+  std::vector<records::YieldGroup> groups;
   std::string error;
-  if (!store->List({.unit = unit, .action = std::string(kRunAll)}, found, error)) return false;
-  return std::ranges::any_of(
-      found, [](const records::Record& r) { return r.verdict == records::kVerdictPassed; });
+  if (!store->Reader().Groups({.unit = unit, .action = std::string(kRunAll)},
+                              records::YieldBy::kAll, groups, error))
+    return false;
+  return std::ranges::any_of(groups,
+                             [](const records::YieldGroup& group) { return group.passed > 0; });
 }
 
 void Session::StoreProbed(bool answered, std::string reason) {

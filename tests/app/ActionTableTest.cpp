@@ -6,6 +6,7 @@
 #include <functional>
 #include <set>
 
+#include "ControlStates.h"
 #include "app/ControlRegistry.h"
 #include "assembly/Actions.h"
 #include "station/ActionResult.h"
@@ -83,16 +84,7 @@ TEST(ActionTable, EachActionReachesItsEntryPoint) {
     bool changed = !trace.empty();
     for (const ControlEntry& entry : ControlRegistry()) {
       const auto same = [&](const FormControls& a, const FormControls& b) {
-        return std::visit(
-            [&]<typename In>(const In&) {
-              if constexpr (std::is_same_v<In, std::monostate>) {
-                return true;
-              } else {
-                using State = typename In::Type;
-                return *StateOf<State>(entry, a) == *StateOf<State>(entry, b);
-              }
-            },
-            entry.state);
+        return testing::Compare(entry, a, b).same;
       };
       EXPECT_TRUE(same(viaTable.controls(), direct.controls()))
           << ControlKey(entry.name, entry.index) << " differs";

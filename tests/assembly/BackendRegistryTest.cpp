@@ -4,13 +4,13 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <fstream>
 #include <sstream>
 
 #include "assembly/Backend.h"
 #include "cli/Halyardctl.h"
 #include "i2c/FakeKernelBus.h"
+#include "support/Files.h"
 #include "support/Paths.h"
 #include "support/ScratchDir.h"
 
@@ -129,17 +129,6 @@ void ExpectEveryRow(const std::string& help) {
         << row.name << " in\n"
         << help;
   }
-}
-
-std::string ProgramOutput(const std::string& command) {
-  std::string output;
-  FILE* pipe = popen(command.c_str(), "r");
-  if (pipe == nullptr) return output;
-  char buffer[4096];
-  for (size_t n; (n = fread(buffer, 1, sizeof buffer, pipe)) > 0;)
-    output.append(buffer, n);
-  EXPECT_EQ(pclose(pipe), 0) << command;
-  return output;
 }
 
 TEST(BackendRegistry, BothProgramsHelpListsEveryRow) {

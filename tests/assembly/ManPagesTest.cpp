@@ -4,7 +4,6 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <fstream>
 #include <regex>
 #include <set>
@@ -12,6 +11,7 @@
 
 #include "assembly/Actions.h"
 #include "cli/Halyardctl.h"
+#include "support/Files.h"
 #include "support/Paths.h"
 
 namespace halyard::testing {
@@ -41,17 +41,6 @@ std::string HalyardctlHelp(std::vector<std::string> args) {
   return out.str() + err.str();
 }
 
-std::string HelpOfProgram(const std::string& command) {
-  std::string output;
-  FILE* pipe = popen(command.c_str(), "r");
-  if (pipe == nullptr) return output;
-  char buffer[4096];
-  for (size_t n; (n = fread(buffer, 1, sizeof buffer, pipe)) > 0;)
-    output.append(buffer, n);
-  pclose(pipe);
-  return output;
-}
-
 TEST(ManPages, EveryOptionAndStepOfTheHelpIsInItsPage) {
   const std::string ctlPage = ManPage("halyardctl.1.in");
   const std::string ctlHelp = HalyardctlHelp({}) + HalyardctlHelp({"records", "list"}) +
@@ -67,7 +56,7 @@ TEST(ManPages, EveryOptionAndStepOfTheHelpIsInItsPage) {
   }
 #ifdef HALYARD_STATION_EXE
   const std::string stationHelp =
-      HelpOfProgram("QT_QPA_PLATFORM=offscreen '" HALYARD_STATION_EXE "' --help");
+      ProgramOutput("QT_QPA_PLATFORM=offscreen '" HALYARD_STATION_EXE "' --help");
   ASSERT_GT(OptionsIn(stationHelp).size(), 3u) << stationHelp;
   const std::string stationPage = ManPage("halyard-station.1.in");
   for (const std::string& option : OptionsIn(stationHelp))

@@ -6,11 +6,13 @@
 #include <fstream>
 
 #include "factory/Outbox.h"
+#include "support/Files.h"
 
 namespace halyard::factory {
 namespace {
 
 namespace fs = std::filesystem;
+using halyard::testing::ReadText;
 
 class OutboxTest : public ::testing::Test {
  protected:
@@ -39,10 +41,6 @@ class OutboxTest : public ::testing::Test {
     ASSERT_TRUE(outbox.Append(messages, error)) << error;
   }
   fs::path path() const { return folder_ / "cfx.outbox"; }
-  std::string Read(const fs::path& file) const {
-    std::ifstream in(file);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-  }
 
   fs::path folder_;
 };
@@ -72,15 +70,15 @@ TEST_F(OutboxTest, AMessageLeavesOnlyWhenDoneAndTheFileEmptiesWhenNothingWaits) 
   EXPECT_TRUE(outbox->WaitEmpty(std::chrono::steady_clock::now()));
   EXPECT_EQ(fs::file_size(path()), 0u);
   Append(*outbox, {R"({"n":3})"});  // the next append starts the empty file
-  EXPECT_EQ(Read(path()), "{\"n\":3}\n");
+  EXPECT_EQ(ReadText(path()), "{\"n\":3}\n");
 }
 
 TEST_F(OutboxTest, ATornLineIsKeptAsideAndTheRestWaits) {
   std::ofstream(path()) << "{\"n\":1}\n{\"n\":2}\n{\"n\":";  // a crash in the middle of an append
   auto outbox = Open();
   EXPECT_EQ(All(*outbox), (std::vector<std::string>{R"({"n":1})", R"({"n":2})"}));
-  EXPECT_EQ(Read(path().string() + ".rejected"), "{\"n\":\n");
-  EXPECT_EQ(Read(path()), "{\"n\":1}\n{\"n\":2}\n");
+  EXPECT_EQ(ReadText(path().string() + ".rejected"), "{\"n\":\n");
+  EXPECT_EQ(ReadText(path()), "{\"n\":1}\n{\"n\":2}\n");
 }
 
 TEST_F(OutboxTest, OneProcessHoldsAnOutbox) {
@@ -98,7 +96,7 @@ TEST_F(OutboxTest, AMessageRefusedForGoodMovesAsideWithItsReason) {
   Append(*outbox, {R"({"n":1})", R"({"n":2})"});
   outbox->Rejected(1, "refused by the broker");
   EXPECT_EQ(All(*outbox), std::vector<std::string>{R"({"n":2})"});
-  EXPECT_EQ(Read(path().string() + ".rejected"), "# refused by the broker\n{\"n\":1}\n");
+  EXPECT_EQ(ReadText(path().string() + ".rejected"), "# refused by the broker\n{\"n\":1}\n");
 }
 
 TEST_F(OutboxTest, ManyDeliveredLinesAreWrittenOutOfTheFile) {

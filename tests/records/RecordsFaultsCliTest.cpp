@@ -11,22 +11,19 @@
 
 #include "CliTesting.h"
 #include "RecordTesting.h"
+#include "support/Files.h"
 #include "support/TestStation.h"
 
 namespace halyard::cli {
 namespace {
 
 namespace fs = std::filesystem;
+using halyard::testing::ReadText;
 using testing::CtlRun;
 using testing::Halyardctl;
 using testing::HalyardctlAsAnotherUser;
 using ::testing::HasSubstr;
 using ::testing::Not;
-
-std::string FileText(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
 
 class RecordsFaults : public ::testing::Test {
  protected:
@@ -85,7 +82,7 @@ TEST_F(RecordsFaults, ASpoolThatIsNoRegularFileTheStationCanUseStopsItAtStartUnt
   EXPECT_TRUE(fs::is_symlink(zero));
   if (madeDevice) EXPECT_TRUE(fs::is_character_file(device));
   fs::permissions(unreadable, fs::perms::owner_read | fs::perms::owner_write);
-  EXPECT_EQ(FileText(unreadable), spooled);
+  EXPECT_EQ(ReadText(unreadable), spooled);
   EXPECT_FALSE(fs::exists(unreadable.string() + ".rejected"));
   EXPECT_FALSE(fs::exists(Db()));
 }

@@ -6,10 +6,12 @@
 
 #include "CliTesting.h"
 #include "RecordTesting.h"
+#include "support/Files.h"
 
 namespace halyard::cli {
 namespace {
 
+using halyard::testing::ReadText;
 using nlohmann::json;
 using testing::CtlRun;
 using testing::Halyardctl;
@@ -32,12 +34,6 @@ const tables = [...document.querySelectorAll('table')].map(
 document.getElementById('probe').textContent =
     JSON.stringify({text: document.body.innerText, charts, sections, tables});
 </script>)";
-
-std::string Read(const fs::path& path) {
-  std::stringstream text;
-  text << std::ifstream(path, std::ios::binary).rdbuf();
-  return text.str();
-}
 
 // What --dump-dom wrote between the probe's tags, with the text's entities undone.
 json Probe(const std::string& dom) {
@@ -87,7 +83,7 @@ TEST(ReportInABrowser, ThePageShowsTheChartsAndTheNumbersOfYield) {
   const fs::path page = scratch / "report.html";
   ASSERT_EQ(Halyardctl({"records", "report", "--store", db, "--html", page.string()}).code,
             kExitOk);
-  std::string html = Read(page);
+  std::string html = ReadText(page);
   html.insert(html.rfind("</body>"), kProbe);
   std::ofstream(scratch / "probed.html") << html;
 
@@ -102,9 +98,9 @@ TEST(ReportInABrowser, ThePageShowsTheChartsAndTheNumbersOfYield) {
       " --screenshot='" +
       shot.string() + "' --dump-dom 'file://" + (scratch / "probed.html").string() + "' >'" +
       (scratch / "dom.html").string() + "' 2>'" + (scratch / "chromium.log").string() + "'";
-  ASSERT_EQ(std::system(command.c_str()), 0) << Read(scratch / "chromium.log");
-  const json probe = Probe(Read(scratch / "dom.html"));
-  ASSERT_TRUE(probe.is_object()) << Read(scratch / "dom.html");
+  ASSERT_EQ(std::system(command.c_str()), 0) << ReadText(scratch / "chromium.log");
+  const json probe = Probe(ReadText(scratch / "dom.html"));
+  ASSERT_TRUE(probe.is_object()) << ReadText(scratch / "dom.html");
 
   // Every chart laid out at its size, with bars drawn: the days', the hours' (yield and units),
   // the stations', the sockets', the failures' and the trim's.
@@ -135,7 +131,7 @@ TEST(ReportInABrowser, ThePageShowsTheChartsAndTheNumbersOfYield) {
   EXPECT_NE(text.find("first-pass yield\t50.0 %"), std::string::npos) << text;
   EXPECT_NE(text.find("Run All failed: SMBus status 5\t2\t50.0 %\t50.0 %"), std::string::npos);
   // The screenshot is a PNG of the window's width.
-  const std::string png = Read(shot);
+  const std::string png = ReadText(shot);
   ASSERT_GT(png.size(), 24u);
   EXPECT_EQ(png.substr(1, 3), "PNG");
   const auto byte = [&png](size_t i) { return static_cast<unsigned char>(png[i]); };

@@ -10,18 +10,15 @@
 #include "records/RecordOutput.h"
 #include "records/SpoolFile.h"
 #include "records/SpoolingStore.h"
+#include "support/Files.h"
 
 namespace halyard::records {
 namespace {
 
 namespace fs = std::filesystem;
+using halyard::testing::ReadText;
 using ::testing::HasSubstr;
 using testing::SampleRecord;
-
-std::string FileText(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
 
 // What the reader makes of `input` when each read gives at most `chunk` bytes: "L:text" for a
 // whole line, "P:text" for a part and "P:text$" for a line's last part.
@@ -204,8 +201,8 @@ TEST_F(SpoolPath, TheSpoolIsRemovedOnlyWhenAllOfItReachedTheStore) {
   EXPECT_EQ(error, "the store is gone");
   EXPECT_EQ(store->taken, (std::vector{spooled[0].id, spooled[1].id, spooled[2].id}));
   // The spool holds exactly the line the store did not take.
-  EXPECT_EQ(FileText(spool), RecordToJsonLine(spooled[3]) + "\n");
-  EXPECT_EQ(FileText(spool.string() + ".rejected"), torn + "\n" + huge + "\n");
+  EXPECT_EQ(ReadText(spool), RecordToJsonLine(spooled[3]) + "\n");
+  EXPECT_EQ(ReadText(spool.string() + ".rejected"), torn + "\n" + huge + "\n");
 }
 
 TEST_F(SpoolPath, ASpoolThatCannotBeReadBackIsKeptAndSaidOnceAndRecordsGoToTheStore) {

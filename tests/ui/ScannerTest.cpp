@@ -3,6 +3,7 @@
 // a unit scanned during an action waits for it to end; [Station] RequireUnit=yes refuses an
 // action with no unit and a second passing Run All of one unit. The records say whose is whose.
 #include "WindowStation.h"
+#include "ui/Colors.h"
 #include "ui/ScanDetector.h"
 
 namespace halyard::ui {
@@ -240,9 +241,9 @@ TEST(WindowScanner, RequireUnitRefusesAnActionWithoutAUnitAndASecondPassOfRunAll
     EXPECT_EQ(station.ActionLine(), s.said);
     EXPECT_EQ(station.Count("GetAdapterVersion"), s.versionReads);
   }
-  EXPECT_EQ(station.window->Strip()->ActionLine()->palette().color(QPalette::WindowText) ==
-                QColor(0xC0, 0x00, 0x00),
-            false);
+  EXPECT_EQ(
+      station.window->Strip()->ActionLine()->palette().color(QPalette::WindowText) == kFailText,
+      false);
   station.window->TakeUnit("HY-9");
   EXPECT_THAT(station.ActionLine(), HasSubstr("(it passed Run All already)"));
   EXPECT_EQ(Units(station), (std::vector<std::string>{"run-all HY-9", "run-all HY-1",

@@ -9,6 +9,7 @@
 #include "WindowStation.h"
 #include "adapter/Protocol.h"
 #include "records/RecordFormat.h"
+#include "ui/Colors.h"
 #include "ui/ElidedLine.h"
 #include "ui/FocusRing.h"
 #include "ui/RecordDetail.h"
@@ -26,7 +27,6 @@ using ::testing::HasSubstr;
 using ::testing::Not;
 using ::testing::StartsWith;
 
-const QColor kFail(0xC0, 0x00, 0x00);
 using halyard::testing::kHandPauseMs;
 
 // Typed as a person types: Enter comes well after the last key, so it is no scanner's.
@@ -74,7 +74,7 @@ TEST(StatusLine, SaysEachActionsVerdictAndWhatAFailureMeans) {
     c.act(station);
     const ElidedLine* line = station.window->Strip()->ActionLine();
     EXPECT_EQ(line->Text().toStdString(), c.said);
-    EXPECT_EQ(line->palette().color(QPalette::WindowText) == kFail, c.failed);
+    EXPECT_EQ(line->palette().color(QPalette::WindowText) == kFailText, c.failed);
   }
 }
 
@@ -115,7 +115,7 @@ TEST(StatusLine, RecordsKeptNowhereStayRedUntilOneIsKeptAndAreToldOncePerOutage)
     s.Click("Command2", 0);
     s.Click("Command2", 0);
     EXPECT_THAT(s.Status(), HasSubstr("records lost: 2 records kept nowhere"));
-    EXPECT_EQ(recordsLine()->palette().color(QPalette::WindowText), kFail);
+    EXPECT_EQ(recordsLine()->palette().color(QPalette::WindowText), kFailText);
     const std::vector<std::string> told = boxes();
     ASSERT_EQ(told.size(), 1u);
     EXPECT_THAT(told[0], AllOf(HasSubstr("kept nowhere"), HasSubstr("record lost: the store")));
@@ -179,8 +179,8 @@ TEST(WindowRecords, EachActionIsRecordedWithOperatorAndUnitAndShownInTheView) {
   ASSERT_EQ(latest->rowCount(), 3);
   EXPECT_EQ(latest->item(0, 2)->text(), "trim-read");  // newest first
   EXPECT_TRUE(latest->item(0, 3)->text().contains("failed"));
-  EXPECT_EQ(latest->item(0, 0)->foreground().color(), kFail);
-  EXPECT_NE(latest->item(2, 0)->foreground().color(), kFail);
+  EXPECT_EQ(latest->item(0, 0)->foreground().color(), kFailText);
+  EXPECT_NE(latest->item(2, 0)->foreground().color(), kFailText);
   QTableWidget* today = view->Today();
   ASSERT_EQ(today->rowCount(), 3);
   EXPECT_EQ(today->item(0, 0)->text(), "run-all");
