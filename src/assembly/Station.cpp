@@ -95,10 +95,7 @@ std::vector<BusCall> Station::TakeCalls() {
 }
 
 std::vector<std::string> Station::TakeTrace() {
-  std::vector<std::string> lines;
-  for (const BusCall& call : TakeCalls())
-    lines.push_back(TraceLine(call));
-  return lines;
+  return TraceLines(TakeCalls());
 }
 
 Transcript Station::TakeTranscript() {

@@ -7,8 +7,6 @@ namespace halyard::cli {
 
 namespace {
 
-constexpr int kHighestCode = 255;
-
 std::string Format(const char* format, auto... values) {
   char text[160];
   std::snprintf(text, sizeof text, format, values...);
@@ -32,7 +30,7 @@ std::string ChoiceLine(const AutoTrimReport& report) {
   const TrimIteration& chosen = *report.chosen;
   std::string line =
       Format("  chosen: code %d (shown trim %02X), %+.1f ppm, %s %.1f ppm", chosen.code,
-             static_cast<unsigned>(kHighestCode - chosen.code), chosen.errorPpm,
+             static_cast<unsigned>(kHighestTrimCode - chosen.code), chosen.errorPpm,
              report.withinTolerance ? "within" : "outside", report.tolerancePpm);
   if (report.storedTrimByte)
     line += Format("; byte 30 reads %02X", static_cast<unsigned>(*report.storedTrimByte));

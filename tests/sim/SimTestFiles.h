@@ -11,14 +11,11 @@
 #include <string>
 
 #include "sim/SimulatedAdapter.h"
+#include "support/Files.h"
 #include "support/Paths.h"
 #include "support/ScratchDir.h"
 
 namespace halyard::testing {
-
-inline std::string ReadText(const std::filesystem::path& file) {
-  return (std::ostringstream() << std::ifstream(file, std::ios::binary).rdbuf()).str();
-}
 
 inline std::filesystem::path FirmwareFile(const std::string& name) {
   return SourceDir() / "firmware" / name;
